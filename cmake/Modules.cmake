@@ -1,0 +1,40 @@
+# Each folder of src/ is one static module library (kvr_<name>), built from the .cpp files it
+# holds. Modules name their dependencies; the shared library and the tests link modules
+# whole, so the classes and forms that register themselves at start-up are always there.
+set(KVR_ALL_MODULES "" CACHE INTERNAL "")
+
+function(kvr_module name dir)
+  cmake_parse_arguments(ARG "" "" "DEPS;LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_library(kvr_${name} STATIC ${srcs})
+  target_include_directories(kvr_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  foreach(dep IN LISTS ARG_DEPS)
+    if(TARGET kvr_${dep})
+      target_link_libraries(kvr_${name} PUBLIC kvr_${dep})
+    endif()
+  endforeach()
+  if(ARG_LIBS)
+    target_link_libraries(kvr_${name} PUBLIC ${ARG_LIBS})
+  endif()
+  set(KVR_ALL_MODULES ${KVR_ALL_MODULES} kvr_${name} CACHE INTERNAL "")
+endfunction()
+
+
+# Links modules whole into `target` (so self-registering classes and forms stay), then
+# normally for their usage requirements and dependencies.
+function(kvr_link_whole target)
+  foreach(m IN LISTS ARGN)
+    if(TARGET ${m})
+      target_link_libraries(${target} PRIVATE -Wl,--whole-archive $<TARGET_FILE:${m}> -Wl,--no-whole-archive)
+      add_dependencies(${target} ${m})
+    endif()
+  endforeach()
+  foreach(m IN LISTS ARGN)
+    if(TARGET ${m})
+      target_link_libraries(${target} PRIVATE ${m})
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The project's two commands:
+#   ./make.sh demo   install what is missing, build, and run the main job
+#   ./make.sh test   install what is missing, build with the sanitizers, run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+# Everything the build, the tests, the demo and the benchmarks need, from Debian's packages.
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev googletest
+  libcurl4-openssl-dev curl
+  python3 python3-dev python3-pytest pybind11-dev
+  nginx vsftpd openssl procps iproute2 time
+  libfltk1.3-dev xvfb x11-apps imagemagick
+  clang-format
+)
+
+deps() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "== installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build() { # build DIR [cmake options...]
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$(nproc)"
+}
+
+case "${1:-}" in
+  demo)
+    deps
+    build build
+    PYTHONPATH="$PWD/build/python" /usr/bin/python3 src/hosts/python/demo.py
+    ;;
+  test)
+    deps
+    build build-asan -DKVR_SANITIZE=ON
+    ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
+      ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 900
+    ;;
+  format)
+    deps
+    git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+    ;;
+  *)
+    echo "usage: $0 demo|test|format" >&2
+    exit 2
+    ;;
+esac

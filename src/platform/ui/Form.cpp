@@ -1,0 +1,67 @@
+#include "platform/ui/Form.h"
+
+#include "platform/automation/ComError.h"
+#include "platform/ui/Backend.h"
+
+namespace kvr::ui {
+
+Form::Form(std::string name) : Control(this, std::move(name), ControlKind::Form, nullptr) {
+    set_visible(false);
+}
+
+Form::~Form() {
+    if (backend_alive())
+        backend().form_unloaded(*this);
+}
+
+Control& Form::add(const std::string& name, ControlKind kind, Control* container) {
+    m_controls.push_back(std::make_unique<Control>(this, name, kind, container));
+    return *m_controls.back();
+}
+
+Control& Form::control(const std::string& name) {
+    for (auto& c : m_controls)
+        if (c->name() == name)
+            return *c;
+    throw ComError(rt::MethodNotSupported, this->name(),
+                   "Control '" + name + "' not found on form " + this->name());
+}
+
+void Form::ensure_loaded() {
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    Form_Load();
+}
+
+void Form::show_modal() {
+    ensure_loaded();
+    m_modal = true;
+    set_visible(true);
+    try {
+        backend().show_modal(*this);
+    } catch (...) {
+        m_modal = false;
+        throw;
+    }
+    m_modal = false;
+}
+
+void Form::show() {
+    ensure_loaded();
+    set_visible(true);
+    backend().show(*this);
+}
+
+void Form::hide() { set_visible(false); }
+
+void Form::unload() {
+    if (!m_loaded)
+        return;
+    hide();
+    Form_Unload();
+    m_loaded = false;
+    backend().form_unloaded(*this);
+}
+
+} // namespace kvr::ui

@@ -1,0 +1,55 @@
+// A form of the window model: a control that holds the others, loads once on first use,
+// paints, shows modally, hides and unloads. Forms are objects of the automation layer too,
+// so their public routines and variables can be reached late-bound.
+#pragma once
+
+#include "platform/automation/Object.h"
+#include "platform/ui/Control.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvr::ui {
+
+class Form : public Control, public kvr::Object {
+  public:
+    explicit Form(std::string name);
+    ~Form() override;
+
+    std::string type_name() const override { return name(); }
+
+    // Adds a control; `container` is a frame of this form or null for the form itself.
+    Control& add(const std::string& name, ControlKind kind, Control* container = nullptr);
+    // The control of that name; error 340-style failure when there is none.
+    Control& control(const std::string& name);
+    const std::vector<std::unique_ptr<Control>>& controls() const { return m_controls; }
+
+    // Loading runs the load routine once; the first use of a control does it.
+    void ensure_loaded();
+    bool loaded() const { return m_loaded; }
+
+    // Shows the form modally: returns when it is hidden (by a handler or the routine it runs).
+    void show_modal();
+    void show();
+    void hide();
+    bool is_modal() const { return m_modal; }
+
+    // Paint notification, delivered by the backend.
+    void paint() { Form_Paint(); }
+
+    // Unload: hides the form and runs the unload hook; the owner drops the instance after.
+    void unload();
+
+  protected:
+    virtual void Form_Load() {}
+    virtual void Form_Paint() {}
+    virtual void Form_Unload() {}
+
+  private:
+    std::vector<std::unique_ptr<Control>> m_controls;
+    bool m_loaded = false;
+    bool m_modal = false;
+};
+
+} // namespace kvr::ui

@@ -1,0 +1,131 @@
+#include "platform/automation/ComError.h"
+#include "platform/automation/Variant.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdint>
+#include <functional>
+
+using kvr::ComError;
+using kvr::Variant;
+
+namespace {
+
+std::int32_t error_of(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const ComError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(Variant, SixteenBitConversionRoundsHalvesToEvenAndChecksRange) {
+    struct Row {
+        Variant in;
+        std::int16_t out;
+        std::int32_t error;
+    };
+    const Row rows[] = {
+        {Variant("8080"), 8080, 0},
+        {Variant(" 8080 "), 8080, 0},
+        {Variant(2.5), 2, 0},
+        {Variant(3.5), 4, 0},
+        {Variant(-2.5), -2, 0},
+        {Variant(32767.4), 32767, 0},
+        {Variant(32767.5), 0, kvr::rt::Overflow},
+        {Variant("-32768"), -32768, 0},
+        {Variant("40000"), 0, kvr::rt::Overflow},
+        {Variant("porta"), 0, kvr::rt::TypeMismatch},
+        {Variant(""), 0, kvr::rt::TypeMismatch},
+        {Variant("&H1F"), 31, 0},
+        {Variant("1e3"), 1000, 0},
+        {Variant(), 0, 0},
+        {Variant::null(), 0, kvr::rt::InvalidUseOfNull},
+        {Variant(true), -1, 0},
+    };
+    for (const auto& r : rows) {
+        std::int16_t got = 0;
+        std::int32_t err = error_of([&] { got = r.in.to_integer(); });
+        EXPECT_EQ(err, r.error) << r.in.type_name();
+        if (!r.error) {
+            EXPECT_EQ(got, r.out) << r.in.type_name();
+        }
+    }
+}
+
+TEST(Variant, LongConversionOverflowsOutsideThirtyTwoBits) {
+    EXPECT_EQ(Variant("2147483647").to_long(), 2147483647);
+    EXPECT_EQ(error_of([] { (void)Variant(2147483648.0).to_long(); }), kvr::rt::Overflow);
+    EXPECT_EQ(Variant(0.5).to_long(), 0);
+    EXPECT_EQ(Variant(1.5).to_long(), 2);
+}
+
+TEST(Variant, TextOfValues) {
+    struct Row {
+        Variant in;
+        const char* text;
+    };
+    const Row rows[] = {
+        {Variant(), ""},           {Variant(std::int32_t{8080}), "8080"},
+        {Variant(0.5), "0.5"},     {Variant(1e20), "1E+20"},
+        {Variant(true), "True"},   {Variant(std::int16_t{-5}), "-5"},
+        {Variant(2.0), "2"},       {Variant(0.1f), "0.1"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(r.in.to_string(), r.text);
+    EXPECT_EQ(error_of([] { (void)Variant::null().to_string(); }), kvr::rt::InvalidUseOfNull);
+}
+
+TEST(Variant, TypeNames) {
+    EXPECT_EQ(Variant().type_name(), "Empty");
+    EXPECT_EQ(Variant::null().type_name(), "Null");
+    EXPECT_EQ(Variant("x").type_name(), "String");
+    EXPECT_EQ(Variant(std::int32_t{1}).type_name(), "Long");
+    EXPECT_EQ(Variant(std::int16_t{1}).type_name(), "Integer");
+    EXPECT_EQ(Variant(1.0).type_name(), "Double");
+    EXPECT_EQ(Variant(false).type_name(), "Boolean");
+    EXPECT_EQ(Variant::array({"1", "a"}).type_name(), "Variant()");
+    EXPECT_EQ(Variant(kvr::ByteArray{}).type_name(), "Byte()");
+}
+
+TEST(Variant, ArraysAreCopiedByValue) {
+    Variant a = Variant::array({"1", "x"});
+    Variant b = a;
+    b.as_array()[1] = "y";
+    EXPECT_EQ(a.as_array()[1].to_string(), "x");
+    EXPECT_EQ(Variant(kvr::ByteArray{}).ubound(), -1);
+    EXPECT_EQ(a.ubound(), 1);
+}
+
+TEST(Text, TrimCaseAndPadding) {
+    EXPECT_EQ(kvr::trim("  sim \t "), "sim \t");
+    EXPECT_EQ(kvr::ucase(" sim çã "), " SIM ÇÃ ");
+    EXPECT_EQ(kvr::lcase("ÁRVORE"), "árvore");
+    EXPECT_EQ(kvr::pad_right("Instância", 12), "Instância   ");
+    EXPECT_EQ(kvr::pad_right("abc", 2), "abc");
+    EXPECT_EQ(kvr::char_count("ação"), 4u);
+    EXPECT_EQ(kvr::left_chars("ação", 2), "aç");
+}
+
+TEST(Numbers, PictureFormatsUseTheLocaleDecimalSeparator) {
+    EXPECT_EQ(kvr::format_number(0, 2), "0.00");
+    EXPECT_EQ(kvr::format_number(1234.5, 0), "1234");
+    EXPECT_EQ(kvr::format_number(1235.5, 0), "1236");
+    EXPECT_EQ(kvr::format_number(12.345, 2), "12.34");
+    EXPECT_EQ(kvr::format_number(12.355, 2), "12.36");
+    EXPECT_EQ(kvr::format_number(0.4, 0), "0");
+    EXPECT_EQ(kvr::format_number(2.5, 0), "2");
+    EXPECT_EQ(kvr::format_number(0.005, 2), "0.00");
+    EXPECT_EQ(kvr::format_number(99.999, 2), "100.00");
+    EXPECT_EQ(kvr::format_number(1e-9, 2), "0.00");
+    EXPECT_EQ(kvr::format_number(-0.4, 0), "0");
+    if (std::setlocale(LC_NUMERIC, "pt_BR.UTF-8") || std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        EXPECT_EQ(kvr::format_number(1.5, 2), "1,50");
+        EXPECT_EQ(kvr::parse_number("1,5"), 1.5);
+        std::setlocale(LC_NUMERIC, "C");
+    }
+}
