@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvr::ui {
@@ -21,6 +22,15 @@ class Form : public Control, public kvr::Object {
 
     // Adds a control; `container` is a frame of this form or null for the form itself.
     Control& add(const std::string& name, ControlKind kind, Control* container = nullptr);
+    // Adds a control of a class of its own (a common dialog, ...), constructed as
+    // T(form, name, args...).
+    template <typename T, typename... Args>
+    T& add_control(const std::string& name, Args&&... args) {
+        auto c = std::make_unique<T>(this, name, std::forward<Args>(args)...);
+        T& ref = *c;
+        m_controls.push_back(std::move(c));
+        return ref;
+    }
     // The control of that name; error 340-style failure when there is none.
     Control& control(const std::string& name);
     const std::vector<std::unique_ptr<Control>>& controls() const { return m_controls; }
