@@ -4,6 +4,7 @@
 // (kvr::ui::DefaultInstance<frmKVRDialog>::get()), call one function and unload it.
 #pragma once
 
+#include "platform/automation/ComError.h"
 #include "platform/automation/Variant.h"
 #include "platform/ui/CommonDialog.h"
 #include "platform/ui/Form.h"
