@@ -1,0 +1,89 @@
+// The transfer window: every HTTP/HTTPS download and upload of the control runs through its
+// Internet Transfer control Inet1, and its two panels show the progress when asked to.
+// The control fills the public variables and Inet1's settings, calls Download or UpLoad, and
+// unloads the window afterwards, so each transfer starts with a fresh window.
+#pragma once
+
+#include "platform/automation/Err.h"
+#include "platform/automation/Variant.h"
+#include "platform/inet/Inet.h"
+#include "platform/ui/Form.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kvr {
+
+class DispatchTable;
+
+class frmKVRProgress : public ui::Form {
+  public:
+    frmKVRProgress();
+    ~frmKVRProgress() override;
+
+    // Public variables, written by the control before Download or UpLoad.
+    std::string ExibirProgresso; // "SIM": show the window during the transfer
+    std::string FecharProgresso; // "SIM": the window hides itself when the transfer ends
+    std::string UserName;
+    std::string Password;
+
+    // The window's Internet Transfer control; its first use loads the window.
+    inet::Inet& Inet1();
+
+    // GET of sURLFile into a local file: ("1", path, announced size) or ("0", message).
+    Variant Download(const Variant& sURLFile, const Variant& sOutPutFile,
+                     const Variant& sOptDialog);
+    // PUT of a local file (or, with sOptDialog "STREAM", of the text sInPutFile):
+    // ("1", path or "Stream", size) or ("0", message).
+    Variant UpLoad(const Variant& sURLFile, const Variant& sInPutFile, const Variant& sOptDialog);
+
+    // Display routines, shared with the command-line host's terminal progress line.
+    static std::string FormatarTamanho(double bytes);
+    static std::string FormatarTempo(double seconds);
+    // Appends the local file's name to a URL that names no file (changed in place).
+    static void CompletarURL(const std::string& sLocal, std::string& sURL);
+
+    // The close buttons: hide the window, then tell the waiting routine.
+    void cmdFechar_Click();
+    void cmdFecharUp_Click();
+
+    // The start-once flag and the close flag, as the routines see them.
+    bool iniciado() const { return bIniciado; }
+    bool fechar() const { return bFechar; }
+
+    const DispatchTable* dispatch_table() const override;
+
+  protected:
+    void Form_Load() override;
+    void Form_Paint() override;
+
+  private:
+    struct Panel;
+
+    void ExecutarDownload();
+    void ExecutarUpload();
+    void build_controls();
+
+    bool bFechar = false;
+    bool bIniciado = false;
+
+    // One deferred-error scope for the window's routines: the download's steps and the
+    // receive loop share it, as they share the pending error.
+    Err m_err;
+
+    std::unique_ptr<inet::Inet> m_inet;
+    std::unique_ptr<Panel> m_panel;
+
+    // Fields of the transfer routines.
+    std::string sArquivoLocal;
+    ByteArray abDados;
+    std::string sDados; // the upload's data as sent
+    std::int32_t lTotal = 0;
+    std::int32_t lTotalKB = 0;
+    std::int32_t lRecebidos = 0;
+    std::int32_t lBlocos = 0;
+    double dTaxa = 0;
+};
+
+} // namespace kvr
