@@ -20,7 +20,8 @@ bool same_name(std::string_view a, std::string_view b) {
 }
 
 [[noreturn]] void not_supported(const DispatchTable& t) {
-    throw ComError(rt::MethodNotSupported, t.class_name, runtime_description(rt::MethodNotSupported));
+    throw ComError(rt::MethodNotSupported, t.class_name,
+                   runtime_description(rt::MethodNotSupported));
 }
 
 } // namespace

@@ -79,8 +79,7 @@ template <typename T> class DispatchBuilder {
         return *this;
     }
 
-    DispatchBuilder& property(std::string name, std::int32_t dispid,
-                              std::function<Variant(T&)> get,
+    DispatchBuilder& property(std::string name, std::int32_t dispid, std::function<Variant(T&)> get,
                               std::function<void(T&, const Variant&)> put) {
         Member m;
         m.name = std::move(name);

@@ -127,6 +127,7 @@ std::int32_t DllGetClassObject(const char* clsid, const char* /*iid*/, void** pp
     return S_OK_;
 }
 
-std::int32_t DllCanUnloadNow() { return kvr::Object::live_count() == 0 ? S_OK_ : S_FALSE_; }
+std::int32_t DllCanUnloadNow() {
+    return kvr::Object::live_count() == 0 ? S_OK_ : S_FALSE_;
 }
-
+}

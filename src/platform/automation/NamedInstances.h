@@ -14,7 +14,7 @@ namespace kvr {
 
 struct NamedInstance {
     std::string name;
-    std::string kind; // "form" or "module"
+    std::string kind;                             // "form" or "module"
     std::function<std::shared_ptr<Object>()> get; // creates on first reference
     std::function<void()> unload;                 // forms only
 };

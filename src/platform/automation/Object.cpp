@@ -18,9 +18,15 @@ namespace {
 std::atomic<long> g_live{0};
 }
 
-Object::Object() { ++g_live; }
-Object::~Object() { --g_live; }
-long Object::live_count() { return g_live.load(); }
+Object::Object() {
+    ++g_live;
+}
+Object::~Object() {
+    --g_live;
+}
+long Object::live_count() {
+    return g_live.load();
+}
 
 std::string Object::type_name() const {
     const DispatchTable* t = dispatch_table();

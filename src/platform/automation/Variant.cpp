@@ -3,12 +3,12 @@
 #include "platform/automation/ComError.h"
 #include "platform/automation/Object.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
-#include <algorithm>
 #include <limits>
 
 namespace kvr {
@@ -18,7 +18,9 @@ namespace {
 using ArrayPtr = std::shared_ptr<VariantArray>;
 using BytesPtr = std::shared_ptr<ByteArray>;
 
-[[noreturn]] void type_mismatch() { raise_runtime(rt::TypeMismatch); }
+[[noreturn]] void type_mismatch() {
+    raise_runtime(rt::TypeMismatch);
+}
 
 std::string decimal_point() {
     const std::lconv* lc = std::localeconv();
@@ -46,7 +48,11 @@ template <typename F> void for_each_code_point(const std::string& s, F&& f) {
     std::size_t i = 0;
     while (i < s.size()) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+        std::size_t len = c < 0x80         ? 1
+                          : (c >> 5) == 6  ? 2
+                          : (c >> 4) == 14 ? 3
+                          : (c >> 3) == 30 ? 4
+                                           : 1;
         if (i + len > s.size())
             len = 1;
         char32_t cp = c;
@@ -160,7 +166,9 @@ Variant Variant::missing() {
     return v;
 }
 
-Variant Variant::array(std::initializer_list<Variant> items) { return Variant(VariantArray(items)); }
+Variant Variant::array(std::initializer_list<Variant> items) {
+    return Variant(VariantArray(items));
+}
 
 bool Variant::is_numeric() const {
     switch (m_type) {
@@ -380,8 +388,12 @@ std::string trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
-std::string ucase(const std::string& s) { return map_case(s, upper); }
-std::string lcase(const std::string& s) { return map_case(s, lower); }
+std::string ucase(const std::string& s) {
+    return map_case(s, upper);
+}
+std::string lcase(const std::string& s) {
+    return map_case(s, lower);
+}
 
 std::size_t char_count(const std::string& utf8) {
     std::size_t n = 0;
@@ -434,10 +446,14 @@ std::string format_number(double value, int decimals) {
     if (keep < 0) {
         kept = "0";
     } else {
-        std::string padded = digits + std::string(static_cast<std::size_t>(std::max(0, keep - static_cast<int>(digits.size())) + 1), '0');
+        std::string padded =
+            digits + std::string(static_cast<std::size_t>(
+                                     std::max(0, keep - static_cast<int>(digits.size())) + 1),
+                                 '0');
         kept = padded.substr(0, static_cast<std::size_t>(keep));
         char next = padded[static_cast<std::size_t>(keep)];
-        bool rest_nonzero = padded.find_first_not_of('0', static_cast<std::size_t>(keep) + 1) != std::string::npos;
+        bool rest_nonzero =
+            padded.find_first_not_of('0', static_cast<std::size_t>(keep) + 1) != std::string::npos;
         int last = kept.empty() ? 0 : kept.back() - '0';
         round_up = next > '5' || (next == '5' && (rest_nonzero || last % 2 == 1));
         if (kept.empty())

@@ -73,7 +73,7 @@ class Variant {
     bool is_numeric() const;
 
     // Conversions with the runtime's rules; each raises ComError (6, 13 or 94) like it.
-    std::string to_string() const;  // CStr
+    std::string to_string() const;   // CStr
     std::int16_t to_integer() const; // CInt: halves to even, Overflow outside 16 bits
     std::int32_t to_long() const;    // CLng
     float to_single() const;         // CSng
@@ -109,9 +109,9 @@ class Variant {
 std::string trim(const std::string& s);
 std::string ucase(const std::string& s);
 std::string lcase(const std::string& s);
-std::size_t char_count(const std::string& utf8);                  // code points
-std::string pad_right(const std::string& s, std::size_t width);   // to `width` code points
-std::string left_chars(const std::string& s, std::size_t count);  // first `count` code points
+std::size_t char_count(const std::string& utf8);                 // code points
+std::string pad_right(const std::string& s, std::size_t width);  // to `width` code points
+std::string left_chars(const std::string& s, std::size_t count); // first `count` code points
 
 // Rounding of the runtime: to the nearest, halves to even.
 double round_half_even(double value);

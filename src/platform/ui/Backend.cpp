@@ -19,11 +19,15 @@ std::unique_ptr<Backend>& current() {
 }
 } // namespace
 
-bool backend_alive() { return g_alive; }
+bool backend_alive() {
+    return g_alive;
+}
 
 Backend::~Backend() = default;
 
-Backend& backend() { return *current(); }
+Backend& backend() {
+    return *current();
+}
 
 std::unique_ptr<Backend> set_backend(std::unique_ptr<Backend> b) {
     auto old = std::move(current());

@@ -55,7 +55,11 @@ bool backend_alive();
 std::unique_ptr<Backend> set_backend(std::unique_ptr<Backend> b);
 
 // The legacy toolkit's services, for the system's routines.
-inline void DoEvents() { backend().pump(); }
-inline void MsgBox(const std::string& prompt) { backend().message_box(prompt); }
+inline void DoEvents() {
+    backend().pump();
+}
+inline void MsgBox(const std::string& prompt) {
+    backend().message_box(prompt);
+}
 
 } // namespace kvr::ui

@@ -21,26 +21,48 @@ void Control::changed(const char* property, const Variant& value) {
     member = v;                                                                                    \
     changed(prop, expr);
 
-void Control::set_caption(const std::string& v) { KVR_SETTER(m_caption, "Caption", Variant(v)) }
-void Control::set_text(const std::string& v) { KVR_SETTER(m_text, "Text", Variant(v)) }
-void Control::set_visible(bool v) { KVR_SETTER(m_visible, "Visible", Variant(v)) }
-void Control::set_enabled(bool v) { KVR_SETTER(m_enabled, "Enabled", Variant(v)) }
-void Control::set_fore_color(std::int32_t v) { KVR_SETTER(m_fore_color, "ForeColor", Variant(v)) }
-void Control::set_back_color(std::int32_t v) { KVR_SETTER(m_back_color, "BackColor", Variant(v)) }
+void Control::set_caption(const std::string& v) {
+    KVR_SETTER(m_caption, "Caption", Variant(v))
+}
+void Control::set_text(const std::string& v) {
+    KVR_SETTER(m_text, "Text", Variant(v))
+}
+void Control::set_visible(bool v) {
+    KVR_SETTER(m_visible, "Visible", Variant(v))
+}
+void Control::set_enabled(bool v) {
+    KVR_SETTER(m_enabled, "Enabled", Variant(v))
+}
+void Control::set_fore_color(std::int32_t v) {
+    KVR_SETTER(m_fore_color, "ForeColor", Variant(v))
+}
+void Control::set_back_color(std::int32_t v) {
+    KVR_SETTER(m_back_color, "BackColor", Variant(v))
+}
 void Control::set_alignment(int v) {
     KVR_SETTER(m_alignment, "Alignment", Variant(static_cast<std::int32_t>(v)))
 }
-void Control::set_left(int v) { KVR_SETTER(m_left, "Left", Variant(static_cast<std::int32_t>(v))) }
-void Control::set_top(int v) { KVR_SETTER(m_top, "Top", Variant(static_cast<std::int32_t>(v))) }
+void Control::set_left(int v) {
+    KVR_SETTER(m_left, "Left", Variant(static_cast<std::int32_t>(v)))
+}
+void Control::set_top(int v) {
+    KVR_SETTER(m_top, "Top", Variant(static_cast<std::int32_t>(v)))
+}
 void Control::set_width(int v) {
     KVR_SETTER(m_width, "Width", Variant(static_cast<std::int32_t>(v)))
 }
 void Control::set_height(int v) {
     KVR_SETTER(m_height, "Height", Variant(static_cast<std::int32_t>(v)))
 }
-void Control::set_min(float v) { KVR_SETTER(m_min, "Min", Variant(v)) }
-void Control::set_max(float v) { KVR_SETTER(m_max, "Max", Variant(v)) }
-void Control::set_value(float v) { KVR_SETTER(m_value, "Value", Variant(v)) }
+void Control::set_min(float v) {
+    KVR_SETTER(m_min, "Min", Variant(v))
+}
+void Control::set_max(float v) {
+    KVR_SETTER(m_max, "Max", Variant(v))
+}
+void Control::set_value(float v) {
+    KVR_SETTER(m_value, "Value", Variant(v))
+}
 
 #undef KVR_SETTER
 

@@ -27,7 +27,9 @@ enum class ControlKind {
 };
 
 // The legacy RGB(): red in the low byte.
-constexpr std::int32_t rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+constexpr std::int32_t rgb(int r, int g, int b) {
+    return r | (g << 8) | (b << 16);
+}
 
 enum Alignment { AlignLeft = 0, AlignRight = 1, AlignCenter = 2 };
 

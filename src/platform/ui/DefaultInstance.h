@@ -37,9 +37,10 @@ template <typename T> class DefaultInstance {
 
 // Registers the form T under `name` in NamedInstances (kind "form").
 template <typename T> NamedInstance form_entry(std::string name) {
-    return NamedInstance{std::move(name), "form",
-                         [] { return std::static_pointer_cast<Object>(DefaultInstance<T>::shared()); },
-                         [] { DefaultInstance<T>::unload(); }};
+    return NamedInstance{
+        std::move(name), "form",
+        [] { return std::static_pointer_cast<Object>(DefaultInstance<T>::shared()); },
+        [] { DefaultInstance<T>::unload(); }};
 }
 
 } // namespace kvr::ui

@@ -53,7 +53,9 @@ void Form::show() {
     backend().show(*this);
 }
 
-void Form::hide() { set_visible(false); }
+void Form::hide() {
+    set_visible(false);
+}
 
 void Form::unload() {
     if (!m_loaded)

@@ -94,7 +94,9 @@ void HeadlessBackend::clear_events() {
     m_dropped = 0;
 }
 
-void HeadlessBackend::queue(UserAction action) { m_actions.push_back(std::move(action)); }
+void HeadlessBackend::queue(UserAction action) {
+    m_actions.push_back(std::move(action));
+}
 
 void HeadlessBackend::set_screen(int width_twips, int height_twips) {
     m_screen_width = width_twips;
@@ -128,6 +130,8 @@ bool HeadlessBackend::perform_front_click() {
     return true;
 }
 
-HeadlessBackend* headless() { return dynamic_cast<HeadlessBackend*>(&backend()); }
+HeadlessBackend* headless() {
+    return dynamic_cast<HeadlessBackend*>(&backend());
+}
 
 } // namespace kvr::ui

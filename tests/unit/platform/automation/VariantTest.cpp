@@ -1,5 +1,5 @@
-#include "platform/automation/ComError.h"
 #include "platform/automation/Variant.h"
+#include "platform/automation/ComError.h"
 
 #include <gtest/gtest.h>
 
@@ -70,10 +70,10 @@ TEST(Variant, TextOfValues) {
         const char* text;
     };
     const Row rows[] = {
-        {Variant(), ""},           {Variant(std::int32_t{8080}), "8080"},
-        {Variant(0.5), "0.5"},     {Variant(1e20), "1E+20"},
-        {Variant(true), "True"},   {Variant(std::int16_t{-5}), "-5"},
-        {Variant(2.0), "2"},       {Variant(0.1f), "0.1"},
+        {Variant(), ""},         {Variant(std::int32_t{8080}), "8080"},
+        {Variant(0.5), "0.5"},   {Variant(1e20), "1E+20"},
+        {Variant(true), "True"}, {Variant(std::int16_t{-5}), "-5"},
+        {Variant(2.0), "2"},     {Variant(0.1f), "0.1"},
     };
     for (const auto& r : rows)
         EXPECT_EQ(r.in.to_string(), r.text);
