@@ -1,0 +1,39 @@
+#include "platform/sys/Files.h"
+
+#include "platform/automation/ComError.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kvr::sys {
+
+bool file_exists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool folder_exists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<TimePoint> last_modified(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    auto since_epoch =
+        std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
+    return TimePoint(std::chrono::duration_cast<TimePoint::duration>(since_epoch));
+}
+
+void delete_file(const std::string& path) {
+    if (unlink(path.c_str()) == 0)
+        return;
+    // Kill of a name that is not there is "File not found", not "Path not found".
+    raise_runtime(errno == ENOENT ? rt::FileNotFound : runtime_error_from_errno(errno),
+                  "KVRUpload");
+}
+
+} // namespace kvr::sys
