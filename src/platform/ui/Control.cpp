@@ -7,7 +7,8 @@
 namespace kvr::ui {
 
 Control::Control(Form* form, std::string name, ControlKind kind, Control* container)
-    : m_form(form), m_name(std::move(name)), m_kind(kind), m_container(container) {}
+    : m_form(form), m_name(std::move(name)), m_kind(kind), m_container(container),
+      m_visible(kind != ControlKind::Form) {}
 
 Control::~Control() = default;
 

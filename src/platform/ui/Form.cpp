@@ -5,9 +5,8 @@
 
 namespace kvr::ui {
 
-Form::Form(std::string name) : Control(this, std::move(name), ControlKind::Form, nullptr) {
-    set_visible(false);
-}
+// A form starts hidden: it is shown only by show() or show_modal().
+Form::Form(std::string name) : Control(this, std::move(name), ControlKind::Form, nullptr) {}
 
 Form::~Form() {
     if (backend_alive())

@@ -1,0 +1,123 @@
+#include "platform/ui/HeadlessBackend.h"
+#include "platform/automation/ComError.h"
+#include "platform/ui/DefaultInstance.h"
+#include "platform/ui/Form.h"
+
+#include <gtest/gtest.h>
+
+using namespace kvr::ui;
+
+namespace {
+
+class frmTeste : public Form {
+  public:
+    frmTeste() : Form("frmTeste") {
+        frame = &add("Frame1", ControlKind::Frame);
+        button = &add("cmdOk", ControlKind::CommandButton, frame);
+        button->on_click = [this] {
+            hide();
+            clicked = true;
+        };
+    }
+    int loads = 0;
+    int paints = 0;
+    bool clicked = false;
+    Control* frame;
+    Control* button;
+
+  protected:
+    void Form_Load() override { ++loads; }
+    void Form_Paint() override { ++paints; }
+};
+
+HeadlessBackend& ui() {
+    return *headless();
+}
+
+class HeadlessBackendTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ui().clear_events();
+        ui().clear_queue();
+    }
+};
+
+} // namespace
+
+TEST_F(HeadlessBackendTest, ModalShowPaintsThenWaitsForAClickThatHidesTheForm) {
+    frmTeste f;
+    ui().queue({UserAction::Click, "frmTeste.cmdOk", {}});
+    f.show_modal();
+    EXPECT_EQ(f.loads, 1);
+    EXPECT_EQ(f.paints, 1);
+    EXPECT_TRUE(f.clicked);
+    EXPECT_FALSE(f.visible());
+}
+
+TEST_F(HeadlessBackendTest, AModalWaitNobodyCanEndRaisesInsteadOfHanging) {
+    frmTeste f;
+    EXPECT_THROW(f.show_modal(), kvr::ComError);
+    EXPECT_FALSE(f.visible());
+    EXPECT_THROW(backend().wait_until([] { return false; }), kvr::ComError);
+}
+
+TEST_F(HeadlessBackendTest, AClickWaitsInTheQueueUntilItsTargetCanBeReached) {
+    frmTeste f;
+    f.frame->set_visible(false);
+    f.show();
+    ui().queue({UserAction::Click, "frmTeste.cmdOk", {}});
+    DoEvents();
+    EXPECT_FALSE(f.clicked);
+    EXPECT_EQ(ui().queued(), 1u);
+    f.frame->set_visible(true);
+    DoEvents();
+    EXPECT_TRUE(f.clicked);
+    EXPECT_EQ(ui().queued(), 0u);
+}
+
+TEST_F(HeadlessBackendTest, RecordsChangesOnlyWithLegacyPropertyNames) {
+    frmTeste f;
+    f.button->set_caption("X");
+    f.button->set_caption("X");
+    f.set_height(2000);
+    MsgBox("Olá");
+    auto events = ui().events();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].control, "cmdOk");
+    EXPECT_EQ(events[0].property, "Caption");
+    EXPECT_EQ(events[1].control, "");
+    EXPECT_EQ(events[1].property, "Height");
+    EXPECT_EQ(events[2].form, "MsgBox");
+    EXPECT_EQ(events[2].value.to_string(), "Olá");
+}
+
+TEST_F(HeadlessBackendTest, TheRecordKeepsTheNewestEventsWithinItsBound) {
+    frmTeste f;
+    const int n = static_cast<int>(HeadlessBackend::kMaxEvents) + 10;
+    for (int i = 1; i <= n; ++i)
+        f.button->set_left(i);
+    auto events = ui().events();
+    EXPECT_EQ(events.size(), HeadlessBackend::kMaxEvents);
+    EXPECT_EQ(ui().dropped_events(), 10u);
+    EXPECT_EQ(events.back().value.to_long(), n);
+}
+
+TEST_F(HeadlessBackendTest, FileDialogAnswersComeFromTheQueue) {
+    ui().queue({UserAction::Dialog, "", std::string("/tmp/a.txt")});
+    ui().queue({UserAction::Dialog, "", std::nullopt});
+    EXPECT_EQ(backend().file_dialog({}), std::optional<std::string>("/tmp/a.txt"));
+    EXPECT_EQ(backend().file_dialog({}), std::nullopt);
+    EXPECT_THROW(backend().file_dialog({}), kvr::ComError);
+}
+
+TEST_F(HeadlessBackendTest, DefaultInstancesAreCreatedOnFirstReferenceAndFreshAfterUnload) {
+    EXPECT_FALSE(DefaultInstance<frmTeste>::exists());
+    frmTeste& first = DefaultInstance<frmTeste>::get();
+    first.ensure_loaded();
+    first.clicked = true;
+    EXPECT_EQ(&DefaultInstance<frmTeste>::get(), &first);
+    DefaultInstance<frmTeste>::unload();
+    EXPECT_FALSE(DefaultInstance<frmTeste>::exists());
+    EXPECT_FALSE(DefaultInstance<frmTeste>::get().clicked);
+    DefaultInstance<frmTeste>::unload();
+}
