@@ -4,7 +4,7 @@
 // (kvr::ui::DefaultInstance<frmKVRDialog>::get()), call one function and unload it.
 #pragma once
 
-#include "platform/automation/ComError.h"
+#include "platform/automation/Err.h"
 #include "platform/automation/Variant.h"
 #include "platform/ui/CommonDialog.h"
 #include "platform/ui/Form.h"
@@ -33,7 +33,7 @@ class frmKVRDialog : public ui::Form {
 
   private:
     void configurar_dialogo(const std::string& titulo, const Variant& sExtensao);
-    static void mostrar_erro(const ComError& e);
+    static Variant saida_com_erro(const Err& err);
 };
 
 } // namespace kvr
