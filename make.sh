@@ -13,7 +13,7 @@ PACKAGES=(
   python3 python3-dev python3-pytest pybind11-dev
   nginx vsftpd openssl procps iproute2 time
   libfltk1.3-dev xvfb x11-apps imagemagick
-  clang-format
+  clang-format locales
 )
 
 deps() {
@@ -28,6 +28,18 @@ deps() {
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
   fi
+  gen_locales
+}
+
+# The log writer's tests write lines in a Latin-1 and in a UTF-8 locale.
+gen_locales() {
+  local sudo="" l cs
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  for l in pt_BR.ISO-8859-1 pt_BR.UTF-8; do
+    cs=${l#*.}
+    [ "$(LC_ALL=$l locale charmap 2>/dev/null)" = "$cs" ] ||
+      $sudo localedef -i pt_BR -f "$cs" "$l" || echo "== could not generate the locale $l" >&2
+  done
 }
 
 build() { # build DIR [cmake options...]
