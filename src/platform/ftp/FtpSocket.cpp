@@ -1,0 +1,253 @@
+#include "platform/ftp/FtpSocket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kvr::ftpnet {
+
+namespace {
+constexpr const char* kDefaultPort = "21";
+
+bool all_digits(const std::string& s) {
+    if (s.empty())
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+Failure failure_for_errno(int err) {
+    switch (err) {
+    case EAGAIN:
+    case ETIMEDOUT:
+        return Failure::TimedOut;
+    case ECONNRESET:
+        return Failure::ConnectionReset;
+    case EPIPE:
+    case ECONNABORTED:
+        return Failure::ConnectionClosed;
+    default:
+        return Failure::CannotConnect;
+    }
+}
+
+int timeout_ms() {
+    return static_cast<int>(io_timeout().count());
+}
+} // namespace
+
+HostPort split_host_text(const std::string& text) {
+    if (!text.empty() && text.front() == '[') {
+        auto close = text.find(']');
+        if (close != std::string::npos) {
+            std::string host = text.substr(1, close - 1);
+            std::string rest = text.substr(close + 1);
+            if (rest.size() > 1 && rest[0] == ':' && all_digits(rest.substr(1)))
+                return {host, rest.substr(1)};
+            return {host, kDefaultPort};
+        }
+    }
+    auto colon = text.find(':');
+    if (colon != std::string::npos && text.find(':', colon + 1) == std::string::npos &&
+        all_digits(text.substr(colon + 1)))
+        return {text.substr(0, colon), text.substr(colon + 1)};
+    return {text, kDefaultPort}; // a bare name, or an IPv6 address without brackets
+}
+
+std::chrono::milliseconds io_timeout() {
+    if (const char* v = std::getenv("KVR_FTP_TIMEOUT"); v && *v) {
+        char* end = nullptr;
+        double seconds = std::strtod(v, &end);
+        if (end && *end == '\0' && seconds > 0 && seconds < 86400)
+            return std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+    }
+    return std::chrono::seconds(60);
+}
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+    if (this != &other) {
+        close();
+        m_fd = other.release();
+    }
+    return *this;
+}
+
+int Socket::release() {
+    int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+void Socket::close() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+std::optional<Socket> connect_host(const std::string& host_text, IoError& error) {
+    HostPort hp = split_host_text(host_text);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (hp.host.empty() || getaddrinfo(hp.host.c_str(), hp.port.c_str(), &hints, &list) != 0) {
+        error = {Failure::NameNotResolved, 0};
+        return std::nullopt;
+    }
+    error = {Failure::CannotConnect, 0};
+    std::optional<Socket> connected;
+    for (addrinfo* ai = list; ai && !connected; ai = ai->ai_next) {
+        Socket s(::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                          ai->ai_protocol));
+        if (!s.is_open())
+            continue;
+        int rc = ::connect(s.fd(), ai->ai_addr, ai->ai_addrlen);
+        if (rc != 0 && errno == EINPROGRESS) {
+            pollfd p{s.fd(), POLLOUT, 0};
+            rc = ::poll(&p, 1, timeout_ms());
+            if (rc == 0) {
+                error = {Failure::TimedOut, ETIMEDOUT};
+                continue;
+            }
+            int so_error = 0;
+            socklen_t len = sizeof so_error;
+            getsockopt(s.fd(), SOL_SOCKET, SO_ERROR, &so_error, &len);
+            rc = so_error == 0 ? 0 : -1;
+            errno = so_error;
+        }
+        if (rc != 0) {
+            error = {Failure::CannotConnect, errno};
+            continue;
+        }
+        int flags = fcntl(s.fd(), F_GETFL);
+        fcntl(s.fd(), F_SETFL, flags & ~O_NONBLOCK);
+        int one = 1;
+        setsockopt(s.fd(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        apply_timeouts(s);
+        connected = std::move(s);
+    }
+    freeaddrinfo(list);
+    return connected;
+}
+
+void apply_timeouts(const Socket& s) {
+    auto ms = io_timeout().count();
+    timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>((ms % 1000) * 1000)};
+    setsockopt(s.fd(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    setsockopt(s.fd(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+bool receive_some(const Socket& s, char* buffer, std::size_t size, std::size_t& got,
+                  IoError& error) {
+    for (;;) {
+        ssize_t n = ::recv(s.fd(), buffer, size, 0);
+        if (n > 0) {
+            got = static_cast<std::size_t>(n);
+            return true;
+        }
+        if (n == 0) {
+            error = {Failure::ConnectionClosed, 0};
+            return false;
+        }
+        if (errno == EINTR)
+            continue;
+        error = {failure_for_errno(errno), errno};
+        return false;
+    }
+}
+
+bool send_all(const Socket& s, const char* data, std::size_t size, IoError& error) {
+    while (size > 0) {
+        ssize_t n = ::send(s.fd(), data, size, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = {failure_for_errno(errno), errno};
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::optional<Socket> listen_beside(const Socket& control, std::string& command_argument,
+                                    bool& extended, IoError& error) {
+    sockaddr_storage local{};
+    socklen_t len = sizeof local;
+    if (getsockname(control.fd(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
+        error = {Failure::ConnectionClosed, errno};
+        return std::nullopt;
+    }
+    if (local.ss_family == AF_INET)
+        reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
+    else
+        reinterpret_cast<sockaddr_in6&>(local).sin6_port = 0;
+    Socket listener(::socket(local.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!listener.is_open() ||
+        ::bind(listener.fd(), reinterpret_cast<sockaddr*>(&local), len) != 0 ||
+        ::listen(listener.fd(), 1) != 0 ||
+        getsockname(listener.fd(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
+        error = {Failure::CannotConnect, errno};
+        return std::nullopt;
+    }
+    char text[INET6_ADDRSTRLEN] = {};
+    if (local.ss_family == AF_INET) {
+        const auto& in = reinterpret_cast<const sockaddr_in&>(local);
+        const auto* a = reinterpret_cast<const unsigned char*>(&in.sin_addr);
+        unsigned port = ntohs(in.sin_port);
+        command_argument = std::to_string(a[0]) + "," + std::to_string(a[1]) + "," +
+                           std::to_string(a[2]) + "," + std::to_string(a[3]) + "," +
+                           std::to_string(port >> 8) + "," + std::to_string(port & 0xff);
+        extended = false;
+    } else {
+        const auto& in6 = reinterpret_cast<const sockaddr_in6&>(local);
+        inet_ntop(AF_INET6, &in6.sin6_addr, text, sizeof text);
+        command_argument =
+            std::string("|2|") + text + "|" + std::to_string(ntohs(in6.sin6_port)) + "|";
+        extended = true;
+    }
+    return listener;
+}
+
+std::optional<Socket> accept_data(const Socket& listener, const Socket& control,
+                                  bool& control_readable, IoError& error) {
+    control_readable = false;
+    pollfd p[2] = {{listener.fd(), POLLIN, 0}, {control.fd(), POLLIN, 0}};
+    for (;;) {
+        int rc = ::poll(p, 2, timeout_ms());
+        if (rc < 0 && errno == EINTR)
+            continue;
+        if (rc == 0) {
+            error = {Failure::TimedOut, ETIMEDOUT};
+            return std::nullopt;
+        }
+        if (rc < 0) {
+            error = {Failure::ConnectionClosed, errno};
+            return std::nullopt;
+        }
+        break;
+    }
+    if (p[0].revents & POLLIN) {
+        Socket data(::accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (!data.is_open()) {
+            error = {Failure::CannotConnect, errno};
+            return std::nullopt;
+        }
+        apply_timeouts(data);
+        return data;
+    }
+    control_readable = true;
+    return std::nullopt;
+}
+
+} // namespace kvr::ftpnet

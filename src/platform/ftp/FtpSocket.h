@@ -1,0 +1,72 @@
+// The sockets under the FTP transport: a host text resolved and connected with a timeout,
+// reads and writes that give up after the timeout, and the active-mode data listener.
+#pragma once
+
+#include "platform/ftp/FtpErrors.h"
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace kvr::ftpnet {
+
+// A host text split into name and port: "host", "host:2121", "[::1]:2121", "::1".
+struct HostPort {
+    std::string host;
+    std::string port;
+};
+HostPort split_host_text(const std::string& text);
+
+// Seconds allowed for a connect and for every read or write: KVR_FTP_TIMEOUT when set to a
+// positive number, otherwise 60.
+std::chrono::milliseconds io_timeout();
+
+class Socket {
+  public:
+    Socket() = default;
+    explicit Socket(int fd) : m_fd(fd) {}
+    Socket(Socket&& other) noexcept : m_fd(other.release()) {}
+    Socket& operator=(Socket&& other) noexcept;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    ~Socket() { close(); }
+
+    int fd() const { return m_fd; }
+    bool is_open() const { return m_fd >= 0; }
+    int release();
+    void close();
+
+  private:
+    int m_fd = -1;
+};
+
+// What a socket call came to when it did not succeed.
+struct IoError {
+    Failure failure = Failure::ConnectionClosed;
+    int err = 0; // errno, when there was one
+};
+
+// Connects to the host text's address (port 21 unless it names one) within the timeout.
+std::optional<Socket> connect_host(const std::string& host_text, IoError& error);
+
+// Applies the read and write timeout to a connected socket.
+void apply_timeouts(const Socket& s);
+
+// Reads what is there (at most `size`); 0 bytes is a failure (ConnectionClosed).
+bool receive_some(const Socket& s, char* buffer, std::size_t size, std::size_t& got,
+                  IoError& error);
+// Writes all of `data`, or fails.
+bool send_all(const Socket& s, const char* data, std::size_t size, IoError& error);
+
+// A listener on the control connection's local address, any port; `command_argument`
+// receives the PORT argument (IPv4) or the EPRT argument (IPv6), `extended` says which.
+std::optional<Socket> listen_beside(const Socket& control, std::string& command_argument,
+                                    bool& extended, IoError& error);
+
+// Waits for the server's data connection; returns nothing when the control connection
+// spoke first (`control_readable` set: a reply is due) or on a failure.
+std::optional<Socket> accept_data(const Socket& listener, const Socket& control,
+                                  bool& control_readable, IoError& error);
+
+} // namespace kvr::ftpnet
