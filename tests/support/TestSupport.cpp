@@ -7,10 +7,25 @@
 
 namespace kvr::test {
 
+namespace {
+std::string env_or(const char* name, const char* fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? v : fallback;
+}
+} // namespace
+
+std::string source_dir() {
+    return env_or("KVR_SOURCE_DIR", KVR_SOURCE_DIR_DEFAULT);
+}
+std::string build_dir() {
+    return env_or("KVR_BUILD_DIR", KVR_BUILD_DIR_DEFAULT);
+}
+std::string servers_dir() {
+    return env_or("KVR_SERVERS_DIR", KVR_SERVERS_DIR_DEFAULT);
+}
+
 TempDir::TempDir() {
-    std::filesystem::path base = std::filesystem::temp_directory_path();
-    if (const char* b = std::getenv("KVR_BUILD_DIR"); b && *b)
-        base = std::filesystem::path(b) / "tmp";
+    std::filesystem::path base = std::filesystem::path(build_dir()) / "tmp";
     std::filesystem::create_directories(base);
     std::string tmpl = (base / "t-XXXXXX").string();
     char* made = mkdtemp(tmpl.data());
@@ -24,10 +39,7 @@ TempDir::~TempDir() {
 
 std::map<std::string, std::string> server_env(const std::string& name) {
     std::map<std::string, std::string> env;
-    const char* dir = std::getenv("KVR_SERVERS_DIR");
-    if (!dir)
-        return env;
-    std::ifstream in(std::filesystem::path(dir) / name / (name + ".env"));
+    std::ifstream in(std::filesystem::path(servers_dir()) / name / (name + ".env"));
     std::string line;
     while (std::getline(in, line)) {
         auto eq = line.find('=');

@@ -21,6 +21,12 @@ class TempDir {
     std::filesystem::path m_path;
 };
 
+// The source tree, the build tree and the servers' folder (environment first, then the
+// locations the test was built for).
+std::string source_dir();
+std::string build_dir();
+std::string servers_dir();
+
 // KEY=VALUE pairs written by tests/servers/<name>_start.sh; empty when not running.
 std::map<std::string, std::string> server_env(const std::string& name);
 

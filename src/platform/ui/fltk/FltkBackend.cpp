@@ -1,0 +1,401 @@
+#include "platform/ui/fltk/FltkBackend.h"
+
+#include "platform/automation/ComError.h"
+#include "platform/ui/Control.h"
+#include "platform/ui/Form.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Group.H>
+#include <FL/Fl_Hold_Browser.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Native_File_Chooser.H>
+#include <FL/Fl_Progress.H>
+#include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+namespace kvr::ui {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+int px(int twips) {
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
+
+Fl_Color fl_color_of(std::int32_t rgb_value) {
+    return fl_rgb_color(static_cast<uchar>(rgb_value & 0xFF),
+                        static_cast<uchar>((rgb_value >> 8) & 0xFF),
+                        static_cast<uchar>((rgb_value >> 16) & 0xFF));
+}
+
+// Points to pixels at 96 dots per inch.
+int font_pixels(double points) {
+    return static_cast<int>(points * 96.0 / 72.0 + 0.5);
+}
+
+// The transfer icon of the progress panels: a document with an arrow.
+class IconBox : public Fl_Box {
+  public:
+    using Fl_Box::Fl_Box;
+    void draw() override {
+        fl_color(FL_WHITE);
+        fl_rectf(x() + 4, y() + 2, w() - 10, h() - 4);
+        fl_color(FL_DARK3);
+        fl_rect(x() + 4, y() + 2, w() - 10, h() - 4);
+        fl_color(fl_rgb_color(0, 0, 255));
+        int cx = x() + w() / 2 - 1, top = y() + 6, bottom = y() + h() - 8;
+        fl_rectf(cx - 2, top, 5, bottom - top - 5);
+        fl_polygon(cx - 7, bottom - 6, cx + 7, bottom - 6, cx, bottom);
+    }
+};
+
+// Offset of a control's container chain inside its form, in twips.
+void absolute_origin(const Control& c, int& left, int& top) {
+    left = c.left();
+    top = c.top();
+    for (const Control* p = c.container(); p; p = p->container()) {
+        left += p->left();
+        top += p->top();
+    }
+}
+
+class FltkBackend : public Backend {
+  public:
+    FltkBackend() {
+        Fl::visual(FL_RGB);
+        fl_message_title_default("");
+    }
+
+    ~FltkBackend() override {
+        for (auto& [form, window] : m_windows)
+            window->hide();
+    }
+
+    void property_changed(const Control& control, const char* property,
+                          const Variant& value) override {
+        const Form* form = control.form();
+        auto wit = m_windows.find(form);
+        if (wit == m_windows.end())
+            return; // built from the model when first shown
+        if (&control == form) {
+            apply_form(*form, *wit->second, property);
+            return;
+        }
+        auto it = m_widgets.find(&control);
+        if (it != m_widgets.end())
+            apply(control, *it->second, property, value);
+    }
+
+    void show_modal(Form& form) override {
+        Fl_Double_Window& w = window_for(form);
+        w.set_modal();
+        w.show();
+        Fl::flush();
+        form.paint();
+        while (form.visible()) {
+            if (!w.shown()) { // closed by the window manager
+                form.hide();
+                break;
+            }
+            Fl::wait(0.1);
+        }
+        w.set_non_modal();
+    }
+
+    void show(Form& form) override {
+        Fl_Double_Window& w = window_for(form);
+        w.show();
+        Fl::flush();
+        form.paint();
+    }
+
+    void form_unloaded(Form& form) override {
+        auto it = m_windows.find(&form);
+        if (it == m_windows.end())
+            return;
+        for (const auto& c : form.controls())
+            m_widgets.erase(c.get());
+        it->second->hide();
+        Fl::delete_widget(it->second.release());
+        m_windows.erase(it);
+    }
+
+    void pump() override { Fl::check(); }
+
+    void wait_until(const std::function<bool()>& done) override {
+        while (!done()) {
+            if (!Fl::first_window())
+                throw ComError(rt::Unexpected, "KVRUpload.ui",
+                               "wait for the user: no window is open to answer it");
+            Fl::wait(0.1);
+        }
+    }
+
+    void message_box(const std::string& prompt) override { fl_message("%s", prompt.c_str()); }
+
+    std::optional<std::string> file_dialog(const FileDialogRequest& request) override {
+        Fl_Native_File_Chooser chooser;
+        chooser.title(request.title.c_str());
+        chooser.type(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                                  : Fl_Native_File_Chooser::BROWSE_FILE);
+        std::string filter = fltk_filter(request.filter);
+        chooser.filter(filter.c_str());
+        chooser.filter_value(request.filter_index > 0 ? request.filter_index - 1 : 0);
+        if (!request.file_name.empty())
+            chooser.preset_file(request.file_name.c_str());
+        int options = Fl_Native_File_Chooser::NO_OPTIONS;
+        if (request.save && (request.flags & 2))
+            options |= Fl_Native_File_Chooser::SAVEAS_CONFIRM;
+        chooser.options(options);
+        switch (chooser.show()) {
+        case 0:
+            return std::string(chooser.filename());
+        case 1:
+            return std::nullopt;
+        default:
+            throw ComError(rt::Unexpected, "KVRUpload.ui",
+                           chooser.errmsg() ? chooser.errmsg() : "file dialog failed");
+        }
+    }
+
+    int screen_width() const override { return Fl::w() * kTwipsPerPixel; }
+    int screen_height() const override { return Fl::h() * kTwipsPerPixel; }
+
+    void set_mouse_pointer(int pointer) override {
+        Fl_Cursor cursor = pointer == 11 ? FL_CURSOR_WAIT : FL_CURSOR_DEFAULT;
+        for (auto& [form, window] : m_windows)
+            window->cursor(cursor);
+        Fl::check();
+    }
+
+  private:
+    // "Description|pattern;|Description|pattern" -> "Description\tpattern\n..."
+    static std::string fltk_filter(const std::string& text) {
+        std::string out;
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            auto bar = text.find('|', pos);
+            if (bar == std::string::npos) {
+                out += text.substr(pos); // a text of the caller's own: a bare pattern
+                break;
+            }
+            std::string description = text.substr(pos, bar - pos);
+            auto next = text.find('|', bar + 1);
+            std::string pattern = text.substr(bar + 1, next == std::string::npos ? std::string::npos
+                                                                                 : next - bar - 1);
+            while (!pattern.empty() && pattern.back() == ';')
+                pattern.pop_back();
+            if (!description.empty() || !pattern.empty()) {
+                if (!out.empty())
+                    out += '\n';
+                out += description + "\t" + pattern;
+            }
+            if (next == std::string::npos)
+                break;
+            pos = next + 1;
+        }
+        return out;
+    }
+
+    Fl_Double_Window& window_for(Form& form) {
+        auto it = m_windows.find(&form);
+        if (it != m_windows.end())
+            return *it->second;
+        auto w = std::make_unique<Fl_Double_Window>(px(form.left()), px(form.top()),
+                                                    std::max(1, px(form.width())),
+                                                    std::max(1, px(form.height())));
+        w->copy_label(form.caption().c_str());
+        w->color(fl_color_of(form.back_color()));
+        w->border(0); // no border, no title bar
+        for (const auto& c : form.controls())
+            build(*c);
+        w->end();
+        w->callback([](Fl_Widget*, void* data) { static_cast<Form*>(data)->hide(); }, &form);
+        auto& ref = *w;
+        m_windows[&form] = std::move(w);
+        return ref;
+    }
+
+    void build(const Control& c) {
+        int left = 0, top = 0;
+        absolute_origin(c, left, top);
+        int x = px(left), y = px(top), w = std::max(1, px(c.width())),
+            h = std::max(1, px(c.height()));
+        Fl_Widget* widget = nullptr;
+        switch (c.kind()) {
+        case ControlKind::Label:
+        case ControlKind::Frame: {
+            auto* box = new Fl_Box(x, y, w, h);
+            if (c.kind() == ControlKind::Frame)
+                box->box(c.caption().empty() ? FL_NO_BOX : FL_ENGRAVED_FRAME);
+            widget = box;
+            break;
+        }
+        case ControlKind::CommandButton: {
+            auto* b = new Fl_Button(x, y, w, h);
+            b->callback([](Fl_Widget*, void* data) { static_cast<Control*>(data)->click(); },
+                        const_cast<Control*>(&c));
+            widget = b;
+            break;
+        }
+        case ControlKind::TextBox:
+            widget = new Fl_Input(x, y, w, h);
+            break;
+        case ControlKind::ListBox: {
+            auto* b = new Fl_Hold_Browser(x, y, w, h);
+            b->callback(
+                [](Fl_Widget* wd, void* data) {
+                    auto* ctl = static_cast<Control*>(data);
+                    int line = static_cast<Fl_Hold_Browser*>(wd)->value();
+                    ctl->set_list_index(line - 1);
+                    ctl->click();
+                },
+                const_cast<Control*>(&c));
+            widget = b;
+            break;
+        }
+        case ControlKind::Image:
+            widget = new IconBox(x, y, w, h);
+            break;
+        case ControlKind::ProgressBar:
+            widget = new Fl_Progress(x, y, w, h);
+            break;
+        default:
+            return; // dialogs and invisible controls have no widget
+        }
+        m_widgets[&c] = widget;
+        for (const char* p : {"Caption", "Text", "Visible", "Enabled", "ForeColor", "BackColor",
+                              "Alignment", "FontSize", "Min", "Max", "Value", "AddItem"})
+            apply(c, *widget, p, Variant());
+    }
+
+    void apply_form(const Form& form, Fl_Double_Window& w, const std::string& property) {
+        if (property == "Visible") {
+            if (!form.visible())
+                w.hide();
+        } else if (property == "Left" || property == "Top" || property == "Width" ||
+                   property == "Height") {
+            w.resize(px(form.left()), px(form.top()), std::max(1, px(form.width())),
+                     std::max(1, px(form.height())));
+        } else if (property == "Caption") {
+            w.copy_label(form.caption().c_str());
+        } else if (property == "BackColor") {
+            w.color(fl_color_of(form.back_color()));
+            w.redraw();
+        }
+    }
+
+    void reposition(const Control& c) {
+        for (const auto& other : c.form()->controls()) {
+            auto it = m_widgets.find(other.get());
+            if (it == m_widgets.end())
+                continue;
+            int left = 0, top = 0;
+            absolute_origin(*other, left, top);
+            it->second->resize(px(left), px(top), std::max(1, px(other->width())),
+                               std::max(1, px(other->height())));
+        }
+        if (auto* w = c.form() ? m_windows[c.form()].get() : nullptr)
+            w->redraw();
+    }
+
+    bool shown_with_containers(const Control& c) const {
+        for (const Control* p = &c; p; p = p->container())
+            if (!p->visible())
+                return false;
+        return true;
+    }
+
+    void apply(const Control& c, Fl_Widget& w, const std::string& property, const Variant&) {
+        if (property == "Caption" || property == "Text") {
+            if (c.kind() == ControlKind::TextBox)
+                static_cast<Fl_Input&>(w).value(c.text().c_str());
+            else if (c.kind() != ControlKind::ListBox && c.kind() != ControlKind::Image)
+                w.copy_label(c.caption().c_str());
+        } else if (property == "Visible") {
+            // A frame's visibility rules its children too.
+            for (const auto& other : c.form()->controls()) {
+                auto it = m_widgets.find(other.get());
+                if (it == m_widgets.end())
+                    continue;
+                if (shown_with_containers(*other))
+                    it->second->show();
+                else
+                    it->second->hide();
+            }
+        } else if (property == "Enabled") {
+            if (c.enabled())
+                w.activate();
+            else
+                w.deactivate();
+        } else if (property == "ForeColor") {
+            w.labelcolor(fl_color_of(c.fore_color()));
+        } else if (property == "BackColor") {
+            if (c.kind() == ControlKind::Label || c.kind() == ControlKind::Frame) {
+                w.color(fl_color_of(c.back_color()));
+                if (c.kind() == ControlKind::Label)
+                    static_cast<Fl_Box&>(w).box(FL_FLAT_BOX);
+            }
+        } else if (property == "Alignment") {
+            Fl_Align inside = FL_ALIGN_INSIDE | FL_ALIGN_CLIP;
+            w.align(c.kind() == ControlKind::Frame ? FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE
+                    : c.alignment() == AlignCenter
+                        ? inside
+                        : (c.alignment() == AlignRight ? inside | FL_ALIGN_RIGHT
+                                                       : inside | FL_ALIGN_LEFT));
+        } else if (property == "FontSize" || property == "FontBold" || property == "FontName") {
+            w.labelsize(font_pixels(c.font().size));
+            w.labelfont(c.font().bold ? FL_HELVETICA_BOLD : FL_HELVETICA);
+        } else if (property == "Left" || property == "Top" || property == "Width" ||
+                   property == "Height") {
+            reposition(c);
+        } else if (property == "Min" || property == "Max" || property == "Value") {
+            if (c.kind() == ControlKind::ProgressBar) {
+                auto& p = static_cast<Fl_Progress&>(w);
+                p.minimum(c.min());
+                p.maximum(c.max() > c.min() ? c.max() : c.min() + 1);
+                p.value(c.value());
+                p.selection_color(fl_rgb_color(0, 0, 192));
+            }
+        } else if (property == "AddItem" || property == "Clear") {
+            if (c.kind() == ControlKind::ListBox) {
+                auto& b = static_cast<Fl_Hold_Browser&>(w);
+                b.clear();
+                for (int i = 0; i < c.list_count(); ++i)
+                    b.add(c.list(i).c_str());
+            }
+        }
+        w.redraw();
+    }
+
+    std::map<const Form*, std::unique_ptr<Fl_Double_Window>> m_windows;
+    std::map<const Control*, Fl_Widget*> m_widgets;
+};
+
+} // namespace
+
+bool display_available() {
+    const char* d = std::getenv("DISPLAY");
+    if (!d || !*d)
+        return false;
+    Display* dpy = XOpenDisplay(d);
+    if (!dpy)
+        return false;
+    XCloseDisplay(dpy);
+    return true;
+}
+
+std::unique_ptr<Backend> make_fltk_backend() {
+    return std::make_unique<FltkBackend>();
+}
+
+} // namespace kvr::ui

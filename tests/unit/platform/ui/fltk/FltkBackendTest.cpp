@@ -1,0 +1,115 @@
+// fixtures: display
+#include "platform/ui/fltk/FltkBackend.h"
+#include "platform/ui/Form.h"
+#include "support/TestSupport.h"
+
+#include <FL/Fl.H>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+// Xlib's macros (None, Status, ...) clash with GoogleTest's names: it comes last.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace kvr::ui;
+
+namespace {
+
+class frmJanela : public Form {
+  public:
+    frmJanela() : Form("frmJanela") {
+        move(1500, 1500, 4500, 1800);
+        set_back_color(rgb(224, 224, 224));
+        titulo = &add("Label1", ControlKind::Label);
+        titulo->move(150, 150, 2500, 300);
+        titulo->set_caption("KVRUpload");
+        titulo->set_fore_color(rgb(0, 0, 255));
+        titulo->set_font({"Tahoma", 12, true});
+        barra = &add("ProgressBar1", ControlKind::ProgressBar);
+        barra->move(150, 900, 4200, 300);
+        fechar = &add("cmdFechar", ControlKind::CommandButton);
+        fechar->move(4000, 150, 315, 315);
+        fechar->set_caption("X");
+        fechar->on_click = [this] { hide(); };
+    }
+    int paints = 0;
+    Control* titulo;
+    Control* barra;
+    Control* fechar;
+
+  protected:
+    void Form_Paint() override { ++paints; }
+};
+
+// Counts pixels of one colour in a rectangle of the screen.
+int count_pixels(Display* dpy, int x, int y, int w, int h, unsigned r, unsigned g, unsigned b) {
+    XImage* img = XGetImage(dpy, DefaultRootWindow(dpy), x, y, static_cast<unsigned>(w),
+                            static_cast<unsigned>(h), AllPlanes, ZPixmap);
+    if (!img)
+        return -1;
+    int n = 0;
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            unsigned long p = XGetPixel(img, i, j);
+            if (((p >> 16) & 0xFF) == r && ((p >> 8) & 0xFF) == g && (p & 0xFF) == b)
+                ++n;
+        }
+    XDestroyImage(img);
+    return n;
+}
+
+class FltkBackendTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto env = kvr::test::server_env("display");
+        if (env.count("DISPLAY"))
+            setenv("DISPLAY", env["DISPLAY"].c_str(), 1);
+        if (!display_available())
+            GTEST_SKIP() << "no X display (the display fixture starts Xvfb)";
+        m_previous = set_backend(make_fltk_backend());
+    }
+    void TearDown() override {
+        if (m_previous)
+            set_backend(std::move(m_previous));
+    }
+    std::unique_ptr<Backend> m_previous;
+};
+
+} // namespace
+
+TEST_F(FltkBackendTest, AShownFormIsDrawnWithItsColoursAndFollowsItsModel) {
+    frmJanela f;
+    f.show();
+    for (int i = 0; i < 20; ++i)
+        Fl::wait(0.02);
+    EXPECT_EQ(f.paints, 1);
+    Display* dpy = XOpenDisplay(nullptr);
+    ASSERT_NE(dpy, nullptr);
+    // The window sits at (100, 100) pixels with its grey background and a blue caption.
+    EXPECT_GT(count_pixels(dpy, 100, 100, 300, 120, 224, 224, 224), 1000);
+    EXPECT_GT(count_pixels(dpy, 110, 110, 167, 20, 0, 0, 255), 10);
+
+    f.barra->set_max(100);
+    f.barra->set_value(50);
+    f.titulo->set_fore_color(rgb(255, 0, 0));
+    for (int i = 0; i < 10; ++i)
+        Fl::wait(0.02);
+    EXPECT_GT(count_pixels(dpy, 110, 110, 167, 20, 255, 0, 0), 10);
+    EXPECT_EQ(count_pixels(dpy, 110, 110, 167, 20, 0, 0, 255), 0);
+
+    f.hide();
+    for (int i = 0; i < 10; ++i)
+        Fl::wait(0.02);
+    EXPECT_LT(count_pixels(dpy, 100, 100, 300, 120, 224, 224, 224), 100);
+    XCloseDisplay(dpy);
+}
+
+TEST_F(FltkBackendTest, AModalShowReturnsWhenAClickHidesTheForm) {
+    frmJanela f;
+    Fl::add_timeout(
+        0.2, [](void* data) { static_cast<Control*>(data)->click(); }, f.fechar);
+    f.show_modal();
+    EXPECT_FALSE(f.visible());
+    EXPECT_EQ(f.paints, 1);
+}
