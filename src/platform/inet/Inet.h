@@ -6,6 +6,7 @@
 
 #include "platform/automation/Variant.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -76,6 +77,11 @@ class Inet {
 
     // Bytes of the request body sent so far (progress of an upload).
     std::int64_t BytesSent() const;
+
+    // The bound of the body buffer, and the most body bytes it held at once during the last
+    // request: the memory a download takes does not grow with the body.
+    static constexpr std::size_t kBodyBufferCapacity = 256 * 1024;
+    std::size_t buffered_peak() const;
 
   private:
     struct Impl;

@@ -1,0 +1,352 @@
+#include "platform/inet/Inet.h"
+
+#include "platform/automation/ComError.h"
+#include "platform/inet/BodyBuffer.h"
+#include "platform/inet/InetErrors.h"
+#include "platform/inet/RequestUrl.h"
+#include "platform/inet/ResponseHeaders.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace kvr::inet {
+
+namespace {
+
+constexpr const char* kSource = "Inet";
+// How long one idle turn of StillExecuting may wait on the sockets.
+constexpr int kPollMs = 5;
+// How long GetChunk waits per turn while it has nothing to hand out (it is woken by data).
+constexpr int kChunkWaitMs = 100;
+constexpr long kReceiveBufferSize = 64 * 1024;
+constexpr long kSendBufferSize = 256 * 1024;
+constexpr long kDefaultConnectTimeout = 30;
+constexpr long kDefaultLowSpeedTime = 60;
+
+// Seconds from the environment (so that tests can use short limits), or the default.
+long seconds_from_env(const char* name, long fallback) {
+    const char* v = std::getenv(name);
+    if (!v || !*v)
+        return fallback;
+    char* end = nullptr;
+    long n = std::strtol(v, &end, 10);
+    return (end && *end == '\0' && n > 0) ? n : fallback;
+}
+
+void init_engine() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+} // namespace
+
+struct Inet::Impl {
+    // Properties.
+    int protocol = icHTTP;
+    int access = icUseDefault;
+    std::string proxy;
+    std::int16_t remote_port = 80;
+    std::string url;
+    std::string user;
+    std::string password;
+
+    // The request.
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    bool attached = false; // easy is in the multi handle, the transfer runs
+    bool done = false;
+    CURLcode result = CURLE_OK;
+    bool paused = false;
+    BodyBuffer body{kBodyBufferCapacity};
+    ResponseHeaders headers;
+    std::string upload;
+    std::size_t upload_pos = 0;
+    InetError error;
+
+    Impl() {
+        init_engine();
+        multi = curl_multi_init();
+    }
+    ~Impl() {
+        release();
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+
+    void release() {
+        if (easy) {
+            if (attached)
+                curl_multi_remove_handle(multi, easy);
+            curl_easy_cleanup(easy);
+        }
+        easy = nullptr;
+        attached = false;
+        done = false;
+        result = CURLE_OK;
+        paused = false;
+        body.clear();
+        headers.clear();
+        upload.clear();
+        upload_pos = 0;
+        error = {};
+    }
+
+    static size_t on_header(char* data, size_t size, size_t n, void* self) {
+        static_cast<Impl*>(self)->headers.add_line(std::string_view(data, size * n));
+        return size * n;
+    }
+
+    static size_t on_body(char* data, size_t size, size_t n, void* self) {
+        auto* me = static_cast<Impl*>(self);
+        me->headers.body_started();
+        if (!me->body.put(data, size * n)) {
+            // Held back by the engine until GetChunk has made room.
+            me->paused = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        return size * n;
+    }
+
+    static size_t on_read(char* buffer, size_t size, size_t n, void* self) {
+        auto* me = static_cast<Impl*>(self);
+        size_t count = std::min(size * n, me->upload.size() - me->upload_pos);
+        std::memcpy(buffer, me->upload.data() + me->upload_pos, count);
+        me->upload_pos += count;
+        return count;
+    }
+
+    // A redirected PUT sends its body again from the start.
+    static int on_seek(void* self, curl_off_t offset, int origin) {
+        auto* me = static_cast<Impl*>(self);
+        if (origin != SEEK_SET || offset < 0 ||
+            static_cast<std::size_t>(offset) > me->upload.size())
+            return CURL_SEEKFUNC_CANTSEEK;
+        me->upload_pos = static_cast<std::size_t>(offset);
+        return CURL_SEEKFUNC_OK;
+    }
+
+    void configure(const RequestUrl& target, bool put) {
+        curl_easy_setopt(easy, CURLOPT_URL, target.url.c_str());
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, "KVRUpload");
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+        curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+
+        // A server that stops answering ends in a timeout, never in an endless wait.
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT,
+                         seconds_from_env("KVR_INET_CONNECT_TIMEOUT", kDefaultConnectTimeout));
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
+                         seconds_from_env("KVR_INET_LOW_SPEED_TIME", kDefaultLowSpeedTime));
+
+        if (access == icDirect)
+            curl_easy_setopt(easy, CURLOPT_PROXY, "");
+        else if (!trim(proxy).empty())
+            curl_easy_setopt(easy, CURLOPT_PROXY, trim(proxy).c_str());
+        // Otherwise the engine reads the environment's proxy settings itself.
+
+        if (const char* ca = std::getenv("CURL_CA_BUNDLE"); ca && *ca)
+            curl_easy_setopt(easy, CURLOPT_CAINFO, ca);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+
+        if (!user.empty()) {
+            curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+            curl_easy_setopt(easy, CURLOPT_USERNAME, user.c_str());
+            curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
+        }
+
+        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::on_header);
+        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::on_body);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+        if (put) {
+            curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+            curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE,
+                             static_cast<curl_off_t>(upload.size()));
+            curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, kSendBufferSize);
+            curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Impl::on_read);
+            curl_easy_setopt(easy, CURLOPT_READDATA, this);
+            curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, &Impl::on_seek);
+            curl_easy_setopt(easy, CURLOPT_SEEKDATA, this);
+        }
+    }
+
+    void start(const RequestUrl& target, bool put, std::string data) {
+        release();
+        upload = put ? std::move(data) : std::string();
+        easy = curl_easy_init();
+        if (!multi || !easy)
+            throw ComError(icErrInitFailed, kSource, inet_refusal_text(icErrInitFailed));
+        configure(target, put);
+        if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+            release();
+            throw ComError(icErrInitFailed, kSource, inet_refusal_text(icErrInitFailed));
+        }
+        attached = true;
+    }
+
+    // One step of the engine: moves what the sockets allow, and notes the end of the
+    // transfer. With `wait_ms` > 0 it first waits (woken early by socket activity).
+    void drive(int wait_ms) {
+        if (!attached)
+            return;
+        if (wait_ms > 0)
+            curl_multi_poll(multi, nullptr, 0, wait_ms, nullptr);
+        int running = 0;
+        curl_multi_perform(multi, &running);
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy)
+                finish(msg->data.result);
+        }
+    }
+
+    void finish(CURLcode code) {
+        curl_multi_remove_handle(multi, easy);
+        attached = false;
+        done = true;
+        result = code;
+        headers.transfer_ended();
+        error = inet_error_from_curl(code);
+    }
+
+    bool response_known() const { return !easy || done || headers.final(); }
+
+    // Lets the engine deliver again once GetChunk has made room for a full piece.
+    void resume_if_room() {
+        if (paused && attached && body.size() <= body.capacity() - kReceiveBufferSize) {
+            paused = false;
+            curl_easy_pause(easy, CURLPAUSE_CONT);
+        }
+    }
+};
+
+Inet::Inet() : m_impl(std::make_unique<Impl>()) {}
+Inet::~Inet() = default;
+
+int Inet::Protocol() const {
+    return m_impl->protocol;
+}
+void Inet::set_Protocol(int protocol) {
+    m_impl->protocol = protocol;
+}
+int Inet::AccessType() const {
+    return m_impl->access;
+}
+void Inet::set_AccessType(int access) {
+    m_impl->access = access;
+}
+std::string Inet::Proxy() const {
+    return m_impl->proxy;
+}
+void Inet::set_Proxy(const std::string& proxy) {
+    m_impl->proxy = proxy;
+}
+std::int16_t Inet::RemotePort() const {
+    return m_impl->remote_port;
+}
+void Inet::set_RemotePort(std::int16_t port) {
+    m_impl->remote_port = port;
+}
+std::string Inet::URL() const {
+    return m_impl->url;
+}
+void Inet::set_URL(const std::string& url) {
+    m_impl->url = url;
+}
+std::string Inet::UserName() const {
+    return m_impl->user;
+}
+void Inet::set_UserName(const std::string& user) {
+    m_impl->user = user;
+}
+std::string Inet::Password() const {
+    return m_impl->password;
+}
+void Inet::set_Password(const std::string& password) {
+    m_impl->password = password;
+}
+
+void Inet::Execute(const std::string& url, const std::string& operation, std::string data) {
+    std::string op = ucase(trim(operation));
+    if (op.empty())
+        op = "GET";
+    if (op != "GET" && op != "PUT")
+        throw ComError(icErrBadOperation, kSource, inet_refusal_text(icErrBadOperation));
+    RequestUrl target =
+        resolve_request_url(url.empty() ? m_impl->url : url, m_impl->protocol, m_impl->remote_port);
+    if (!url.empty())
+        m_impl->url = url;
+    m_impl->start(target, op == "PUT", std::move(data));
+}
+
+bool Inet::StillExecuting() {
+    if (m_impl->response_known())
+        return false;
+    m_impl->drive(0);
+    if (m_impl->response_known())
+        return false;
+    m_impl->drive(kPollMs);
+    return !m_impl->response_known();
+}
+
+std::int32_t Inet::ResponseCode() const {
+    return m_impl->error.code;
+}
+std::string Inet::ResponseInfo() const {
+    return m_impl->error.text;
+}
+std::string Inet::GetHeader() const {
+    return m_impl->headers.text();
+}
+
+ByteArray Inet::GetChunk(int size, int /*data_type*/) {
+    if (size < 0)
+        raise_runtime(rt::InvalidProcedureCall, kSource);
+    Impl& d = *m_impl;
+    if (size == 0 || !d.easy)
+        return {};
+    if (d.body.empty() && !d.done) {
+        d.resume_if_room();
+        d.drive(0);
+        // Bounded by the engine's connect and low-speed limits.
+        while (d.body.empty() && !d.done)
+            d.drive(kChunkWaitMs);
+    }
+    if (!d.body.empty()) {
+        ByteArray out = d.body.take(static_cast<std::size_t>(size));
+        d.resume_if_room();
+        return out;
+    }
+    if (d.result != CURLE_OK)
+        throw ComError(d.error.code, kSource, d.error.text);
+    return {};
+}
+
+void Inet::Cancel() {
+    m_impl->release();
+}
+
+std::int64_t Inet::BytesSent() const {
+    curl_off_t sent = 0;
+    if (m_impl->easy)
+        curl_easy_getinfo(m_impl->easy, CURLINFO_SIZE_UPLOAD_T, &sent);
+    return sent;
+}
+
+std::size_t Inet::buffered_peak() const {
+    return m_impl->body.peak();
+}
+
+} // namespace kvr::inet
