@@ -8,6 +8,7 @@
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
 #include "platform/ui/HeadlessBackend.h"
+#include "platform/ui/fltk/FltkBackend.h"
 
 #include <pybind11/eval.h>
 #include <pybind11/pybind11.h>
@@ -426,6 +427,24 @@ class ComError(Exception):
             headless_or_raise().queue(std::move(a));
         },
         py::arg("action"));
+    ui.def(
+        "use_gui",
+        [] {
+            if (!kvr::ui::display_available())
+                return false;
+            if (!kvr::ui::headless())
+                return true;
+            kvr::ui::set_backend(kvr::ui::make_fltk_backend());
+            return true;
+        },
+        "Shows real windows when an X display is available; returns whether it is.");
+    ui.def(
+        "use_headless",
+        [] {
+            if (!kvr::ui::headless())
+                kvr::ui::set_backend(std::make_unique<kvr::ui::HeadlessBackend>());
+        },
+        "Back to the recorded, scripted windows (the default).");
     ui.def("clear_queue", [] { headless_or_raise().clear_queue(); });
     ui.def("queued", [] { return headless_or_raise().queued(); });
     ui.def(
