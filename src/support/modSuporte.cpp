@@ -4,6 +4,7 @@
 #include "platform/automation/NamedInstances.h"
 #include "platform/automation/Object.h"
 #include "support/GerarLog.h"
+#include "support/WebPath.h"
 
 #include <memory>
 
@@ -16,6 +17,11 @@ Param required(const char* name) {
 }
 Param optional(const char* name) {
     return Param{name, true, std::nullopt};
+}
+
+// A component reference as a host passes it: an object, or Empty/Nothing for none.
+std::shared_ptr<Object> componente(const Variant& v) {
+    return v.is_object() ? v.as_object() : nullptr;
 }
 
 class modSuporte : public Object {
@@ -36,6 +42,21 @@ class modSuporte : public Object {
                     [](modSuporte&, VariantArray& a) {
                         GerarLog(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
                         return Variant();
+                    })
+            .method("DefinirWebPath", 2, {required("oServidor"), required("sCaminho")},
+                    [](modSuporte&, VariantArray& a) {
+                        auto oServidor = componente(a[0]);
+                        return DefinirWebPath(oServidor, a[1].to_string());
+                    })
+            .method("ObterWebPath", 3,
+                    {required("oServidor"), required("sCaminho"), required("sPrefixo")},
+                    [](modSuporte&, VariantArray& a) {
+                        auto oServidor = componente(a[0]);
+                        std::string sCaminho = a[1].to_string();
+                        std::string sPrefixo = a[2].to_string();
+                        Variant r = ObterWebPath(oServidor, sCaminho, sPrefixo);
+                        a[1] = Variant(sCaminho);
+                        return r;
                     })
             .build();
     }
