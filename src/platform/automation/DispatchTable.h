@@ -14,6 +14,8 @@
 namespace kvr {
 
 struct Param {
+    Param(std::string n, bool opt = false, std::optional<Variant> def = std::nullopt)
+        : name(std::move(n)), optional(opt || def.has_value()), default_value(std::move(def)) {}
     std::string name;
     bool optional = false;
     std::optional<Variant> default_value; // declared default, applied when omitted
