@@ -1,0 +1,258 @@
+// The working methods of clsKVRUpload: the listing and the file operations. Each starts by
+// refusing to work unconnected, and turns every failure into a "0" result.
+#include "ftp/clsKVRUpload.h"
+
+#include "dialogs/frmKVRDialog.h"
+#include "ftp/GivenArgument.h"
+#include "platform/automation/ComError.h"
+#include "platform/ftp/FtpErrors.h"
+#include "platform/ftp/FtpThreadStatus.h"
+#include "platform/sys/Files.h"
+#include "platform/ui/DefaultInstance.h"
+
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+namespace kvr {
+
+namespace {
+
+// "ASCII" (any case, or left out) is ftascii; any other text is ftBinary.
+FileTransferType transfer_type(const Variant& TransferType) {
+    if (TransferType.is_missing())
+        return FileTransferType::ftascii;
+    if (TransferType.is_null())
+        return FileTransferType::ftBinary;
+    return ucase(TransferType.to_string()) == "ASCII" ? FileTransferType::ftascii
+                                                      : FileTransferType::ftBinary;
+}
+
+// The dialog option with its default: "NAO" when omitted, Null or blank.
+std::string dialog_option(const Variant& sOptDialog) {
+    if (sOptDialog.is_missing() || blank_or_null(sOptDialog))
+        return "NAO";
+    return sOptDialog.to_string();
+}
+
+bool is_false(const Variant& v) {
+    return v.type() == VarType::Boolean && !v.to_bool();
+}
+
+// The part of `path` up to and including its last `separator` ("" when it has none).
+std::string up_to_last(const std::string& path, char separator) {
+    auto at = path.rfind(separator);
+    return at == std::string::npos ? "" : path.substr(0, at + 1);
+}
+
+std::string after_last(const std::string& path, char separator) {
+    auto at = path.rfind(separator);
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+// MkDir of one level; the runtime's error when it cannot be made.
+void make_folder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directory(folder, ec);
+    if (ec)
+        raise_runtime(runtime_error_from_errno(ec.value()), "clsKVRUpload::GetFile");
+}
+
+ftpnet::TransferType wire_type(FileTransferType t) {
+    return t == FileTransferType::ftascii ? ftpnet::TransferType::Ascii
+                                          : ftpnet::TransferType::Binary;
+}
+
+} // namespace
+
+void clsKVRUpload::AdicionarArquivo(const std::string& sArquivo) {
+    aArquivos.resize(static_cast<std::size_t>(nArquivos) + 1);
+    aArquivos[static_cast<std::size_t>(nArquivos)] = Variant(sArquivo);
+    if (nArquivos == std::numeric_limits<std::int16_t>::max())
+        raise_runtime(rt::Overflow, "clsKVRUpload::AdicionarArquivo");
+    ++nArquivos;
+}
+
+Variant clsKVRUpload::GetDirectoryList(const Variant& Directory, const Variant& FilterString) {
+    if (!connected())
+        return not_connected();
+    std::unique_ptr<ftpnet::FtpFind> hFind;
+    try {
+        // 1. The directory asked for (the Directory property keeps its text).
+        if (given(Directory))
+            RemoteChDir(Directory.to_string());
+        // 2. The filter.
+        const std::string filter = given(FilterString) ? FilterString.to_string() : "*.*";
+        // 3. The first name.
+        std::string name;
+        hFind = hConnect->find_first(filter, name);
+        std::uint32_t lErro = ftpnet::last_error();
+        // 4. Nothing at all.
+        if (!hFind && lErro == ftpnet::code::NoMoreFiles)
+            return retorno("0", "Diretório Vazio");
+        if (hFind) {
+            // 5. A fresh list with the first name.
+            nArquivos = 0;
+            AdicionarArquivo(name);
+            // 6. The rest.
+            while (hFind->next(name))
+                AdicionarArquivo(name);
+            // 7. Why the loop ended; the find is done.
+            lErro = ftpnet::last_error();
+            hFind.reset();
+            // 8. "1|name|name...", split at every "|".
+            if (lErro == ftpnet::code::NoMoreFiles) {
+                std::string joined = "1";
+                for (std::int16_t i = 0; i < nArquivos; ++i)
+                    joined += "|" + aArquivos[static_cast<std::size_t>(i)].as_string();
+                VariantArray parts;
+                std::size_t start = 0;
+                for (auto bar = joined.find('|'); bar != std::string::npos;
+                     start = bar + 1, bar = joined.find('|', start))
+                    parts.emplace_back(joined.substr(start, bar - start));
+                parts.emplace_back(joined.substr(start));
+                return Variant(std::move(parts));
+            }
+        }
+        // 9. The find failed.
+        return retorno("0", std::to_string(lErro) + " - Erro pesquisando o Diretório " +
+                                text_as_passed(Directory) + "\\" + text_as_passed(FilterString));
+    } catch (...) {
+        // 10. Raised on the way: the find is closed, the error is the result.
+        hFind.reset();
+        return trapped(std::current_exception());
+    }
+}
+
+Variant clsKVRUpload::GetFile(const Variant& ServerFileAndPath,
+                              const Variant& DestinationFileAndPath, const Variant& TransferType,
+                              const Variant& sOptDialog) {
+    if (!connected())
+        return not_connected();
+    try {
+        // 1. No remote name.
+        if (ServerFileAndPath.is_missing() || blank_or_null(ServerFileAndPath))
+            return retorno("0", "Arquivo do Servidor não Informado.");
+        // 2. The dialog option.
+        const std::string opt = dialog_option(sOptDialog);
+        // 3. The paths.
+        std::string local = given(DestinationFileAndPath) ? DestinationFileAndPath.to_string() : "";
+        const std::string remote = ServerFileAndPath.to_string();
+        // 4. Neither a local path nor a dialog.
+        if (local.empty() && ucase(opt) == "NAO")
+            return retorno("0", "Arquivo Local ou Opção de Diálogo deve ser informado.");
+        // 5. The Save dialog.
+        if (ucase(opt) != "NAO") {
+            vArquivoDialogo =
+                ui::DefaultInstance<frmKVRDialog>::get().SalvarArquivo(Variant(lcase(opt)));
+            ui::DefaultInstance<frmKVRDialog>::unload();
+            if (is_false(vArquivoDialogo))
+                return retorno("0", "GetFile Cancelado");
+            local = vArquivoDialogo.to_string();
+        }
+        // 6. The local folder, one level made when missing.
+        const std::string folder = up_to_last(local, '/');
+        if (!folder.empty() && !sys::folder_exists(folder))
+            make_folder(folder);
+        // 7. The transfer type.
+        const FileTransferType type = transfer_type(TransferType);
+        vTipoTransferencia = Variant(static_cast<std::int16_t>(type));
+        // 8. The transfer.
+        const bool ok = hConnect->get_file(remote, local, wire_type(type));
+        // 9. Its result.
+        if (!ok)
+            return retorno("0", std::to_string(ftp_error(errGetFileError)) + " - " +
+                                    fill_in("Não é possível um Download do Arquivo %s do Servidor.",
+                                            ServerFileAndPath.to_string()));
+        return retorno("1", local);
+    } catch (...) {
+        // 10. Raised on the way.
+        return trapped(std::current_exception());
+    }
+}
+
+Variant clsKVRUpload::PutFile(const Variant& LocalFileAndPath, const Variant& ServerFileAndPath,
+                              const Variant& TransferType, const Variant& sOptDialog) {
+    if (!connected())
+        return not_connected();
+    try {
+        // 1. The dialog option.
+        const std::string opt = dialog_option(sOptDialog);
+        // 2. The paths.
+        std::string local = given(LocalFileAndPath) ? LocalFileAndPath.to_string() : "";
+        std::string remote = given(ServerFileAndPath) ? ServerFileAndPath.to_string() : "";
+        // 3. A path missing and no dialog.
+        if ((remote.empty() || local.empty()) && ucase(opt) == "NAO")
+            return retorno("0",
+                           "Arquivos Local e Servidor ou Opção de Diálogo deve ser informado.");
+        // 4. The Open dialog; the chosen file keeps its name in the remote folder.
+        if (ucase(opt) != "NAO") {
+            vArquivoDialogo =
+                ui::DefaultInstance<frmKVRDialog>::get().AbrirArquivo(Variant(lcase(opt)));
+            ui::DefaultInstance<frmKVRDialog>::unload();
+            if (is_false(vArquivoDialogo))
+                return retorno("0", "PutFile Cancelado");
+            local = vArquivoDialogo.to_string();
+            remote = up_to_last(remote, '\\') + after_last(local, '/');
+        }
+        // 5. The transfer type.
+        const FileTransferType type = transfer_type(TransferType);
+        vTipoTransferencia = Variant(static_cast<std::int16_t>(type));
+        // 6. The transfer.
+        const bool ok = hConnect->put_file(local, remote, wire_type(type));
+        // 7. Its result, with the server's reply when it gave one.
+        if (!ok) {
+            std::string message = fill_in("Não é possível um Upload do Arquivo %s para o Servidor.",
+                                          text_as_passed(ServerFileAndPath));
+            const std::uint32_t lErro = ftpnet::last_error();
+            message = message + "\r\n" + ObterRespostaServidor(lErro);
+            return retorno("0", std::to_string(ftp_error(errPutFileError)) + " - " + message);
+        }
+        return retorno("1", local);
+    } catch (...) {
+        // 8. Raised on the way.
+        return trapped(std::current_exception());
+    }
+}
+
+Variant clsKVRUpload::RenameFile(const Variant& ExistingName, const Variant& NewName) {
+    if (!connected())
+        return not_connected();
+    try {
+        // 1. Rename.
+        const std::string existing = ExistingName.to_string();
+        const bool ok = hConnect->rename_file(existing, NewName.to_string());
+        // 2. Refused, with the server's reply when it gave one.
+        if (!ok) {
+            std::string message = fill_in("Não é possível Renomear o Arquivo %s.", existing);
+            message = message + "\r\n" + ObterRespostaServidor(ftpnet::last_error());
+            return retorno("0", std::to_string(ftp_error(errCannotRename)) + " - " + message);
+        }
+        // 3. Done.
+        return retorno("1", "Rename Realizado com Sucesso");
+    } catch (...) {
+        // 4. Raised on the way.
+        return trapped(std::current_exception());
+    }
+}
+
+Variant clsKVRUpload::DeleteFile(const Variant& ExistingName) {
+    if (!connected())
+        return not_connected();
+    try {
+        // 1. Delete.
+        const std::string name = ExistingName.to_string();
+        // 2. Refused.
+        if (!hConnect->delete_file(name))
+            return retorno("0",
+                           std::to_string(ftp_error(errCannotDelete)) + " - " +
+                               fill_in("Não é possível Remover o Arquivo %s do Servidor.", name));
+        // 3. Done.
+        return retorno("1", "Delete Realizado com Sucesso");
+    } catch (...) {
+        // 4. Raised on the way.
+        return trapped(std::current_exception());
+    }
+}
+
+} // namespace kvr
