@@ -1,0 +1,174 @@
+// kvrupload ftp: one FTP operation through the library's FTP class, driven late-bound as any
+// host drives it: connect, run the operation, disconnect, print the operation's result.
+#include "hosts/cli/CliSupport.h"
+#include "hosts/cli/Commands.h"
+#include "platform/automation/ClassRegistry.h"
+#include "platform/automation/ComError.h"
+#include "platform/automation/Object.h"
+
+#include <iostream>
+#include <optional>
+
+namespace kvr::cli {
+
+namespace {
+
+const char* const kFtpHelp = R"(Usage: kvrupload ftp HOST [--user U] [--password P] [--dir D] OP ...
+
+Connects to the FTP server HOST (port 21, or HOST:PORT, or [IPv6]:PORT) in active mode,
+runs one operation, disconnects, and prints the operation's result array as JSON on stdout.
+
+Operations:
+  list [FILTER]                      names in the directory (FILTER such as "*.txt"; default all)
+  get REMOTE [LOCAL] [--type ascii|binary] [--dialog EXT]
+                                     fetch REMOTE into LOCAL (or a file chosen in the Save dialog)
+  put LOCAL REMOTE [--type ascii|binary] [--dialog EXT]
+                                     store LOCAL as REMOTE (or a file chosen in the Open dialog)
+  rename OLD NEW                     rename a remote file
+  delete NAME                        delete a remote file
+
+Options:
+  --user U        user name (anonymous when left out)
+  --password P    password
+  --dir D         remote directory to change to after logging in
+  --type T        ascii (the default) or binary
+  --dialog EXT    let the user choose the local file; EXT is the dialog's filter (e.g. gif)
+  -h, --help      this text
+
+Exit status: 0 when the result's first element is "1", 1 when it is "0" (including a failed
+connection, whose own result is printed), 2 for a usage error, 3 when a value was refused.
+
+Examples:
+  kvrupload ftp 127.0.0.1:2121 --user ana --password s3cret list
+  kvrupload ftp ftp.example.test --user ana --password s3cret --dir pub list "*.zip"
+  kvrupload ftp 127.0.0.1:2121 --user ana --password s3cret get report.pdf /tmp/report.pdf --type binary
+  kvrupload ftp 127.0.0.1:2121 --user ana --password s3cret put notes.txt incoming/notes.txt
+  kvrupload ftp 127.0.0.1:2121 --user ana --password s3cret rename old.txt new.txt
+  kvrupload ftp 127.0.0.1:2121 --user ana --password s3cret delete new.txt
+)";
+
+const char* const kHint = "Try 'kvrupload ftp --help'.";
+
+struct FtpArgs {
+    std::string host;
+    std::optional<std::string> user, password, dir, type, dialog;
+    std::string op;
+    std::vector<std::string> operands;
+};
+
+Variant text_or_missing(const std::optional<std::string>& v) {
+    return v ? Variant(*v) : Variant::missing();
+}
+
+Variant operand_or_missing(const FtpArgs& a, std::size_t i) {
+    return i < a.operands.size() ? Variant(a.operands[i]) : Variant::missing();
+}
+
+// Parses the arguments; a message when they are not usable.
+std::optional<std::string> parse(const std::vector<std::string>& args, FtpArgs& out, bool& help) {
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-h" || a == "--help") {
+            help = true;
+            return std::nullopt;
+        }
+        std::optional<std::string>* slot = nullptr;
+        if (a == "--user")
+            slot = &out.user;
+        else if (a == "--password")
+            slot = &out.password;
+        else if (a == "--dir")
+            slot = &out.dir;
+        else if (a == "--type")
+            slot = &out.type;
+        else if (a == "--dialog")
+            slot = &out.dialog;
+        if (slot) {
+            if (i + 1 >= args.size())
+                return "option " + a + " needs a value";
+            *slot = args[++i];
+            continue;
+        }
+        if (a.size() > 1 && a[0] == '-' && a[1] == '-')
+            return "unknown option " + a;
+        positional.push_back(a);
+    }
+    if (positional.size() < 2)
+        return positional.empty() ? "missing HOST and operation" : "missing operation";
+    out.host = positional[0];
+    out.op = positional[1];
+    out.operands.assign(positional.begin() + 2, positional.end());
+    struct Shape {
+        const char* op;
+        std::size_t min, max;
+        bool transfer;
+    };
+    static const Shape shapes[] = {{"list", 0, 1, false},
+                                   {"get", 1, 2, true},
+                                   {"put", 2, 2, true},
+                                   {"rename", 2, 2, false},
+                                   {"delete", 1, 1, false}};
+    for (const auto& s : shapes) {
+        if (out.op != s.op)
+            continue;
+        if (out.operands.size() < s.min || out.operands.size() > s.max)
+            return "wrong number of operands for " + out.op;
+        if (!s.transfer && (out.type || out.dialog))
+            return "--type and --dialog apply to get and put only";
+        if (out.type && *out.type != "ascii" && *out.type != "binary")
+            return "--type must be ascii or binary";
+        return std::nullopt;
+    }
+    return "unknown operation " + out.op;
+}
+
+Variant run_operation(Object& ftp, const FtpArgs& a) {
+    if (a.op == "list")
+        return ftp.call("GetDirectoryList", {Variant::missing(), operand_or_missing(a, 0)});
+    if (a.op == "get")
+        return ftp.call("GetFile", {Variant(a.operands[0]), operand_or_missing(a, 1),
+                                    text_or_missing(a.type), text_or_missing(a.dialog)});
+    if (a.op == "put")
+        return ftp.call("PutFile", {Variant(a.operands[0]), Variant(a.operands[1]),
+                                    text_or_missing(a.type), text_or_missing(a.dialog)});
+    if (a.op == "rename")
+        return ftp.call("RenameFile", {Variant(a.operands[0]), Variant(a.operands[1])});
+    return ftp.call("DeleteFile", {Variant(a.operands[0])});
+}
+
+} // namespace
+
+int run_ftp(const std::vector<std::string>& args) {
+    FtpArgs a;
+    bool help = false;
+    if (auto problem = parse(args, a, help))
+        return usage_error(*problem, kHint);
+    if (help) {
+        std::cout << kFtpHelp;
+        return kExitSuccess;
+    }
+    std::shared_ptr<Object> ftp;
+    try {
+        ftp = CreateObject("KVRUpload.clsKVRUpload");
+        ftp->put("Host", Variant(a.host));
+        if (a.user)
+            ftp->put("User", Variant(*a.user));
+        if (a.password)
+            ftp->put("Password", Variant(*a.password));
+    } catch (const ComError& e) {
+        return print_refused(e);
+    }
+    Variant connected = ftp->call("Connect", {Variant::missing(), Variant::missing(),
+                                              Variant::missing(), text_or_missing(a.dir)});
+    const auto& c = connected.as_array();
+    if (c.empty() || !c[0].is_string() || c[0].as_string() != "1") {
+        ftp->call("Disconnect", {});
+        return print_result(connected);
+    }
+    Variant result = run_operation(*ftp, a);
+    ftp->call("Disconnect", {});
+    return print_result(result);
+}
+
+} // namespace kvr::cli
