@@ -52,6 +52,43 @@ class frmKVRProgress : public ui::Form {
     bool iniciado() const { return bIniciado; }
     bool fechar() const { return bFechar; }
 
+    // The window's controls (upload panel, download panel), in twips as designed.
+    ui::Control& FrameUp;
+    ui::Control& Label14;
+    ui::Control& Image2;
+    ui::Control& cmdFecharUp;
+    ui::Control& Label15;
+    ui::Control& lblArquivoUp;
+    ui::Control& ProgressBarUp;
+    ui::Control& Frame5;
+    ui::Control& Label9;
+    ui::Control& lblBytesTotUp;
+    ui::Control& lblTempoDesc;
+    ui::Control& lblTempoDecUp;
+    ui::Control& lblTaxUp;
+    ui::Control& lblBytesTaxUp;
+    ui::Control& FrameDown;
+    ui::Control& Label1;
+    ui::Control& Image1;
+    ui::Control& cmdFechar;
+    ui::Control& Label5;
+    ui::Control& lblArquivo;
+    ui::Control& ProgressBar1;
+    ui::Control& Frame1;
+    ui::Control& Label2;
+    ui::Control& lblBytesTot;
+    ui::Control& Label3;
+    ui::Control& lblBytesRec;
+    ui::Control& Label4;
+    ui::Control& lblBytesTax;
+    ui::Control& Frame2;
+    ui::Control& Label8;
+    ui::Control& lblTempoTot;
+    ui::Control& Label7;
+    ui::Control& lblTempoDec;
+    ui::Control& lblRest;
+    ui::Control& lblTempoRest;
+
     const DispatchTable* dispatch_table() const override;
 
   protected:
@@ -59,11 +96,10 @@ class frmKVRProgress : public ui::Form {
     void Form_Paint() override;
 
   private:
-    struct Panel;
-
     void ExecutarDownload();
     void ExecutarUpload();
-    void build_controls();
+    // A failure of the download that is also written to the log.
+    Variant falha_registrada(const std::string& prefixo);
 
     bool bFechar = false;
     bool bIniciado = false;
@@ -73,7 +109,6 @@ class frmKVRProgress : public ui::Form {
     Err m_err;
 
     std::unique_ptr<inet::Inet> m_inet;
-    std::unique_ptr<Panel> m_panel;
 
     // Fields of the transfer routines.
     std::string sArquivoLocal;

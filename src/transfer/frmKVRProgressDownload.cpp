@@ -1,0 +1,327 @@
+// The window's download: GET of one URL into a local file, chunk by chunk, with the
+// download panel when progress is shown. Four kinds of failure are also logged.
+#include "transfer/frmKVRProgress.h"
+
+#include "dialogs/frmKVRDialog.h"
+#include "platform/sys/Files.h"
+#include "platform/sys/Library.h"
+#include "platform/ui/Backend.h"
+#include "platform/ui/DefaultInstance.h"
+#include "support/GerarLog.h"
+#include "transfer/BufferedFileWriter.h"
+#include "transfer/MidnightTimer.h"
+#include "transfer/TextoLegado.h"
+
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+namespace kvr {
+
+using namespace texto;
+
+namespace {
+
+// The panel's texts are drawn at most this often (seconds of the Timer); the numbers behind
+// them follow every chunk, and the last values are always drawn when the loop ends.
+constexpr float kIntervaloDesenho = 0.05f;
+
+Variant falha(const std::string& mensagem) {
+    return Variant::array({"0", mensagem});
+}
+
+std::string kbps(double taxa) {
+    return format_number(taxa, 2) + " Kbps";
+}
+
+// MkDir: creating a folder that exists, or one whose parent is missing, fails.
+void MkDir(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::create_directory(path, ec))
+        return;
+    raise_runtime(ec ? runtime_error_from_errno(ec.value()) : rt::PathFileAccessError);
+}
+
+// A 32-bit counter that overflows as the runtime's Long does: with error 6, unchanged.
+void somar(std::int32_t& contador, std::size_t parcela) {
+    const long long soma = static_cast<long long>(contador) + static_cast<long long>(parcela);
+    if (soma > std::numeric_limits<std::int32_t>::max())
+        raise_runtime(rt::Overflow);
+    contador = static_cast<std::int32_t>(soma);
+}
+
+bool cancelado(const Variant& escolha) {
+    return escolha.is_empty() || (escolha.type() == VarType::Boolean && !escolha.to_bool());
+}
+
+} // namespace
+
+Variant frmKVRProgress::falha_registrada(const std::string& prefixo) {
+    const std::string M = m_err.numbered_text();
+    const std::string sMensagemLog = prefixo + M;
+    const std::string nome = sys::library_name();
+    GerarLog("SIM", nome, sMensagemLog, nome, "Download", true, nome, "c:\\" + nome + ".log");
+    m_err.clear();
+    return falha(M);
+}
+
+Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPutFile,
+                                 const Variant& vOptDialog) {
+    Err& err = m_err;
+    err.clear();
+    const bool bExibir = ExibirProgresso == "SIM";
+    std::string sOptDialog;
+    std::string sURL;
+    std::int32_t vCodigoResposta = 0;
+    std::string vInfoResposta;
+    std::string sCabecalho;
+    std::vector<std::string> vLinhasCabecalho;
+    std::string sTamanho;
+
+    // 1.
+    err.attempt([&] {
+        sOptDialog = blank_or_null(vOptDialog) ? "NAO" : ucase(trim(vOptDialog.to_string()));
+    });
+    // 2.
+    bool bSemURL = true;
+    err.attempt([&] {
+        bSemURL = blank_or_null(sURLFile);
+        if (!bSemURL)
+            sURL = sURLFile.to_string();
+    });
+    if (bSemURL)
+        return falha("URL do Arquivo não Informado.");
+    // 3.
+    err.attempt([&] {
+        sArquivoLocal = (sOptDialog != "NAO" || sOutPutFile.is_missing() || sOutPutFile.is_null())
+                            ? std::string()
+                            : sOutPutFile.to_string();
+    });
+    // 4.
+    if (sArquivoLocal.empty() && sOptDialog == "NAO")
+        return falha("Arquivo Local ou Opção de Diálogo deve ser informado.");
+    // 5.
+    err.attempt([&] { CompletarURL(sArquivoLocal, sURL); });
+    err.attempt([&] { Inet1().set_URL(sURL); });
+    err.attempt([&] {
+        if (!trim(UserName).empty()) {
+            Inet1().set_UserName(UserName);
+            Inet1().set_Password(Password);
+        }
+    });
+    err.attempt([&] { Inet1().Execute("", "GET"); });
+    // 6.
+    if (err.pending())
+        return falha_registrada("Erro no Execute GET. Erro: ");
+    // 7.
+    err.attempt([&] {
+        while (Inet1().StillExecuting())
+            ui::DoEvents();
+    });
+    err.attempt([&] { vCodigoResposta = Inet1().ResponseCode(); });
+    err.attempt([&] { vInfoResposta = Inet1().ResponseInfo(); });
+    err.attempt([&] { sCabecalho = Inet1().GetHeader(); });
+    err.attempt([&] { vLinhasCabecalho = Split(sCabecalho, "\r\n"); });
+    // 8.
+    if (err.pending())
+        return falha_registrada("Erro no GetHeader. Erro: ");
+    // 9. (A response without any header line has no status line to judge.)
+    if (vCodigoResposta == 12029)
+        return falha("Servidor não Encontrado.");
+    if (!vLinhasCabecalho.empty() && !trim(vLinhasCabecalho[0]).empty() &&
+        InStr(vLinhasCabecalho[0], " 200 ") == 0)
+        return falha(vLinhasCabecalho[0]);
+    if (vCodigoResposta != 0)
+        return falha(std::to_string(vCodigoResposta) + " - " + vInfoResposta);
+    // 10.
+    err.attempt([&] { abDados = Inet1().GetChunk(1024, inet::icByteArray); });
+    err.attempt([] { ui::DoEvents(); });
+    // 11.
+    if (err.pending())
+        return falha_registrada("Erro no GetChunk. Erro: ");
+    // 12.
+    dTaxa = 0;
+    lRecebidos = 0;
+    lBlocos = 0;
+    lTotal = 0;
+    lTotalKB = 0;
+    std::size_t iPosicao = 0;
+    err.attempt([&] { iPosicao = InStr(lcase(sCabecalho), "content-length: "); });
+    err.attempt([&] { sTamanho = Mid(sCabecalho, iPosicao + 16); });
+    err.attempt(
+        [&] { sTamanho = Left(sTamanho, static_cast<long long>(InStr(sTamanho, "\r\n")) - 1); });
+    err.attempt([&] { lTotal = Variant(sTamanho).to_long(); });
+    err.attempt([&] { lTotalKB = Variant(lTotal / 1024.0).to_long(); });
+    // 13.
+    if (bExibir) {
+        err.attempt([&] { set_height(Variant(FrameDown.height() * 1.03).to_integer()); });
+        err.attempt([&] {
+            FrameDown.set_top(0);
+            FrameUp.set_visible(false);
+            FrameDown.set_visible(true);
+        });
+        err.attempt([&] { Form_Load(); });
+        err.attempt([&] {
+            ProgressBar1.set_min(0);
+            ProgressBar1.set_max(static_cast<float>(lTotal));
+            ProgressBar1.set_value(0);
+        });
+        err.attempt([&] { lblArquivo.set_caption(nome_do_arquivo(sArquivoLocal)); });
+        err.attempt([&] {
+            lblBytesTot.set_caption(FormatarTamanho(lTotal));
+            lblBytesRec.set_caption(FormatarTamanho(lRecebidos));
+        });
+        err.attempt([&] { lblBytesTax.set_caption(kbps(dTaxa)); });
+        err.attempt([&] {
+            lblTempoTot.set_caption(FormatarTempo(0));
+            lblTempoDec.set_caption(FormatarTempo(0));
+            lblTempoRest.set_caption(FormatarTempo(0));
+        });
+        err.attempt([&] {
+            cmdFechar.set_visible(false);
+            lblRest.set_caption("Restante:");
+            lblTempoRest.set_fore_color(ui::rgb(0, 0, 0));
+        });
+    }
+    // 14.
+    if (sOptDialog != "NAO") {
+        Variant vArquivoDialogo;
+        err.attempt([&] {
+            vArquivoDialogo = ui::DefaultInstance<frmKVRDialog>::get().SalvarArquivo(sOptDialog);
+        });
+        err.attempt([] { ui::DefaultInstance<frmKVRDialog>::unload(); });
+        if (cancelado(vArquivoDialogo))
+            return falha("Download Cancelado.");
+        err.attempt([&] { sArquivoLocal = vArquivoDialogo.to_string(); });
+    }
+    // 15.
+    if (!bExibir) {
+        err.attempt([&] { ExecutarDownload(); });
+    } else {
+        err.attempt([&] { lblArquivo.set_caption(nome_do_arquivo(sArquivoLocal)); });
+        err.attempt([&] { show_modal(); });
+    }
+    // 16.
+    if (err.pending())
+        return falha_registrada("Erro após o ExecutarDownload. Erro: ");
+    // 17.
+    return Variant::array({"1", sArquivoLocal, lTotal});
+}
+
+// Writes the body to sArquivoLocal and keeps the panel up to date. The failures a caller
+// must hear of (the file cannot be opened or written, a chunk cannot be read, the wait for
+// the close button cannot end) stay pending for Download's last check.
+void frmKVRProgress::ExecutarDownload() {
+    Err& err = m_err;
+    Err painel; // a panel that cannot show a value must not fail the transfer
+    const bool bExibir = ExibirProgresso == "SIM";
+    BufferedFileWriter arquivo;
+
+    // 1.
+    std::string sPasta;
+    err.attempt([&] {
+        sPasta = Left(sArquivoLocal, static_cast<long long>(InStrRev(sArquivoLocal, "/")) - 1);
+    });
+    // 2.
+    if (!sys::file_exists(sPasta)) {
+        std::vector<std::string> vPastas;
+        std::string sCaminho;
+        err.attempt([&] { vPastas = Split(sPasta, "/"); });
+        err.attempt([&] {
+            if (vPastas.empty())
+                raise_runtime(rt::SubscriptOutOfRange);
+            sCaminho = vPastas[0] + "/";
+        });
+        for (std::size_t iPasta = 1; iPasta < vPastas.size(); ++iPasta) {
+            sCaminho += vPastas[iPasta] + "/";
+            err.attempt([&] { MkDir(sCaminho); });
+        }
+    }
+    // 3. (the writer is the file's number)
+    // 4.
+    err.attempt([&] { sys::delete_file(sArquivoLocal); });
+    err.clear();
+    // 5.
+    err.attempt([&] { arquivo.open(sArquivoLocal); });
+    // 6.
+    const MidnightTimer relogio;
+    float vTempo = 0;
+    const float vInicio = relogio.Timer();
+    bIniciado = true;
+
+    // 7.
+    double vTempoTotal = 0;
+    double vRestante = 0; // the routine's vTempo once it holds the remaining seconds
+    float vDesenhado = -std::numeric_limits<float>::infinity();
+    auto desenhar = [&] {
+        painel.attempt([&] {
+            ProgressBar1.set_value(static_cast<float>(lRecebidos));
+            lblBytesRec.set_caption(FormatarTamanho(lRecebidos));
+        });
+        painel.attempt([&] { lblTempoDec.set_caption(FormatarTempo(vTempo)); });
+        painel.attempt([&] { lblBytesTax.set_caption(kbps(dTaxa)); });
+        painel.attempt([&] { lblTempoTot.set_caption(FormatarTempo(vTempoTotal)); });
+        painel.attempt([&] { lblTempoRest.set_caption(FormatarTempo(vRestante)); });
+    };
+    bool bRecebeu = false;
+    while (!abDados.empty()) {
+        // 7.1
+        if (!err.attempt([&] { arquivo.write(abDados.data(), abDados.size()); }))
+            break;
+        // 7.2
+        err.attempt([] { ui::DoEvents(); });
+        // 7.3
+        if (bExibir) {
+            bRecebeu = true;
+            // 7.3.1
+            painel.attempt([&] { somar(lRecebidos, abDados.size()); });
+            // 7.3.3
+            const float vAgora = relogio.Timer();
+            vTempo = vAgora - vInicio;
+            // 7.3.4
+            painel.attempt([&] { somar(lBlocos, 1); });
+            const double vSegundosBloco = lBlocos > 0 ? vTempo / static_cast<double>(lBlocos) : 0;
+            // 7.3.5
+            if (lTotalKB > 0 && vSegundosBloco > 0)
+                dTaxa = lTotal / (vSegundosBloco * lTotalKB * 1024.0);
+            // 7.3.7
+            vTempoTotal = vSegundosBloco * lTotalKB;
+            // 7.3.8
+            vRestante = vTempoTotal - vTempo;
+            if (vRestante < 0)
+                vRestante = 0;
+            // 7.3.2, 7.3.3, 7.3.6 - 7.3.8: the bar and the texts of these values.
+            if (vAgora - vDesenhado >= kIntervaloDesenho || vAgora < vDesenhado) {
+                desenhar();
+                vDesenhado = vAgora;
+            }
+        }
+        // 7.4 (a chunk that cannot be read ends the loop; its error stays pending)
+        if (!err.attempt([&] { abDados = Inet1().GetChunk(1024, inet::icByteArray); }))
+            break;
+    }
+    if (bRecebeu)
+        desenhar();
+    // 8.
+    abDados.clear();
+    err.attempt([&] { arquivo.close(); });
+    // 9.
+    if (!bExibir)
+        return;
+    // 10.
+    painel.attempt([&] {
+        lblTempoRest.set_fore_color(ui::rgb(0, 0, 255));
+        lblRest.set_caption("Situação:");
+        lblTempoRest.set_caption("Concluído");
+    });
+    // 11.
+    if (FecharProgresso != "SIM") {
+        painel.attempt([&] { cmdFechar.set_visible(true); });
+        err.attempt([&] { ui::backend().wait_until([this] { return bFechar; }); });
+        return;
+    }
+    err.attempt([] { ui::DoEvents(); });
+    err.attempt([&] { hide(); });
+}
+
+} // namespace kvr

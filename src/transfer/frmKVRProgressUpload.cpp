@@ -1,0 +1,323 @@
+// The window's upload: one PUT of a local file, or of a text the caller gives, with the
+// upload panel when progress is shown. Forbidden extensions never leave the machine.
+#include "transfer/frmKVRProgress.h"
+
+#include "dialogs/frmKVRDialog.h"
+#include "platform/sys/Codeset.h"
+#include "platform/sys/Files.h"
+#include "platform/ui/Backend.h"
+#include "platform/ui/DefaultInstance.h"
+#include "transfer/MidnightTimer.h"
+#include "transfer/TextoLegado.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+#include <optional>
+
+namespace kvr {
+
+using namespace texto;
+
+namespace {
+
+constexpr float kIntervaloDesenho = 0.05f;
+
+Variant falha(const std::string& mensagem) {
+    return Variant::array({"0", mensagem});
+}
+
+std::string kbps(double taxa) {
+    return format_number(taxa, 2) + " Kbps";
+}
+
+std::string extensao_nao_permitida(const std::string& extensao) {
+    return "Extensão de Arquivo \"." + extensao + "\" Não Permitido.";
+}
+
+frmKVRDialog& dialogo() {
+    return ui::DefaultInstance<frmKVRDialog>::get();
+}
+void liberar_dialogo() {
+    ui::DefaultInstance<frmKVRDialog>::unload();
+}
+
+bool cancelado(const Variant& escolha) {
+    return escolha.is_empty() || (escolha.type() == VarType::Boolean && !escolha.to_bool());
+}
+
+[[noreturn]] void falha_de_arquivo(int err) {
+    raise_runtime(runtime_error_from_errno(err != 0 ? err : EIO));
+}
+
+// The whole file in one read, one character per byte. A file too large for the 32-bit
+// length the upload counts in is an Overflow, as its text would have been.
+std::string ler_arquivo(const std::string& path) {
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        falha_de_arquivo(errno);
+    struct Fechar {
+        std::FILE* f;
+        ~Fechar() { std::fclose(f); }
+    } fechar{f};
+    if (std::fseek(f, 0, SEEK_END) != 0)
+        falha_de_arquivo(errno);
+    const long tamanho = std::ftell(f);
+    if (tamanho < 0)
+        falha_de_arquivo(errno);
+    if (tamanho > std::numeric_limits<std::int32_t>::max())
+        raise_runtime(rt::Overflow);
+    std::rewind(f);
+    std::string dados(static_cast<std::size_t>(tamanho), '\0');
+    errno = 0;
+    if (std::fread(dados.data(), 1, dados.size(), f) != dados.size() || std::ferror(f))
+        falha_de_arquivo(errno);
+    return dados;
+}
+
+} // namespace
+
+Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFile,
+                               const Variant& vOptDialog) {
+    Err& err = m_err;
+    err.clear();
+    const bool bExibir = ExibirProgresso == "SIM";
+    std::string sOptDialog;
+    std::string sURL;
+    std::int32_t iCodigo = 0;
+    std::string sInfo;
+    std::vector<std::string> vLinhas;
+
+    // 1.
+    err.attempt([&] {
+        sOptDialog = blank_or_null(vOptDialog) ? "NAO" : ucase(trim(vOptDialog.to_string()));
+    });
+    // 2.
+    bool bSemURL = true;
+    err.attempt([&] {
+        bSemURL = blank_or_null(sURLFile);
+        if (!bSemURL)
+            sURL = sURLFile.to_string();
+    });
+    if (bSemURL)
+        return falha("URL do Arquivo não Informado.");
+    sDados.clear();
+    lTotal = 0;
+    // 3.
+    if (sOptDialog != "STREAM") {
+        // 3.1
+        sArquivoLocal.clear();
+        if (!sInPutFile.is_missing() && !sInPutFile.is_null() && sOptDialog == "NAO") {
+            err.attempt([&] { sArquivoLocal = sInPutFile.to_string(); });
+            if (!sys::file_exists(sArquivoLocal) || InStr(sArquivoLocal, ".") == 0)
+                return falha("Arquivo Local não Existe.");
+        }
+        // 3.2
+        if (sOptDialog == "NAO" && sArquivoLocal.empty())
+            return falha("Arquivo Local ou Opção de Diálogo deve ser informado.");
+        // 3.3
+        if (sOptDialog != "NAO") {
+            Variant vArquivo;
+            err.attempt([&] { vArquivo = dialogo().AbrirArquivo(sOptDialog); });
+            if (cancelado(vArquivo)) {
+                liberar_dialogo();
+                return falha("Upload Cancelado.");
+            }
+            err.attempt([&] { sArquivoLocal = vArquivo.to_string(); });
+        }
+        // 3.4
+        if (const std::size_t ponto = InStr(sArquivoLocal, "."); ponto > 0) {
+            const std::string extensao = trim(Mid(sArquivoLocal, ponto + 1));
+            bool bProibida = false;
+            err.attempt([&] { bProibida = dialogo().ExtensaoProibida(extensao); });
+            if (bProibida) {
+                liberar_dialogo();
+                return falha(extensao_nao_permitida(extensao));
+            }
+        }
+        // 3.5
+        err.attempt([&] { CompletarURL(sArquivoLocal, sURL); });
+        // 3.6
+        if (const std::size_t ponto = InStrRev(sURL, "."); ponto > 0) {
+            const std::string extensao = trim(Mid(sURL, ponto + 1));
+            bool bProibida = false;
+            err.attempt([&] {
+                bProibida = InStr(extensao, "/") == 0 && dialogo().ExtensaoProibida(extensao);
+            });
+            if (bProibida) {
+                liberar_dialogo();
+                return falha(extensao_nao_permitida(extensao));
+            }
+        }
+        // 3.7
+        err.attempt([] { liberar_dialogo(); });
+        // 3.8 (a file that cannot be read is a failure: an empty body is never sent for it)
+        if (!err.attempt([&] { sDados = ler_arquivo(sArquivoLocal); })) {
+            const std::string mensagem = err.numbered_text();
+            err.clear();
+            return falha(mensagem);
+        }
+        err.attempt([] { ui::DoEvents(); });
+        // 6. (the length of the file's text: one character per byte)
+        lTotal = static_cast<std::int32_t>(sDados.size());
+    } else {
+        // 4.
+        std::string sTexto;
+        err.attempt([&] {
+            sTexto = sInPutFile.to_string();
+            sDados = sys::to_locale_codeset(sTexto);
+        });
+        sArquivoLocal = "Stream";
+        err.attempt([] { ui::DoEvents(); });
+        // 6.
+        err.attempt([&] { lTotal = Variant(static_cast<double>(char_count(sTexto))).to_long(); });
+    }
+    // 5.
+    err.attempt([&] { Inet1().set_URL(sURL); });
+    // 7.
+    if (!bExibir) {
+        err.attempt([&] { ExecutarUpload(); });
+    } else {
+        // 8.
+        err.attempt([&] { set_height(Variant(FrameUp.height() * 1.05).to_integer()); });
+        err.attempt([&] {
+            FrameUp.set_top(0);
+            FrameUp.set_visible(true);
+            FrameDown.set_visible(false);
+        });
+        err.attempt([&] { Form_Load(); });
+        // 9.
+        err.attempt([&] {
+            ProgressBarUp.set_min(0);
+            ProgressBarUp.set_max(static_cast<float>(lTotal));
+            ProgressBarUp.set_value(0);
+        });
+        err.attempt([&] { lblArquivoUp.set_caption(nome_do_arquivo(sArquivoLocal)); });
+        err.attempt([&] { lblBytesTotUp.set_caption(FormatarTamanho(lTotal)); });
+        err.attempt([&] { lblBytesTaxUp.set_caption(kbps(0)); });
+        err.attempt([&] { lblTempoDecUp.set_caption(FormatarTempo(0)); });
+        err.attempt([&] {
+            cmdFecharUp.set_visible(false);
+            lblTaxUp.set_caption("Taxa:");
+            lblBytesTaxUp.set_fore_color(ui::rgb(0, 0, 0));
+            lblBytesTaxUp.set_alignment(ui::AlignLeft);
+        });
+        // 10.
+        err.attempt([&] { show_modal(); });
+    }
+    // 11.
+    err.attempt([&] { iCodigo = Inet1().ResponseCode(); });
+    err.attempt([&] { sInfo = Inet1().ResponseInfo(); });
+    err.attempt([&] { vLinhas = Split(Inet1().GetHeader(), "\r\n"); });
+    sDados.clear();
+    sDados.shrink_to_fit();
+    // 12.1
+    if (err.pending()) {
+        const std::string mensagem = err.numbered_text();
+        err.clear();
+        return falha(mensagem);
+    }
+    // 12.2
+    if (iCodigo == 12029)
+        return falha("Servidor não Encontrado.");
+    // 12.3 (a response without any header line has no status line to judge)
+    if (!vLinhas.empty() && !trim(vLinhas[0]).empty() && InStr(vLinhas[0], " 200 ") == 0 &&
+        InStr(vLinhas[0], " 201 ") == 0)
+        return falha(vLinhas[0]);
+    // 12.4
+    if (iCodigo != 0)
+        return falha(std::to_string(iCodigo) + " - " + sInfo);
+    // 12.5
+    return Variant::array({"1", sArquivoLocal, lTotal});
+}
+
+// Sends the data and waits for the response. Without the window an error ends it at once
+// and stays pending for UpLoad; with the window (run from the paint handler) a failed
+// request ends the wait, shows "Cancelado" and is still reported by UpLoad.
+void frmKVRProgress::ExecutarUpload() {
+    Err painel;
+    const bool bExibir = ExibirProgresso == "SIM";
+    std::optional<ComError> falha_do_pedido;
+    const MidnightTimer relogio;
+    float inicio = 0;
+    float decorrido = 0;
+    std::int32_t iVoltas = 0;
+    double taxa = 0;
+    try {
+        // 1.
+        if (!trim(UserName).empty()) {
+            Inet1().set_UserName(UserName);
+            Inet1().set_Password(Password);
+        }
+        // 2.
+        Inet1().Execute("", "PUT", std::move(sDados));
+        sDados = std::string();
+        // 3.
+        if (bExibir) {
+            decorrido = 0;
+            inicio = relogio.Timer();
+        }
+        // 4.
+        bIniciado = true;
+        // 5.
+        float desenhado = -std::numeric_limits<float>::infinity();
+        while (Inet1().StillExecuting()) {
+            // 5.1
+            ui::DoEvents();
+            // 5.2
+            if (bExibir) {
+                if (iVoltas < std::numeric_limits<std::int32_t>::max())
+                    ++iVoltas;
+                const std::int32_t estimativa =
+                    Variant((1 - 1.0 / iVoltas) * (lTotal * 0.95)).to_long();
+                const float agora = relogio.Timer();
+                decorrido = agora - inicio;
+                if (decorrido > 0)
+                    taxa = lTotal / (decorrido * 1024.0);
+                if (agora - desenhado >= kIntervaloDesenho || agora < desenhado) {
+                    painel.attempt(
+                        [&] { ProgressBarUp.set_value(static_cast<float>(estimativa)); });
+                    painel.attempt([&] { lblTempoDecUp.set_caption(FormatarTempo(decorrido)); });
+                    painel.attempt([&] { lblBytesTaxUp.set_caption(kbps(taxa)); });
+                    desenhado = agora;
+                }
+            }
+        }
+        if (bExibir)
+            painel.attempt([&] { lblTempoDecUp.set_caption(FormatarTempo(decorrido)); });
+    } catch (...) {
+        if (!bExibir)
+            throw;
+        bIniciado = true;
+        falha_do_pedido = to_com_error(std::current_exception());
+        m_err.raise(*falha_do_pedido);
+    }
+    // 6.
+    if (!bExibir) {
+        m_err.clear();
+        return;
+    }
+    // 7.
+    painel.attempt([&] {
+        ProgressBarUp.set_value(static_cast<float>(lTotal));
+        lblBytesTaxUp.set_fore_color(ui::rgb(0, 0, 255));
+        lblTaxUp.set_caption("Situação:");
+        lblBytesTaxUp.set_caption(m_err.pending() ? "Cancelado" : "Concluído");
+        lblBytesTaxUp.set_alignment(ui::AlignCenter);
+    });
+    // 8.
+    if (FecharProgresso != "SIM") {
+        painel.attempt([&] { cmdFecharUp.set_visible(true); });
+        m_err.attempt([&] { ui::backend().wait_until([this] { return bFechar; }); });
+    } else {
+        m_err.attempt([] { ui::DoEvents(); });
+        m_err.attempt([&] { hide(); });
+    }
+    // 9. (a request that could not be made is still the caller's failure)
+    m_err.clear();
+    if (falha_do_pedido)
+        m_err.raise(*falha_do_pedido);
+}
+
+} // namespace kvr
