@@ -1,0 +1,177 @@
+// fixtures: http
+// The transfer control against the project's nginx: GET of files of every interesting size,
+// HTTPS with the test CA, PUT that creates and replaces, 404, and the bound on memory.
+#include "integration/platform/inet/InetTestSupport.h"
+
+#include "platform/automation/ComError.h"
+#include "platform/inet/Inet.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <unistd.h>
+
+using namespace kvr::inet;
+using kvr::test::fetch;
+using kvr::test::Fetched;
+
+namespace {
+
+class InetNginx : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env = kvr::test::server_env("http");
+        if (env.empty())
+            GTEST_SKIP() << "the http fixture is not running";
+        prefix = "itest-inet-" + std::to_string(getpid()) + "-";
+    }
+
+    std::string http(const std::string& path) const {
+        return "http://127.0.0.1:" + env.at("KVR_HTTP_PORT") + path;
+    }
+    std::string https(const std::string& host, const std::string& path) const {
+        return "https://" + host + ":" + env.at("KVR_HTTPS_PORT") + path;
+    }
+    // A file of `size` bytes served at "/<name>".
+    std::string serve(const std::string& name, std::size_t size) const {
+        std::string bytes = kvr::test::ScriptedHttp::body_of(size);
+        kvr::test::write_file(std::filesystem::path(env.at("KVR_HTTP_ROOT")) / name, bytes);
+        return bytes;
+    }
+
+    std::map<std::string, std::string> env;
+    std::string prefix;
+};
+
+std::string first_line(const std::string& header) {
+    return header.substr(0, header.find("\r\n"));
+}
+
+} // namespace
+
+TEST_F(InetNginx, GetHandsOutEveryByteInChunksOfAtMost1024) {
+    for (std::size_t size : {0u, 1u, 512u, 1024u, 1025u, 3u * 1024 * 1024 + 17}) {
+        std::string name = prefix + std::to_string(size) + ".bin";
+        std::string bytes = serve(name, size);
+        Inet inet;
+        Fetched f = fetch(inet, http("/" + name));
+        EXPECT_EQ(f.code, 0) << size;
+        EXPECT_EQ(f.info, "");
+        EXPECT_EQ(first_line(f.header), "HTTP/1.1 200 OK") << size;
+        EXPECT_NE(f.header.find("\r\nContent-Length: " + std::to_string(size)), std::string::npos)
+            << f.header;
+        EXPECT_NE(f.header.substr(f.header.size() - 2), "\r\n") << "no trailing line end";
+        EXPECT_FALSE(f.raised) << f.raised_text;
+        EXPECT_LE(f.largest_chunk, 1024u);
+        EXPECT_TRUE(f.body == bytes) << size << ": got " << f.body.size() << " bytes";
+    }
+}
+
+TEST_F(InetNginx, HttpsIsVerifiedAgainstTheTestCa) {
+    std::string name = prefix + "tls.bin";
+    std::string bytes = serve(name, 70000);
+    {
+        kvr::test::ScopedEnv ca("CURL_CA_BUNDLE", env.at("KVR_CA_FILE"));
+        for (std::string host : {"127.0.0.1", "localhost"}) {
+            Inet inet;
+            Fetched f = fetch(inet, https(host, "/" + name));
+            EXPECT_EQ(f.code, 0) << host << ": " << f.info;
+            EXPECT_EQ(first_line(f.header), "HTTP/1.1 200 OK");
+            EXPECT_TRUE(f.body == bytes) << host;
+        }
+        // No scheme in the URL: Protocol and RemotePort say where it goes.
+        Inet inet;
+        inet.set_Protocol(icHTTPS);
+        inet.set_RemotePort(static_cast<std::int16_t>(std::stoi(env.at("KVR_HTTPS_PORT"))));
+        Fetched f = fetch(inet, "127.0.0.1/" + name);
+        EXPECT_EQ(f.code, 0) << f.info;
+        EXPECT_TRUE(f.body == bytes);
+    }
+    // Without the test CA the peer cannot be verified.
+    kvr::test::ScopedEnv no_ca("CURL_CA_BUNDLE", std::nullopt);
+    Inet inet;
+    Fetched f = fetch(inet, https("127.0.0.1", "/" + name));
+    EXPECT_EQ(f.code, 12045) << f.info;
+    EXPECT_EQ(f.header, "");
+    EXPECT_TRUE(f.raised);
+    EXPECT_TRUE(f.body.empty());
+}
+
+TEST_F(InetNginx, PutCreatesThenReplacesTheFile) {
+    const std::string url = http(env.at("KVR_HTTP_PUT_PREFIX") + "/" + prefix + "dir/up.bin");
+    const auto on_disk =
+        std::filesystem::path(env.at("KVR_HTTP_PUT_ROOT")) / (prefix + "dir") / "up.bin";
+    struct Row {
+        std::size_t size;
+        const char* status;
+    };
+    // 2 MB is sent after an interim "100 Continue", which must not show in the header.
+    for (Row r : {Row{2 * 1024 * 1024 + 3, "HTTP/1.1 201 Created"},
+                  Row{5, "HTTP/1.1 204 No Content"}, Row{0, "HTTP/1.1 204 No Content"}}) {
+        std::string data = kvr::test::ScriptedHttp::body_of(r.size);
+        Inet inet;
+        Fetched f = fetch(inet, url, "PUT", data);
+        EXPECT_EQ(f.code, 0) << f.info;
+        EXPECT_EQ(first_line(f.header), r.status);
+        EXPECT_EQ(f.header.find("100 Continue"), std::string::npos) << f.header;
+        EXPECT_EQ(inet.BytesSent(), static_cast<std::int64_t>(r.size));
+        EXPECT_TRUE(kvr::test::read_file(on_disk) == data) << r.size;
+    }
+}
+
+TEST_F(InetNginx, MissingFileGivesThe404StatusLineAndItsPage) {
+    Inet inet;
+    Fetched f = fetch(inet, http("/" + prefix + "nao-existe.txt"));
+    EXPECT_EQ(f.code, 0);
+    EXPECT_EQ(first_line(f.header), "HTTP/1.1 404 Not Found");
+    EXPECT_NE(f.body.find("404 Not Found"), std::string::npos);
+    EXPECT_FALSE(f.raised);
+}
+
+TEST_F(InetNginx, MemoryStaysBoundedWhileTheCallerReadsSlowly) {
+    std::string name = prefix + "slow.bin";
+    std::string bytes = serve(name, 8 * 1024 * 1024);
+    Inet inet;
+    inet.Execute(http("/" + name), "GET");
+    while (inet.StillExecuting()) {
+    }
+    // Let the server get far ahead of the reader.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::string body;
+    for (int n = 0;; ++n) {
+        kvr::ByteArray chunk = inet.GetChunk(1024);
+        if (chunk.empty())
+            break;
+        body.append(chunk.begin(), chunk.end());
+        if (n % 512 == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_LE(inet.buffered_peak(), Inet::kBodyBufferCapacity);
+    }
+    EXPECT_TRUE(body == bytes);
+    EXPECT_LE(inet.buffered_peak(), Inet::kBodyBufferCapacity);
+    EXPECT_GT(inet.buffered_peak(), Inet::kBodyBufferCapacity / 2) << "the buffer was never filled";
+}
+
+TEST_F(InetNginx, ANewRequestReplacesARunningOne) {
+    std::string big = serve(prefix + "big.bin", 4 * 1024 * 1024);
+    std::string small = serve(prefix + "small.bin", 3000);
+    Inet inet;
+    inet.Execute(http("/" + prefix + "big.bin"), "GET");
+    for (int i = 0; i < 10; ++i)
+        inet.GetChunk(1024); // reading before StillExecuting drives the request itself
+    Fetched f = fetch(inet, http("/" + prefix + "small.bin"));
+    EXPECT_TRUE(f.body == small);
+
+    // Cancelled or destroyed mid-body: nothing left to read, nothing hangs.
+    inet.Execute(http("/" + prefix + "big.bin"), "GET");
+    inet.GetChunk(1024);
+    inet.Cancel();
+    EXPECT_FALSE(inet.StillExecuting());
+    EXPECT_TRUE(inet.GetChunk(1024).empty());
+    auto doomed = std::make_unique<Inet>();
+    doomed->Execute(http("/" + prefix + "big.bin"), "GET");
+    doomed->GetChunk(1024);
+    doomed.reset();
+}
