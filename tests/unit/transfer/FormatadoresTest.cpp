@@ -1,0 +1,63 @@
+// The transfer window's display routines at their boundaries: the unit thresholds of
+// FormatarTamanho (powers of ten) against its divisors (powers of two), FormatarTempo's
+// floors and its rounding of what is left, and CompletarURL's test of the last segment.
+#include "transfer/frmKVRProgress.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using kvr::frmKVRProgress;
+
+TEST(FormatarTamanho, UnitsAndRounding) {
+    const struct {
+        double bytes;
+        const char* texto;
+    } casos[] = {
+        {0, "0 bytes"},       {999, "999 bytes"},         {1000, "1 KB"}, // 0.98 KB
+        {2560, "2 KB"},                          // 2.5 rounds to the even 2
+        {3584, "4 KB"},                          // 3.5 rounds to the even 4
+        {999999, "977 KB"},   {1000000, "1 MB"}, // 0.95 MB
+        {1500000000, "1 GB"}, {999999999999.0, "931 GB"}, {1e12, "1 TB"},
+    };
+    for (const auto& c : casos)
+        EXPECT_EQ(frmKVRProgress::FormatarTamanho(c.bytes), c.texto) << c.bytes;
+}
+
+TEST(FormatarTempo, HoursMinutesSeconds) {
+    const struct {
+        double segundos;
+        const char* texto;
+    } casos[] = {
+        {0, "< 1s"},          {0.4, "< 1s"},       {0.5, "< 1s"}, // halves to even: 0
+        {1.5, "2s"},          {59.7, "60s"}, // seconds are rounded after the minutes were taken
+        {60, "1min "},        {61, "1min 1s"},     {3599.6, "59min 60s"}, {3600, "1h "},
+        {3723, "1h 2min 3s"}, {5400, "1h 30min "}, // 1.5 h rounds to 2, then back to the floor
+        {7200, "2h "},
+    };
+    for (const auto& c : casos)
+        EXPECT_EQ(frmKVRProgress::FormatarTempo(c.segundos), c.texto) << c.segundos;
+}
+
+TEST(CompletarURL, AppendsTheLocalNameOnlyWhenTheURLNamesNoFile) {
+    const struct {
+        const char* local;
+        const char* url;
+        const char* resultado;
+    } casos[] = {
+        {"/tmp/fotos/foto.jpg", "http://h/dir/", "http://h/dir/foto.jpg"},
+        {"/tmp/fotos/foto.jpg", "http://h/dir", "http://h/dir/foto.jpg"},
+        {"/tmp/fotos/foto.jpg", "http://h/dir/novo.jpg", "http://h/dir/novo.jpg"},
+        {"/tmp/fotos/foto.jpg", "http://www.exemplo.com.br", "http://www.exemplo.com.br"},
+        {"foto.jpg", "http://h/d/", "http://h/d/foto.jpg"},
+        {"/tmp/backup.old/rel", "http://h/d", "http://h/d/rel"},
+        {"", "http://h/d", "http://h/d/"}, // the dialog mode, before the dialog
+    };
+    for (const auto& c : casos) {
+        std::string url = c.url;
+        frmKVRProgress::CompletarURL(c.local, url);
+        EXPECT_EQ(url, c.resultado) << c.local << " + " << c.url;
+    }
+}
+
+} // namespace
