@@ -1,0 +1,178 @@
+#!/usr/bin/env python3
+"""A scripted FTP server for the faults a real server will not produce on demand.
+
+    scripted_ftp.py [--transcript FILE] SCENARIO_JSON
+
+Listens on a free loopback port, prints "PORT <n>" on stdout, and serves active-mode
+clients (PORT/EPRT) by the scenario, a JSON object whose keys are all optional:
+
+  greeting        reply to a new connection                  (default "220 scripted")
+  user, pass      replies to USER and PASS                   (default 331 / 230)
+  replies         {"VERB": reply} answered instead of the normal handling of VERB
+  files           {"name": text} served by RETR, filled by STOR, used by RNFR/DELE
+  dirs            names CWD accepts besides "/"
+  names           the NLST listing (default: the names of `files`)
+  name_count      NLST lists f00000.txt ... instead (for very long listings)
+  drop_on         VERB: after 150, send `drop_after` bytes of data then close everything
+  stall_on        VERB: read the command and never answer
+  stor_limit      STOR: after this many bytes answer `stor_reply` and close the data link
+
+Replies are given without the final line end; "\n" inside separates the lines of a
+multi-line reply (each line gets CR LF on the wire). Every command line received is
+appended to the transcript file.
+"""
+import json
+import socket
+import socketserver
+import sys
+import threading
+import struct
+
+scenario = {}
+transcript_path = None
+transcript_lock = threading.Lock()
+
+
+def record(line):
+    if transcript_path:
+        with transcript_lock, open(transcript_path, "a", encoding="latin-1") as f:
+            f.write(line + "\n")
+
+
+def wire(reply):
+    return "".join(part + "\r\n" for part in reply.split("\n")).encode("latin-1")
+
+
+class Session(socketserver.StreamRequestHandler):
+    def send(self, reply):
+        self.wfile.write(wire(reply))
+        self.wfile.flush()
+
+    def open_data(self):
+        s = socket.create_connection(self.data_address, timeout=30)
+        return s
+
+    def handle(self):
+        self.data_address = None
+        self.rename_from = None
+        files = scenario.setdefault("files", {})
+        self.send(scenario.get("greeting", "220 scripted"))
+        while True:
+            raw = self.rfile.readline(8192)
+            if not raw:
+                return
+            line = raw.decode("latin-1").rstrip("\r\n")
+            record(line)
+            verb, _, arg = line.partition(" ")
+            verb = verb.upper()
+            if scenario.get("stall_on") == verb:
+                while self.rfile.read(1):
+                    pass
+                return
+            if verb in scenario.get("replies", {}):
+                self.send(scenario["replies"][verb])
+                continue
+            if verb == "USER":
+                self.send(scenario.get("user", "331 Please specify the password."))
+            elif verb == "PASS":
+                self.send(scenario.get("pass", "230 Login successful."))
+            elif verb == "TYPE":
+                self.send("200 Type set to " + arg + ".")
+            elif verb == "PORT":
+                p = [int(x) for x in arg.split(",")]
+                self.data_address = (".".join(map(str, p[:4])), p[4] * 256 + p[5])
+                self.send("200 PORT command successful.")
+            elif verb == "EPRT":
+                parts = arg.split(arg[0])
+                self.data_address = (parts[2], int(parts[3]))
+                self.send("200 EPRT command successful.")
+            elif verb == "CWD":
+                ok = arg in ("/", "") or arg in scenario.get("dirs", [])
+                self.send("250 Directory successfully changed." if ok
+                          else "550 Failed to change directory.")
+            elif verb == "NLST":
+                if "name_count" in scenario:
+                    names = ["f%05d.txt" % i for i in range(scenario["name_count"])]
+                else:
+                    names = scenario.get("names", sorted(files))
+                self.transfer(verb, "".join(n + "\r\n" for n in names).encode("utf-8"))
+            elif verb == "RETR":
+                if arg not in files:
+                    self.send("550 Failed to open file.")
+                else:
+                    self.transfer(verb, files[arg].encode("latin-1"))
+            elif verb == "STOR":
+                self.store(arg, files)
+            elif verb == "RNFR":
+                self.rename_from = arg if arg in files else None
+                self.send("350 Ready for RNTO." if self.rename_from
+                          else "550 RNFR command failed.")
+            elif verb == "RNTO":
+                files[arg] = files.pop(self.rename_from)
+                self.send("250 Rename successful.")
+            elif verb == "DELE":
+                if files.pop(arg, None) is None:
+                    self.send("550 Delete operation failed.")
+                else:
+                    self.send("250 Delete operation successful.")
+            elif verb == "QUIT":
+                self.send("221 Goodbye.")
+                return
+            else:
+                self.send("500 Unknown command.")
+
+    def transfer(self, verb, payload):
+        self.send("150 Here comes the data.")
+        data = self.open_data()
+        if scenario.get("drop_on") == verb:
+            data.sendall(payload[: scenario.get("drop_after", 0)])
+            data.close()
+            self.request.shutdown(socket.SHUT_RDWR)
+            self.request.close()
+            raise ConnectionAbortedError
+        data.sendall(payload)
+        data.close()
+        self.send("226 Transfer complete.")
+
+    def store(self, name, files):
+        self.send("150 Ok to send data.")
+        data = self.open_data()
+        limit = scenario.get("stor_limit")
+        received = bytearray()
+        while limit is None or len(received) < limit:
+            chunk = data.recv(65536)
+            if not chunk:
+                break
+            received += chunk
+        if limit is not None and len(received) >= limit:
+            self.send(scenario.get("stor_reply", "552 Requested file action aborted."))
+            data.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            data.close()
+            return
+        data.close()
+        files[name] = received.decode("latin-1")
+        self.send("226 Transfer complete.")
+
+
+class Server(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def handle_error(self, request, client_address):
+        pass
+
+
+def main(argv):
+    global scenario, transcript_path
+    args = argv[1:]
+    if args[:1] == ["--transcript"]:
+        transcript_path = args[1]
+        args = args[2:]
+    scenario = json.loads(args[0]) if args else {}
+    server = Server(("127.0.0.1", 0), Session)
+    print("PORT %d" % server.server_address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main(sys.argv)
