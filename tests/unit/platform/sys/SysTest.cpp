@@ -1,0 +1,217 @@
+#include "platform/automation/ComError.h"
+#include "platform/sys/Clock.h"
+#include "platform/sys/Codeset.h"
+#include "platform/sys/Files.h"
+#include "platform/sys/Library.h"
+#include "platform/sys/LocalPath.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using namespace kvr::sys;
+
+namespace {
+
+TimePoint at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    LocalDateTime l;
+    l.year = y;
+    l.month = mo;
+    l.day = d;
+    l.hour = h;
+    l.minute = mi;
+    l.second = s;
+    return from_local(l);
+}
+
+struct ClockGuard {
+    explicit ClockGuard(TimePoint t) {
+        set_clock_override([t] { return t; });
+    }
+    ~ClockGuard() { set_clock_override(nullptr); }
+};
+
+struct LocaleGuard {
+    ~LocaleGuard() { std::setlocale(LC_ALL, "C"); }
+};
+
+} // namespace
+
+TEST(Library, NameAndTheFolderThatHoldsTheRunningCode) {
+    EXPECT_EQ(library_name(), "KVRUpload");
+    const std::string folder = library_folder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.front(), '/');
+    EXPECT_TRUE(folder == "/" || folder.back() != '/') << folder;
+    // Linked statically into this test: the executable's own folder.
+    EXPECT_EQ(fs::canonical("/proc/self/exe").parent_path().string(), folder);
+}
+
+TEST(Library, FolderOfTheSharedLibraryWhenLoadedFromIt) {
+    const char* build = std::getenv("KVR_BUILD_DIR");
+    const fs::path lib = fs::path(build ? build : "") / "src" / "libKVRUpload.so";
+    if (!build || !fs::exists(lib))
+        GTEST_SKIP() << "the shared library is not built at " << lib;
+    void* h = dlopen(lib.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!h) // whether the library loads at all is the business of the hosts' tests
+        GTEST_SKIP() << "the shared library does not load: " << dlerror();
+    using Fn = std::string (*)();
+    auto fn = reinterpret_cast<Fn>(dlsym(h, "_ZN3kvr3sys14library_folderB5cxx11Ev"));
+    if (!fn) {
+        dlclose(h);
+        GTEST_SKIP() << "library_folder is not exported by " << lib;
+    }
+    EXPECT_EQ(fn(), fs::canonical(lib).parent_path().string());
+    dlclose(h);
+}
+
+TEST(Clock, WeekdaySecondsSinceMidnightAndMidnightFollowTheInjectedClock) {
+    struct Row {
+        int y, mo, d, h, mi, s;
+        int weekday;
+    };
+    const Row rows[] = {
+        {2024, 1, 7, 0, 0, 0, 1},     // Sunday, at midnight
+        {2024, 1, 9, 14, 5, 9, 3},    // Tuesday
+        {2024, 1, 13, 23, 59, 59, 7}, // Saturday, last second
+        {2024, 2, 29, 12, 0, 0, 5},   // leap day, Thursday
+        {2026, 12, 5, 6, 30, 0, 7},
+    };
+    for (const Row& r : rows) {
+        ClockGuard clock(at(r.y, r.mo, r.d, r.h, r.mi, r.s) + std::chrono::milliseconds(250));
+        SCOPED_TRACE(std::to_string(r.y) + "-" + std::to_string(r.mo) + "-" + std::to_string(r.d));
+        EXPECT_EQ(weekday(), r.weekday);
+        EXPECT_DOUBLE_EQ(seconds_since_midnight(), r.h * 3600 + r.mi * 60 + r.s + 0.25);
+        EXPECT_EQ(today_midnight(), at(r.y, r.mo, r.d));
+        const LocalDateTime l = local_now();
+        EXPECT_EQ(l.hour * 10000 + l.minute * 100 + l.second, r.h * 10000 + r.mi * 100 + r.s);
+    }
+    set_clock_override(nullptr);
+    const auto real = std::chrono::system_clock::now();
+    EXPECT_LT(std::chrono::abs(now() - real), std::chrono::seconds(5));
+}
+
+TEST(Clock, LocaleSeparators) {
+    LocaleGuard restore;
+    ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
+    EXPECT_EQ(date_separator(), "/");
+    EXPECT_EQ(time_separator(), ":");
+    if (!std::setlocale(LC_ALL, "pt_BR.UTF-8"))
+        GTEST_SKIP() << "locale pt_BR.UTF-8 is not installed (./make.sh generates it)";
+    EXPECT_EQ(date_separator(), "/");
+    EXPECT_EQ(time_separator(), ":");
+}
+
+TEST(Codeset, ConversionKeepsEveryCharacter) {
+    struct Row {
+        std::string codeset;
+        std::string utf8;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        {"UTF-8", "Instância Aplicação", "Instância Aplicação"},
+        {"ANSI_X3.4-1968", "Instância", "Instância"}, // the C locale: no text lost
+        {"ISO-8859-1", "Instância Aplicação", "Inst\xE2ncia Aplica\xE7\xE3o"},
+        {"ISO-8859-1", "ÀÿÉ", "\xC0\xFF\xC9"},
+        // A character Latin-1 cannot hold stays as its UTF-8 bytes, the rest converts.
+        {"ISO-8859-1", "ã€ã", "\xE3\xE2\x82\xAC\xE3"},
+        {"ISO-8859-15", "€", "\xA4"},
+        {"CP1252", "€ção", "\x80\xE7\xE3o"},
+        // An unknown codeset: the text is kept as it is.
+        {"NO-SUCH-CODESET", "ção", "ção"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.codeset + " " + r.utf8);
+        EXPECT_EQ(utf8_to_codeset(r.utf8, r.codeset), r.bytes);
+    }
+    // Back to UTF-8; a byte that is not valid in the codeset is taken as Latin-1.
+    EXPECT_EQ(codeset_to_utf8("Inst\xE2ncia", "ISO-8859-1"), "Instância");
+    EXPECT_EQ(codeset_to_utf8("a\x81z", "CP1252"), "a\xC2\x81z");
+    // Longer than any internal buffer.
+    std::string big;
+    for (int i = 0; i < 5000; ++i)
+        big += "ção ";
+    EXPECT_EQ(codeset_to_utf8(utf8_to_codeset(big, "ISO-8859-1"), "ISO-8859-1"), big);
+    EXPECT_EQ(utf8_to_codeset(big, "ISO-8859-1").size(), 5000u * 4);
+}
+
+TEST(Codeset, WhichCodesetsNeedNoConversion) {
+    for (const char* cs : {"UTF-8", "utf8", "ANSI_X3.4-1968", "ASCII", "US-ASCII"})
+        EXPECT_TRUE(codeset_is_utf8(cs)) << cs;
+    for (const char* cs : {"ISO-8859-1", "CP1252", "UTF-16"})
+        EXPECT_FALSE(codeset_is_utf8(cs)) << cs;
+
+    LocaleGuard restore;
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(to_locale_codeset("ção"), "ção");
+    if (!std::setlocale(LC_ALL, "pt_BR.ISO-8859-1"))
+        GTEST_SKIP() << "locale pt_BR.ISO-8859-1 is not installed (./make.sh generates it)";
+    EXPECT_EQ(locale_codeset(), "ISO-8859-1");
+    EXPECT_EQ(to_locale_codeset("ção"), "\xE7\xE3o");
+    EXPECT_EQ(from_locale_codeset("\xE7\xE3o"), "ção");
+}
+
+TEST(LocalPath, LegacyPathsBecomeNative) {
+    const std::string tmp = fs::temp_directory_path().string();
+    const std::string tmp_no_slash = tmp.back() == '/' ? tmp.substr(0, tmp.size() - 1) : tmp;
+    struct Row {
+        std::string in, out;
+    };
+    const Row rows[] = {
+        {"c:\\", "/"},
+        {"c:\\KVRUpload.log", "/KVRUpload.log"},
+        {"D:\\dados\\arq.txt", "/dados/arq.txt"},
+        {"c:\\temp\\x.txt", tmp_no_slash + "/x.txt"},
+        {"C:\\TEMP\\", tmp_no_slash + "/"},
+        {"c:\\temporario\\x", "/temporario/x"},
+        {"..\\log\\", "../log/"},
+        {"/var/tmp/a", "/var/tmp/a"},
+        {"relativo/a", "relativo/a"},
+        {"", ""},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(native_local_path(r.in), r.out) << r.in;
+}
+
+TEST(Files, TestsTimesAndDeletion) {
+    kvr::test::TempDir dir;
+    const std::string f = (dir.path() / "a.txt").string();
+    kvr::test::write_file(f, "x");
+    EXPECT_TRUE(file_exists(f));
+    EXPECT_FALSE(folder_exists(f));
+    EXPECT_TRUE(folder_exists(dir.str()));
+    EXPECT_FALSE(file_exists(dir.str()));
+    EXPECT_FALSE(file_exists(""));
+
+    const auto when = at(2024, 1, 2, 12, 0, 0);
+    fs::last_write_time(f, std::chrono::file_clock::from_sys(when));
+    ASSERT_TRUE(last_modified(f).has_value());
+    EXPECT_EQ(*last_modified(f), when);
+    EXPECT_FALSE(last_modified(f + ".none").has_value());
+
+    delete_file(f);
+    EXPECT_FALSE(file_exists(f));
+    struct Row {
+        std::string path;
+        std::int32_t error;
+    };
+    const Row rows[] = {
+        {f, kvr::rt::FileNotFound},
+        {"/proc/version", kvr::rt::PermissionDenied},
+    };
+    for (const Row& r : rows) {
+        try {
+            delete_file(r.path);
+            ADD_FAILURE() << r.path << " deleted";
+        } catch (const kvr::ComError& e) {
+            EXPECT_EQ(e.number(), r.error) << r.path;
+        }
+    }
+}
