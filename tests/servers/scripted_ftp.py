@@ -6,7 +6,7 @@
 Listens on a free loopback port, prints "PORT <n>" on stdout, and serves active-mode
 clients (PORT/EPRT) by the scenario, a JSON object whose keys are all optional:
 
-  greeting        reply to a new connection                  (default "220 scripted")
+  greeting        reply to a new connection (null: none ever) (default "220 scripted")
   user, pass      replies to USER and PASS                   (default 331 / 230)
   replies         {"VERB": reply} answered instead of the normal handling of VERB
   files           {"name": text} served by RETR, filled by STOR, used by RNFR/DELE
@@ -56,7 +56,12 @@ class Session(socketserver.StreamRequestHandler):
         self.data_address = None
         self.rename_from = None
         files = scenario.setdefault("files", {})
-        self.send(scenario.get("greeting", "220 scripted"))
+        greeting = scenario.get("greeting", "220 scripted")
+        if greeting is None:
+            while self.rfile.read(1):
+                pass
+            return
+        self.send(greeting)
         while True:
             raw = self.rfile.readline(8192)
             if not raw:

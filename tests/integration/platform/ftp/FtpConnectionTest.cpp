@@ -1,0 +1,195 @@
+// fixtures: ftp
+// The transport against vsftpd and the scripted server: connection failures and their codes,
+// refusals with the server's reply, the transfer type on the wire, files left untouched by a
+// failed transfer, and the bytes of a large binary round trip.
+#include "platform/ftp/FtpConnection.h"
+#include "platform/ftp/FtpErrors.h"
+#include "platform/ftp/FtpSession.h"
+#include "platform/ftp/FtpThreadStatus.h"
+#include "support/ScriptedFtp.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+using namespace kvr::ftpnet;
+using kvr::test::ScriptedFtp;
+using kvr::test::TempDir;
+
+namespace {
+
+struct Vsftpd {
+    std::map<std::string, std::string> env = kvr::test::server_env("ftp");
+    std::string host() const { return "127.0.0.1:" + env.at("KVR_FTP_PORT"); }
+    std::string home() const { return env.at("KVR_FTP_HOME"); }
+};
+
+std::unique_ptr<FtpConnection> connect_to(const std::string& host,
+                                          std::optional<std::string> user = "u",
+                                          std::optional<std::string> password = "p") {
+    static auto session = FtpSession::open("test");
+    return FtpConnection::connect(*session, host, user, password);
+}
+
+// A port nothing listens on.
+int closed_port() {
+    ScriptedFtp gone("{}");
+    return gone.port();
+}
+
+} // namespace
+
+TEST(FtpConnection, ConnectionFailuresHaveTheirCodes) {
+    setenv("KVR_FTP_TIMEOUT", "1", 1);
+    struct Row {
+        const char* name;
+        std::string scenario; // empty: no server
+        std::string host;
+        std::uint32_t error;
+        std::string reply;
+    };
+    std::vector<Row> rows = {
+        {"nothing listens", "", "127.0.0.1:" + std::to_string(closed_port()), 12029, ""},
+        {"no such name", "", "no-such-host.invalid", 12007, ""},
+        {"greeting never comes", R"({"greeting": null})", "", 12002, ""},
+        {"refused greeting", R"({"greeting": "421 Too many users."})", "", 12003,
+         "421 Too many users.\r\n"},
+        {"refused login, multi-line",
+         R"({"pass": "530-Login incorrect.\n530-Your account is locked.\n530 Bye."})", "", 12003,
+         "530-Login incorrect.\r\n530-Your account is locked.\r\n530 Bye.\r\n"},
+        {"absurd reply", R"({"user": "331-)" + std::string(70000, 'x') + R"("})", "", 12152, ""},
+    };
+    for (auto& r : rows) {
+        std::unique_ptr<ScriptedFtp> server;
+        if (!r.scenario.empty()) {
+            server = std::make_unique<ScriptedFtp>(r.scenario);
+            r.host = server->host();
+        }
+        set_last_response("");
+        auto c = connect_to(r.host);
+        EXPECT_EQ(c, nullptr) << r.name;
+        EXPECT_EQ(last_error(), r.error) << r.name;
+        if (!r.reply.empty()) {
+            EXPECT_EQ(last_response_info(), r.reply) << r.name;
+        }
+    }
+    unsetenv("KVR_FTP_TIMEOUT");
+}
+
+TEST(FtpConnection, TransferTypeGoesOnTheWire) {
+    ScriptedFtp server(R"({"files": {"a.txt": "abc\r\n"}})");
+    TempDir tmp;
+    auto c = connect_to(server.host(), "ana", "s3cret");
+    ASSERT_NE(c, nullptr);
+    ASSERT_TRUE(c->get_file("a.txt", tmp.str() + "/a", TransferType::Ascii));
+    ASSERT_TRUE(c->put_file(tmp.str() + "/a", "b.txt", TransferType::Binary));
+    c.reset();
+    auto t = server.transcript();
+    std::vector<std::string> verbs;
+    for (const auto& line : t)
+        verbs.push_back(line.substr(0, line.find(' ')) == "PORT" ? "PORT" : line);
+    EXPECT_EQ(verbs,
+              (std::vector<std::string>{"USER ana", "PASS s3cret", "TYPE A", "PORT", "RETR a.txt",
+                                        "TYPE I", "PORT", "STOR b.txt", "QUIT"}));
+    EXPECT_EQ(kvr::test::read_file(tmp.path() / "a"), "abc\r\n");
+}
+
+TEST(FtpConnection, FailedTransfersLeaveTheLocalFileAsItWas) {
+    setenv("KVR_FTP_TIMEOUT", "1", 1);
+    struct Row {
+        const char* name;
+        std::string scenario;
+        std::uint32_t error;
+    };
+    const Row rows[] = {
+        {"refused RETR", R"({})", 12003},
+        {"connection dropped mid-transfer",
+         R"({"files": {"f": "0123456789"}, "drop_on": "RETR", "drop_after": 4})", 12030},
+        {"stalled RETR", R"({"files": {"f": "0123456789"}, "stall_on": "RETR"})", 12002},
+    };
+    for (const auto& r : rows) {
+        ScriptedFtp server(r.scenario);
+        TempDir tmp;
+        auto local = tmp.path() / "keep.txt";
+        kvr::test::write_file(local, "precious");
+        auto c = connect_to(server.host());
+        ASSERT_NE(c, nullptr) << r.name;
+        EXPECT_FALSE(c->get_file("f", local.string(), TransferType::Binary)) << r.name;
+        EXPECT_EQ(last_error(), r.error) << r.name;
+        EXPECT_EQ(kvr::test::read_file(local), "precious") << r.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()),
+                                std::filesystem::directory_iterator()),
+                  1)
+            << r.name << ": no partial file stays behind";
+    }
+    unsetenv("KVR_FTP_TIMEOUT");
+}
+
+TEST(FtpConnection, RefusedStorKeepsTheServersReply) {
+    ScriptedFtp server(
+        R"({"stor_limit": 65536, "stor_reply": "552-Quota exceeded.\n552 Requested file action aborted."})");
+    TempDir tmp;
+    kvr::test::write_file(tmp.path() / "big", std::string(8 * 1024 * 1024, 'z'));
+    auto c = connect_to(server.host());
+    ASSERT_NE(c, nullptr);
+    EXPECT_FALSE(c->put_file((tmp.path() / "big").string(), "big", TransferType::Binary));
+    EXPECT_EQ(last_error(), 12003u);
+    EXPECT_EQ(last_response_info(),
+              "552-Quota exceeded.\r\n552 Requested file action aborted.\r\n");
+    EXPECT_FALSE(c->put_file((tmp.path() / "missing").string(), "x", TransferType::Binary));
+    EXPECT_EQ(last_error(), 2u);
+}
+
+TEST(FtpConnection, FindListsWhatTheFilterMatches) {
+    ScriptedFtp server(R"({"names": ["a.txt", "b.gif", "sub", "c.txt"]})");
+    auto c = connect_to(server.host());
+    ASSERT_NE(c, nullptr);
+    struct Row {
+        const char* filter;
+        std::vector<std::string> names;
+    };
+    const Row rows[] = {
+        {"*.*", {"a.txt", "b.gif", "sub", "c.txt"}},
+        {"*.txt", {"a.txt", "c.txt"}},
+        {"*.zip", {}},
+    };
+    for (const auto& r : rows) {
+        std::string name;
+        std::vector<std::string> got;
+        auto find = c->find_first(r.filter, name);
+        if (find) {
+            got.push_back(name);
+            while (find->next(name))
+                got.push_back(name);
+        }
+        EXPECT_EQ(got, r.names) << r.filter;
+        EXPECT_EQ(last_error(), 18u) << r.filter;
+    }
+}
+
+TEST(FtpConnection, LargeBinaryRoundTripThroughVsftpd) {
+    Vsftpd ftpd;
+    ASSERT_FALSE(ftpd.env.empty()) << "vsftpd fixture not running";
+    TempDir tmp;
+    std::string bytes(64 * 1024 * 1024, '\0');
+    std::mt19937_64 rng(42);
+    for (std::size_t i = 0; i + 8 <= bytes.size(); i += 8) {
+        auto v = rng();
+        std::memcpy(&bytes[i], &v, 8);
+    }
+    kvr::test::write_file(tmp.path() / "up.bin", bytes);
+    auto c = connect_to(ftpd.host(), ftpd.env.at("KVR_FTP_USER"), ftpd.env.at("KVR_FTP_PASSWORD"));
+    ASSERT_NE(c, nullptr) << last_response_info();
+    ASSERT_TRUE(
+        c->put_file((tmp.path() / "up.bin").string(), "roundtrip.bin", TransferType::Binary));
+    ASSERT_TRUE(
+        c->get_file("roundtrip.bin", (tmp.path() / "down.bin").string(), TransferType::Binary));
+    EXPECT_TRUE(kvr::test::read_file(std::filesystem::path(ftpd.home()) / "roundtrip.bin") ==
+                bytes);
+    EXPECT_TRUE(kvr::test::read_file(tmp.path() / "down.bin") == bytes);
+    EXPECT_TRUE(c->delete_file("roundtrip.bin"));
+}
