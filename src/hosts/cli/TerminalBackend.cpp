@@ -19,6 +19,22 @@ bool is_progress_form(const ui::Form* form) {
     return form && form->name() == kProgressForm;
 }
 
+// "Texto (*.txt)|*.txt|Todos (*.*)|*.*" -> "Texto (*.txt), Todos (*.*)": the descriptions.
+std::string filter_descriptions(const std::string& filter) {
+    std::string out;
+    std::size_t start = 0;
+    for (int part = 0; start <= filter.size(); ++part) {
+        std::size_t bar = filter.find('|', start);
+        std::string piece = filter.substr(start, bar == std::string::npos ? bar : bar - start);
+        if (part % 2 == 0 && !trim(piece).empty())
+            out += (out.empty() ? "" : ", ") + piece;
+        if (bar == std::string::npos)
+            break;
+        start = bar + 1;
+    }
+    return out;
+}
+
 } // namespace
 
 TerminalBackend::TerminalBackend(std::ostream& out, std::istream& in) : m_out(out), m_in(in) {}
