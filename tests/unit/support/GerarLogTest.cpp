@@ -263,7 +263,7 @@ TEST_F(LogTest, AFolderThatCannotTakeTheLineLosesItSilently) {
     EXPECT_TRUE(fs::is_empty(file()));
     // Arguments that cannot become text.
     GerarLog(Variant::null(), Variant::null(), Variant::null(), Variant::null(), Variant::null(),
-             Variant::null(), Variant::null(), Variant::null());
+             Variant::null(), Variant::null(), Variant(dir.str()));
     GerarLog(Variant("sim"), Variant(kvr::VariantArray{}), Variant("x"), M, M, M, M,
              Variant(dir.str()));
     SUCCEED();
