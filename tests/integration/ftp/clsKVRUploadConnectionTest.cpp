@@ -1,0 +1,171 @@
+// fixtures: ftp
+// Connecting, disconnecting and the connection properties against vsftpd and the scripted
+// server, with the exact result texts and raised errors.
+#include "integration/ftp/FtpClassSupport.h"
+#include "platform/automation/ComError.h"
+#include "support/ScriptedFtp.h"
+
+#include <gtest/gtest.h>
+
+using namespace kvr::test;
+using kvr::ComError;
+using kvr::Variant;
+using Texts = std::vector<std::string>;
+
+namespace {
+const std::string kCannot = "-2147219503 - Não é possível estabelecer uma conexão com ";
+const std::string kCannotEnd = " usando os parâmetros User e Password fornecidos.";
+
+ComError raised(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const ComError& e) {
+        return e;
+    }
+    return ComError(0, "", "nothing raised");
+}
+} // namespace
+
+TEST(clsKVRUploadConnection, ConnectAndDisconnectAgainstVsftpd) {
+    Vsftpd ftpd;
+    ASSERT_TRUE(ftpd.running());
+    ftpd.fresh_folder("conn");
+    auto ftp = new_ftp();
+    ftp->put("Host", Variant(ftpd.host()));
+    ftp->put("User", Variant(ftpd.user()));
+    ftp->put("Password", Variant(ftpd.password()));
+    struct Step {
+        const char* what;
+        std::function<Variant()> call;
+        Texts result;
+        bool connected_after;
+    };
+    const Step steps[] = {
+        {"connect with the properties",
+         [&] { return ftp->call("Connect", {}); },
+         {"1", "Conexão Bem-Sucedida"},
+         true},
+        {"connect twice",
+         [&] { return ftp->call("Connect", {Variant("elsewhere")}); },
+         {"0", "-2147219496 - Você já está conectado a um Servidor FTP " + ftpd.host()},
+         true},
+        {"disconnect",
+         [&] { return ftp->call("Disconnect", {}); },
+         {"1", "Desconexão Bem-Sucedida"},
+         false},
+        {"disconnect again",
+         [&] { return ftp->call("Disconnect", {}); },
+         {"0", "-2147219499 - Não conectado ao Site FTP."},
+         false},
+        {"connect after disconnect",
+         [&] { return ftp->call("Connect", {}); },
+         {"0", "-2147219496 - Nenhum Endereço de Host especificado."},
+         false},
+        {"missing directory",
+         [&] {
+             return ftp->call("Connect", {Variant(ftpd.host()), Variant(ftpd.user()),
+                                          Variant(ftpd.password()), Variant("conn\\no\\such")});
+         },
+         {"0", "-2147219502 - Diretório não pode ser alterado para conn/no/such. Ele não existe ou "
+               "está protegido."},
+         true},
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(texts(s.call()), s.result) << s.what;
+        EXPECT_EQ(ftp->get("Connected").to_bool(), s.connected_after) << s.what;
+    }
+    EXPECT_EQ(ftp->get("Directory"), Variant("")) << "a failed change keeps the old text";
+    EXPECT_EQ(ftp->get("User"), Variant(ftpd.user()));
+}
+
+TEST(clsKVRUploadConnection, PropertiesWhileConnected) {
+    Vsftpd ftpd;
+    ASSERT_TRUE(ftpd.running());
+    ftpd.fresh_folder("props");
+    std::filesystem::create_directories(ftpd.home() / "props" / "inner");
+    kvr::test::write_file(ftpd.home() / "props" / "inner" / "here.txt", "x");
+    auto ftp = ftpd.connected();
+    const std::string refused = "Você não pode alterar esta propriedade enquanto conectado a um "
+                                "Servidor FTP.";
+    const std::pair<const char*, const char*> puts[] = {
+        {"Host", "clsKVRUpload:Host_Let"},
+        {"User", "clsKVRUpload::User_Let"},
+        {"Password", "clsKVRUpload::Password_Let"},
+    };
+    for (auto [property, source] : puts) {
+        Variant before = ftp->get(property);
+        ComError e = raised([&] { ftp->put(property, Variant("other")); });
+        EXPECT_EQ(e.number(), -2147219496) << property;
+        EXPECT_EQ(e.source(), source) << property;
+        EXPECT_EQ(e.description(), refused) << property;
+        EXPECT_EQ(ftp->get(property), before) << property;
+    }
+    ftp->put("Directory", Variant("props\\inner"));
+    EXPECT_EQ(ftp->get("Directory"), Variant("props\\inner"));
+    EXPECT_EQ(texts(ftp->call("GetDirectoryList", {})), (Texts{"1", "here.txt"}));
+    ftp->put("Directory", Variant(""));
+    EXPECT_EQ(ftp->get("Directory"), Variant(""));
+    ComError e = raised([&] { ftp->put("Directory", Variant("no\\where")); });
+    EXPECT_EQ(e.number(), -2147219502);
+    EXPECT_EQ(e.source(), "clsKVRUpload::Directory[Let]");
+    EXPECT_EQ(e.description(),
+              "Diretório não pode ser alterado para no/where. Ele não existe ou está protegido.");
+    EXPECT_EQ(ftp->get("Directory"), Variant(""));
+}
+
+TEST(clsKVRUploadConnection, RefusedAndFailedConnections) {
+    setenv("KVR_FTP_TIMEOUT", "1", 1);
+    struct Row {
+        const char* name;
+        const char* scenario; // nullptr: nothing listens
+        std::string tail;     // after "...fornecidos." CR LF
+    };
+    const Row rows[] = {
+        {"multi-line refusal",
+         R"({"pass": "530-Login incorrect.\n530-Account locked | ask the admin.\n530 Bye."})",
+         with_reply("530-Login incorrect.\r\n530-Account locked | ask the admin.\r\n530 Bye.\r\n")},
+        {"server busy", R"({"greeting": "421 Too many connections."})",
+         with_reply("421 Too many connections.\r\n")},
+        {"nothing listens", nullptr, ""},
+        {"greeting never comes", R"({"greeting": null})", ""},
+    };
+    for (const auto& r : rows) {
+        std::string host;
+        std::unique_ptr<ScriptedFtp> server;
+        if (r.scenario) {
+            server = std::make_unique<ScriptedFtp>(r.scenario);
+            host = server->host();
+        } else {
+            ScriptedFtp gone("{}");
+            host = gone.host();
+        }
+        auto ftp = new_ftp();
+        auto result = texts(ftp->call("Connect", {Variant(host), Variant("u"), Variant("p")}));
+        EXPECT_EQ(result, (Texts{"0", kCannot + host + kCannotEnd + "\r\n" + r.tail})) << r.name;
+        EXPECT_FALSE(ftp->get("Connected").to_bool()) << r.name;
+        EXPECT_EQ(ftp->get("Host"), Variant(host)) << r.name;
+    }
+    unsetenv("KVR_FTP_TIMEOUT");
+}
+
+TEST(clsKVRUploadConnection, WrongPasswordAtVsftpd) {
+    Vsftpd ftpd;
+    ASSERT_TRUE(ftpd.running());
+    auto ftp = new_ftp();
+    auto result =
+        texts(ftp->call("Connect", {Variant(ftpd.host()), Variant(ftpd.user()), Variant("wrong")}));
+    EXPECT_EQ(result, (Texts{"0", kCannot + ftpd.host() + kCannotEnd + "\r\n" +
+                                      with_reply("530 Login incorrect.\r\n")}));
+}
+
+TEST(clsKVRUploadConnection, ObjectsAreIndependent) {
+    Vsftpd ftpd;
+    ASSERT_TRUE(ftpd.running());
+    auto one = ftpd.connected();
+    auto two = new_ftp();
+    EXPECT_TRUE(one->get("Connected").to_bool());
+    EXPECT_FALSE(two->get("Connected").to_bool());
+    one.reset(); // destruction closes the connection without a word
+    EXPECT_EQ(texts(two->call("Disconnect", {})),
+              (Texts{"0", "-2147219499 - Não conectado ao Site FTP."}));
+}

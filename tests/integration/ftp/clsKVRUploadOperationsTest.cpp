@@ -1,0 +1,299 @@
+// fixtures: ftp
+// Listing, fetching, storing, renaming and deleting through the FTP class, each a case table:
+// what the server holds or answers, the call, and the result array, the bytes on disk or
+// the commands the server received.
+#include "integration/ftp/FtpClassSupport.h"
+#include "support/ScriptedFtp.h"
+
+#include <gtest/gtest.h>
+
+using namespace kvr::test;
+using kvr::Variant;
+using kvr::VariantArray;
+using Texts = std::vector<std::string>;
+
+namespace {
+Variant M() {
+    return Variant::missing();
+}
+Variant S(const std::string& s) {
+    return Variant(s);
+}
+
+std::shared_ptr<kvr::Object> connect_scripted(const ScriptedFtp& server) {
+    auto ftp = new_ftp();
+    auto r = texts(ftp->call("Connect", {S(server.host()), S("u"), S("p")}));
+    if (r.at(0) != "1")
+        throw std::runtime_error(r.at(1));
+    return ftp;
+}
+
+// The lines of the transcript that start with `verb`.
+Texts sent(const ScriptedFtp& server, const std::string& verb) {
+    Texts out;
+    for (const auto& line : server.transcript())
+        if (line.rfind(verb, 0) == 0)
+            out.push_back(line);
+    return out;
+}
+} // namespace
+
+TEST(clsKVRUploadOperations, ListingAgainstVsftpd) {
+    Vsftpd ftpd;
+    ASSERT_TRUE(ftpd.running());
+    ftpd.fresh_folder("list");
+    for (const char* d : {"list/empty", "list/one", "list/many", "list/many/sub", "list/bars"})
+        std::filesystem::create_directories(ftpd.home() / d);
+    write_file(ftpd.home() / "list/one/only.txt", "1");
+    for (const char* f : {"b.txt", "a.gif", "c.txt"})
+        write_file(ftpd.home() / "list/many" / f, f);
+    write_file(ftpd.home() / "list/bars/x|y.txt", "");
+    auto ftp = ftpd.connected();
+    const std::string at = ftpd.home().string() + "/list"; // no chroot: absolute paths are real
+    struct Row {
+        VariantArray args;
+        Texts result;
+    };
+    const Row rows[] = {
+        {{S("list\\empty")}, {"0", "Diretório Vazio"}},
+        {{S(at + "/one")}, {"1", "only.txt"}},
+        {{S(at + "/many")}, {"1", "a.gif", "b.txt", "c.txt", "sub"}},
+        {{S(at + "/many"), S("*.txt")}, {"1", "b.txt", "c.txt"}},
+        {{S(at + "/many"), S("*.zip")}, {"0", "Diretório Vazio"}},
+        {{S(at + "/bars")}, {"1", "x", "y.txt"}},
+        {{S(at + "\\nowhere")},
+         {"0", "-2147219502 - Diretório não pode ser alterado para " + at +
+                   "/nowhere. Ele não existe ou está protegido."}},
+        {{M(), S("*.gif")}, {"0", "Diretório Vazio"}}, // still in /list/bars
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(texts(ftp->call("GetDirectoryList", r.args)), r.result) << r.args[0].type_name();
+    EXPECT_EQ(ftp->get("Directory"), Variant("")) << "a listing leaves the property as it was";
+}
+
+TEST(clsKVRUploadOperations, ListingLimitsAndFailures) {
+    setenv("KVR_FTP_TIMEOUT", "1", 1);
+    struct Row {
+        const char* name;
+        std::string scenario;
+        VariantArray args;
+        std::function<void(const Variant&)> check;
+    };
+    const Row rows[] = {
+        {"32,767 names",
+         R"({"name_count": 32767})",
+         {},
+         [](const Variant& v) {
+             ASSERT_EQ(v.ubound(), 32767);
+             EXPECT_EQ(v.as_array()[32767], Variant("f32766.txt"));
+         }},
+        {"32,768 names overflow",
+         R"({"name_count": 32768})",
+         {},
+         [](const Variant& v) {
+             EXPECT_EQ(texts(v), (Texts{"0", "6 - Overflow"}));
+         }},
+        {"refused listing",
+         R"({"replies": {"NLST": "425 Can't open data connection."}})",
+         {S("/"), S("*.txt")},
+         [](const Variant& v) {
+             EXPECT_EQ(texts(v), (Texts{"0", "12003 - Erro pesquisando o Diretório /\\*.txt"}));
+         }},
+        {"stalled listing",
+         R"({"stall_on": "NLST"})",
+         {},
+         [](const Variant& v) {
+             EXPECT_EQ(texts(v), (Texts{"0", "12002 - Erro pesquisando o Diretório \\"}));
+         }},
+    };
+    for (const auto& r : rows) {
+        ScriptedFtp server(r.scenario);
+        auto ftp = connect_scripted(server);
+        SCOPED_TRACE(r.name);
+        r.check(ftp->call("GetDirectoryList", r.args));
+    }
+    unsetenv("KVR_FTP_TIMEOUT");
+}
+
+TEST(clsKVRUploadOperations, GetFileAgainstVsftpd) {
+    Vsftpd ftpd;
+    ASSERT_TRUE(ftpd.running());
+    ftpd.fresh_folder("get");
+    write_file(ftpd.home() / "get/report.txt", "report body\n");
+    auto ftp = ftpd.connected("get");
+    TempDir tmp;
+    const std::string local = tmp.str() + "/report.txt";
+    const std::string kept = tmp.str() + "/kept.txt";
+    write_file(kept, "precious");
+    struct Row {
+        const char* name;
+        std::optional<std::string> dialog_answer; // queued before the call when set
+        VariantArray args;
+        Texts result;
+    };
+    const Row rows[] = {
+        {"blank remote", {}, {S("   "), S(local)}, {"0", "Arquivo do Servidor não Informado."}},
+        {"no local, no dialog",
+         {},
+         {S("report.txt"), S(""), S("ASCII"), S("NAO")},
+         {"0", "Arquivo Local ou Opção de Diálogo deve ser informado."}},
+        {"plain", {}, {S("report.txt"), S(local)}, {"1", local}},
+        {"new folder",
+         {},
+         {S("report.txt"), S(tmp.str() + "/made/r.txt"), S("binary")},
+         {"1", tmp.str() + "/made/r.txt"}},
+        {"two missing levels",
+         {},
+         {S("report.txt"), S(tmp.str() + "/no/such/r.txt")},
+         {"0", "76 - Path not found"}},
+        {"missing remote",
+         {},
+         {S("absent.txt"), S(kept), S("binary")},
+         {"0", "-2147219498 - Não é possível um Download do Arquivo absent.txt do Servidor."}},
+        {"dialog chooses",
+         tmp.str() + "/chosen.txt",
+         {S("report.txt"), M(), S("ASCII"), S("gif")},
+         {"1", tmp.str() + "/chosen.txt"}},
+    };
+    for (const auto& r : rows) {
+        if (r.dialog_answer)
+            answer_dialog(r.dialog_answer);
+        EXPECT_EQ(texts(ftp->call("GetFile", r.args)), r.result) << r.name;
+    }
+    EXPECT_EQ(read_file(local), "report body\n");
+    EXPECT_EQ(read_file(tmp.str() + "/made/r.txt"), "report body\n");
+    EXPECT_EQ(read_file(tmp.str() + "/chosen.txt"), "report body\n");
+    EXPECT_EQ(read_file(kept), "precious");
+    answer_dialog(std::nullopt);
+    EXPECT_EQ(texts(ftp->call("GetFile", {S("report.txt"), M(), M(), S("gif")})),
+              (Texts{"0", "GetFile Cancelado"}));
+}
+
+TEST(clsKVRUploadOperations, TransferTypeOnTheWire) {
+    ScriptedFtp server(R"({"files": {"f": "x"}})");
+    auto ftp = connect_scripted(server);
+    TempDir tmp;
+    const std::string local = tmp.str() + "/f";
+    const std::vector<std::pair<Variant, std::string>> types = {
+        {M(), "TYPE A"},         {S("ASCII"), "TYPE A"},      {S("ascii"), "TYPE A"},
+        {S("AsCiI"), "TYPE A"},  {S("binary"), "TYPE I"},     {S(""), "TYPE I"},
+        {S("ascii "), "TYPE I"}, {Variant::null(), "TYPE I"},
+    };
+    for (const auto& [type, expected] : types) {
+        EXPECT_EQ(texts(ftp->call("GetFile", {S("f"), S(local), type}))[0], "1");
+        EXPECT_EQ(sent(server, "TYPE").back(), expected) << type.type_name();
+        EXPECT_EQ(texts(ftp->call("PutFile", {S(local), S("g"), type}))[0], "1");
+        EXPECT_EQ(sent(server, "TYPE").back(), expected) << type.type_name();
+    }
+}
+
+TEST(clsKVRUploadOperations, PutFileAgainstVsftpd) {
+    Vsftpd ftpd;
+    ASSERT_TRUE(ftpd.running());
+    ftpd.fresh_folder("put");
+    auto ftp = ftpd.connected("put");
+    TempDir tmp;
+    const std::string local = tmp.str() + "/notes.txt";
+    write_file(local, "some notes\r\n");
+    struct Row {
+        const char* name;
+        VariantArray args;
+        Texts result;
+    };
+    const Row rows[] = {
+        {"no remote",
+         {S(local)},
+         {"0", "Arquivos Local e Servidor ou Opção de Diálogo deve ser informado."}},
+        {"no local",
+         {M(), S("x")},
+         {"0", "Arquivos Local e Servidor ou Opção de Diálogo deve ser informado."}},
+        {"plain", {S(local), S("stored.txt")}, {"1", local}},
+        {"missing local",
+         {S(tmp.str() + "/absent"), S("x.txt"), S("binary")},
+         {"0", "-2147219497 - Não é possível um Upload do Arquivo x.txt para o Servidor.\r\n"}},
+        {"refused by the server",
+         {S(local), S("no/such/dir.txt")},
+         {"0", "-2147219497 - Não é possível um Upload do Arquivo no/such/dir.txt para o "
+               "Servidor.\r\n" +
+                   with_reply("553 Could not create file.\r\n")}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(texts(ftp->call("PutFile", r.args)), r.result) << r.name;
+    EXPECT_EQ(read_file(ftpd.home() / "put/stored.txt"), "some notes\r\n");
+}
+
+TEST(clsKVRUploadOperations, PutFileWithTheDialogAndRefusals) {
+    ScriptedFtp server(R"({"stor_limit": 1, "stor_reply": "552-Quota exceeded.\n552 Aborted."})");
+    auto ftp = connect_scripted(server);
+    TempDir tmp;
+    const std::string chosen = tmp.str() + "/chosen.gif";
+    write_file(chosen, std::string(4 * 1024 * 1024, 'g'));
+    struct Row {
+        const char* name;
+        std::optional<std::string> answer;
+        Variant remote;
+        std::string stor;
+        Texts result;
+    };
+    const std::string refused = "-2147219497 - Não é possível um Upload do Arquivo %s para o "
+                                "Servidor.\r\n" +
+                                with_reply("552-Quota exceeded.\r\n552 Aborted.\r\n");
+    auto refused_for = [&](const std::string& s) {
+        return refused.substr(0, refused.find("%s")) + s + refused.substr(refused.find("%s") + 2);
+    };
+    const Row rows[] = {
+        {"backslash folder",
+         chosen,
+         S("imgs\\old.gif"),
+         "STOR imgs\\chosen.gif",
+         {"0", refused_for("imgs\\old.gif")}},
+        {"slash folder",
+         chosen,
+         S("imgs/old.gif"),
+         "STOR chosen.gif",
+         {"0", refused_for("imgs/old.gif")}},
+        {"no remote", chosen, M(), "STOR chosen.gif", {"0", refused_for("")}},
+        {"cancelled", std::nullopt, S("x"), "", {"0", "PutFile Cancelado"}},
+    };
+    for (const auto& r : rows) {
+        answer_dialog(r.answer);
+        auto before = sent(server, "STOR").size();
+        EXPECT_EQ(texts(ftp->call("PutFile", {M(), r.remote, S("binary"), S("GIF")})), r.result)
+            << r.name;
+        auto stor = sent(server, "STOR");
+        if (r.stor.empty()) {
+            EXPECT_EQ(stor.size(), before) << r.name;
+        } else {
+            ASSERT_EQ(stor.size(), before + 1) << r.name;
+            EXPECT_EQ(stor.back(), r.stor) << r.name;
+        }
+    }
+}
+
+TEST(clsKVRUploadOperations, RenameAndDeleteAgainstVsftpd) {
+    Vsftpd ftpd;
+    ASSERT_TRUE(ftpd.running());
+    ftpd.fresh_folder("ren");
+    write_file(ftpd.home() / "ren/old.txt", "o");
+    auto ftp = ftpd.connected("ren");
+    struct Row {
+        const char* member;
+        VariantArray args;
+        Texts result;
+    };
+    const Row rows[] = {
+        {"RenameFile", {S("old.txt"), S("new.txt")}, {"1", "Rename Realizado com Sucesso"}},
+        {"RenameFile",
+         {S("old.txt"), S("other.txt")},
+         {"0", "-2147219501 - Não é possível Renomear o Arquivo old.txt.\r\n" +
+                   with_reply("550 RNFR command failed.\r\n")}},
+        {"RenameFile", {Variant::null(), S("x")}, {"0", "94 - Invalid use of Null"}},
+        {"DeleteFile", {S("new.txt")}, {"1", "Delete Realizado com Sucesso"}},
+        {"DeleteFile",
+         {S("new.txt")},
+         {"0", "-2147219500 - Não é possível Remover o Arquivo new.txt do Servidor."}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(texts(ftp->call(r.member, r.args)), r.result) << r.member;
+    EXPECT_FALSE(std::filesystem::exists(ftpd.home() / "ren/new.txt"));
+}
