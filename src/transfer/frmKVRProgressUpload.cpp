@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <optional>
 
@@ -53,6 +54,9 @@ bool cancelado(const Variant& escolha) {
 // The whole file in one read, one character per byte. A file too large for the 32-bit
 // length the upload counts in is an Overflow, as its text would have been.
 std::string ler_arquivo(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        raise_runtime(rt::PathFileAccessError);
     errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)

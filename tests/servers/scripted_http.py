@@ -15,6 +15,7 @@ import socket
 import struct
 import sys
 import threading
+import time
 
 HTML_404 = (b"<html>\r\n<head><title>404 Not Found</title></head>\r\n"
             b"<body>\r\n<center><h1>404 Not Found</h1></center>\r\n</body>\r\n</html>\r\n")
@@ -114,6 +115,13 @@ def scenario_put_204(conn, req, opts):
 
 def scenario_cut_body(conn, req, opts):
     respond(conn, "HTTP/1.1 200 OK", ["Content-Length: 10000"], body_of(3000))
+    return False
+
+
+def scenario_cut_after_pause(conn, req, opts):
+    """Headers announcing 10000 bytes, --size of them, a pause, then the connection closes."""
+    respond(conn, "HTTP/1.1 200 OK", ["Content-Length: 10000"], body_of(min(opts.size, 9999)))
+    time.sleep(0.5)
     return False
 
 

@@ -1,0 +1,191 @@
+// Shared by the transfer window's integration tests: a fresh window per test on the headless
+// backend, the nginx fixture's settings, a clock that stands on a chosen day (and may tick a
+// fixed step per reading), the download's log file, and the last recorded value of a control.
+#pragma once
+
+#include "dialogs/frmKVRDialog.h"
+#include "platform/automation/ComError.h"
+#include "platform/sys/Clock.h"
+#include "platform/ui/DefaultInstance.h"
+#include "platform/ui/HeadlessBackend.h"
+#include "support/ScriptedHttp.h"
+#include "support/TestSupport.h"
+#include "transfer/frmKVRProgress.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <unistd.h>
+
+namespace kvr {
+// Results and recorded values printed readably when a comparison fails.
+inline void PrintTo(const Variant& v, std::ostream* os) {
+    if (v.is_array()) {
+        *os << "(";
+        for (std::size_t i = 0; i < v.as_array().size(); ++i) {
+            *os << (i ? ", " : "");
+            PrintTo(v.as_array()[i], os);
+        }
+        *os << ")";
+        return;
+    }
+    try {
+        *os << v.type_name() << " \"" << v.to_string() << "\"";
+    } catch (const ComError&) {
+        *os << v.type_name();
+    }
+}
+} // namespace kvr
+
+namespace kvr::test {
+
+// Two byte strings, compared without printing megabytes when they differ.
+inline ::testing::AssertionResult mesmos_bytes(const std::string& a, const std::string& b) {
+    if (a == b)
+        return ::testing::AssertionSuccess();
+    std::size_t i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        ++i;
+    return ::testing::AssertionFailure()
+           << "sizes " << a.size() << " and " << b.size() << ", first difference at " << i;
+}
+
+// The clock stands at 10:20:30 on a day of January 2031 whose weekday is not today's (so the
+// log file it selects is one no real-time writer touches today) and moves `step` seconds at
+// every reading.
+class RelogioDeTeste {
+  public:
+    explicit RelogioDeTeste(double step = 0) {
+        const int hoje = sys::weekday();
+        for (int dia = 5; dia < 12; ++dia) {
+            sys::LocalDateTime l;
+            l.year = 2031, l.month = 1, l.day = dia, l.hour = 10, l.minute = 20, l.second = 30;
+            m_base = sys::from_local(l);
+            if (sys::to_local(m_base).weekday != hoje)
+                break;
+        }
+        auto base = m_base;
+        auto leituras = std::make_shared<std::atomic<long>>(0);
+        const auto passo = std::chrono::duration_cast<sys::TimePoint::duration>(
+            std::chrono::duration<double>(step));
+        sys::set_clock_override([base, leituras, passo] { return base + passo * (*leituras)++; });
+    }
+    ~RelogioDeTeste() { sys::set_clock_override({}); }
+    RelogioDeTeste(const RelogioDeTeste&) = delete;
+    RelogioDeTeste& operator=(const RelogioDeTeste&) = delete;
+
+    sys::LocalDateTime dia() const { return sys::to_local(m_base); }
+
+  private:
+    sys::TimePoint m_base;
+};
+
+// The download logs into the folder "c:\KVRUpload.log", the folder /KVRUpload.log here. It is
+// made for the test when missing and removed again afterwards.
+class LogDoDownload {
+  public:
+    LogDoDownload() : m_pasta("/KVRUpload.log") {
+        m_criada = std::filesystem::create_directory(m_pasta);
+    }
+    ~LogDoDownload() {
+        std::error_code ec;
+        if (m_criada)
+            std::filesystem::remove_all(m_pasta, ec);
+    }
+    std::filesystem::path arquivo(const sys::LocalDateTime& dia) const {
+        return m_pasta / ("KVRUpload_" + std::to_string(dia.weekday) + ".log");
+    }
+    // The error line GerarLog writes for the download, dated at the test clock's day.
+    static std::string linha(const sys::LocalDateTime& d, const std::string& mensagem) {
+        char data[32];
+        std::snprintf(data, sizeof data, "%02d/%02d/%04d %02d:%02d:%02d", d.day, d.month, d.year,
+                      d.hour, d.minute, d.second);
+        const std::string nome = "KVRUPLOAD" + std::string(23, ' ');
+        return std::string(data) + " Instância: " + nome + " Aplicação: " + nome +
+               " Rotina: Download" + std::string(17, ' ') + " -> ERRO: " + mensagem + " \r\n";
+    }
+
+  private:
+    std::filesystem::path m_pasta;
+    bool m_criada = false;
+};
+
+// A test of the window: a fresh window, no progress shown unless the test asks, the
+// headless record and queue cleared.
+class JanelaTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ui = ui::headless();
+        ASSERT_NE(ui, nullptr);
+        ui->clear_queue();
+        ui->clear_events();
+        f = std::make_unique<frmKVRProgress>();
+        f->ExibirProgresso = "NAO";
+        f->FecharProgresso = "SIM";
+        env = server_env("http");
+        prefixo = "itest-transfer-" + std::to_string(getpid()) + "-";
+    }
+    void TearDown() override {
+        ui->clear_queue();
+        if (f)
+            f->unload();
+        ui::DefaultInstance<frmKVRDialog>::unload();
+    }
+
+    bool com_nginx() const { return !env.empty(); }
+    std::string http(const std::string& path) const {
+        return "http://127.0.0.1:" + env.at("KVR_HTTP_PORT") + path;
+    }
+    std::string https(const std::string& path) const {
+        return "https://127.0.0.1:" + env.at("KVR_HTTPS_PORT") + path;
+    }
+    // A file of `size` bytes served by nginx at "/<name>".
+    std::string servir(const std::string& name, std::size_t size) const {
+        std::string bytes = ScriptedHttp::body_of(size);
+        const auto path = std::filesystem::path(env.at("KVR_HTTP_ROOT")) / name;
+        std::filesystem::create_directories(path.parent_path());
+        write_file(path, bytes);
+        return bytes;
+    }
+
+    // The value a control's property was last given, as the headless record has it.
+    std::optional<Variant> ultimo(const std::string& control, const std::string& property) const {
+        std::optional<Variant> v;
+        for (const auto& e : ui->events())
+            if (e.form == "frmKVRProgress" && e.control == control && e.property == property)
+                v = e.value;
+        return v;
+    }
+    std::string texto(const std::string& control) const {
+        auto v = ultimo(control, "Caption");
+        return v ? v->to_string() : std::string("<never set>");
+    }
+
+    ui::HeadlessBackend* ui = nullptr;
+    std::unique_ptr<frmKVRProgress> f;
+    std::map<std::string, std::string> env;
+    std::string prefixo;
+    TempDir tmp;
+};
+
+inline Variant falha(const std::string& mensagem) {
+    return Variant::array({"0", mensagem});
+}
+
+// The text a request the transfer control refuses raises, as the window reports it.
+inline std::string recusa(const std::string& url, const std::string& operacao) {
+    inet::Inet inet;
+    try {
+        inet.Execute(url, operacao);
+    } catch (const ComError& e) {
+        return e.numbered_text();
+    }
+    return "<not refused>";
+}
+
+} // namespace kvr::test
