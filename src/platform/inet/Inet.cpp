@@ -204,7 +204,10 @@ struct Inet::Impl {
         if (wait_ms > 0)
             curl_multi_poll(multi, nullptr, 0, wait_ms, nullptr);
         int running = 0;
-        curl_multi_perform(multi, &running);
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            finish(CURLE_FAILED_INIT); // the engine itself broke down: never wait on it again
+            return;
+        }
         int left = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
             if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy)
