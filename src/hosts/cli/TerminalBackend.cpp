@@ -51,7 +51,8 @@ void TerminalBackend::property_changed(const ui::Control& control, const char* p
     m_values[key] = value;
     if (key == "FrameUp.Visible" || key == "FrameDown.Visible")
         m_upload = (control.name() == "FrameUp") == value.to_bool();
-    render(false);
+    // Drawn when the routine lets messages through, once all its labels agree.
+    m_dirty = true;
 }
 
 void TerminalBackend::show_modal(ui::Form& form) {
@@ -82,6 +83,8 @@ void TerminalBackend::form_unloaded(ui::Form& form) {
 
 void TerminalBackend::pump() {
     m_inner.pump();
+    if (m_dirty)
+        render(false);
 }
 
 void TerminalBackend::wait_until(const std::function<bool()>& done) {
@@ -184,6 +187,7 @@ void TerminalBackend::render(bool force) {
     if (!force && now - m_last_render < kRefreshInterval)
         return;
     m_last_render = now;
+    m_dirty = false;
     std::string line = progress_line();
     const std::size_t width = char_count(line);
     // Blanks over what is left of a longer previous line.

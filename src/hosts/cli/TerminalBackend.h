@@ -54,6 +54,7 @@ class TerminalBackend : public ui::Backend {
     bool m_show_progress = false;
     bool m_rendering = false; // the progress window is on screen
     bool m_upload = false;
+    bool m_dirty = false;                    // the panel changed since it was last drawn
     std::map<std::string, Variant> m_values; // "control.Property" -> value
     std::vector<ui::Form*> m_forms;
     std::size_t m_line_width = 0;
