@@ -53,6 +53,7 @@ case "${1:-}" in
   demo)
     deps
     build build
+    KVR_CLI="$PWD/build/bin/kvrupload" scripts/demo.sh
     PYTHONPATH="$PWD/build/python" /usr/bin/python3 src/hosts/python/demo.py
     ;;
   test)
