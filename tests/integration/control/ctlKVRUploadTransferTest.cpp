@@ -61,16 +61,18 @@ TEST_F(ControlTransfer, DownloadAndUploadReturnTheWindowsResult) {
     EXPECT_EQ(test::read_file(local("a.txt")), bytes);
     EXPECT_FALSE(ui::DefaultInstance<frmKVRProgress>::exists());
 
-    r = m_ctl->call("UpLoad", {Variant(url("/upload/ctl-dir/")), Variant(local("a.txt"))});
+    // A new folder each run: nginx answers a PUT over an existing file with 204.
+    const std::string folder = "ctl-" + std::to_string(getpid());
+    const fs::path put_root = fs::path(m_env.at("KVR_HTTP_PUT_ROOT")) / folder;
+    r = m_ctl->call("UpLoad", {Variant(url("/upload/" + folder + "/")), Variant(local("a.txt"))});
     EXPECT_EQ(r, ok(local("a.txt"), 3000));
-    EXPECT_EQ(test::read_file(fs::path(m_env.at("KVR_HTTP_PUT_ROOT")) / "ctl-dir" / "a.txt"),
-              bytes);
+    EXPECT_EQ(test::read_file(put_root / "a.txt"), bytes);
     EXPECT_FALSE(ui::DefaultInstance<frmKVRProgress>::exists());
 
-    r = m_ctl->call("UpLoad",
-                    {Variant(url("/upload/ctl-stream.txt")), Variant("dados"), Variant("STREAM")});
+    r = m_ctl->call("UpLoad", {Variant(url("/upload/" + folder + "/stream.txt")), Variant("dados"),
+                               Variant("STREAM")});
     EXPECT_EQ(r, Variant::array({Variant("1"), Variant("Stream"), Variant(std::int32_t{5})}));
-    EXPECT_EQ(test::read_file(fs::path(m_env.at("KVR_HTTP_PUT_ROOT")) / "ctl-stream.txt"), "dados");
+    EXPECT_EQ(test::read_file(put_root / "stream.txt"), "dados");
 }
 
 TEST_F(ControlTransfer, ProgressShownAndClosedByItself) {

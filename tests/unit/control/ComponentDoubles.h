@@ -1,13 +1,31 @@
-// Components the control's tests register under the outside components' ProgIDs: a
-// server-environment object that counts its creations and releases, and a guard that puts
-// back whatever was registered before.
+// Helpers of the control's tests: Variants printed readably, a server-environment component
+// that counts its creations and releases, and a guard that puts back whatever was registered
+// under a ProgID before.
 #pragma once
 
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/Object.h"
 
 #include <optional>
+#include <ostream>
 #include <string>
+
+namespace kvr {
+// How a failed expectation shows a Variant: its type name and its text.
+inline void PrintTo(const Variant& v, std::ostream* os) {
+    *os << v.type_name();
+    if (v.is_array()) {
+        *os << " {";
+        for (const auto& item : v.as_array()) {
+            PrintTo(item, os);
+            *os << "; ";
+        }
+        *os << "}";
+    } else if (!v.is_null() && !v.is_object() && !v.is_missing()) {
+        *os << " \"" << v.to_string() << "\"";
+    }
+}
+} // namespace kvr
 
 namespace kvr::test {
 

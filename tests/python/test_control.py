@@ -1,0 +1,223 @@
+# fixtures: http
+"""The upload control through the Python host, as a page's script drives it: its properties,
+its transfers against nginx, the outside components a host supplies, the FTP factory."""
+import os
+import pathlib
+
+import pytest
+
+import kvrupload as k
+
+REFUSED = -2147219496
+
+
+def http_env():
+    path = pathlib.Path(os.environ.get("KVR_SERVERS_DIR", "")) / "http" / "http.env"
+    if not path.is_file():
+        pytest.skip("the http fixture is not running")
+    return dict(line.split("=", 1) for line in path.read_text().splitlines() if "=" in line)
+
+
+@pytest.fixture
+def http():
+    env = http_env()
+    env["base"] = f"http://127.0.0.1:{env['KVR_HTTP_PORT']}"
+    return env
+
+
+@pytest.fixture
+def ctl():
+    yield k.CreateObject("KVRUpload.ctlKVRUpload")
+    k.forms.unload("frmKVRProgress")
+
+
+def serve(http, name, data):
+    (pathlib.Path(http["KVR_HTTP_ROOT"]) / name).write_bytes(data)
+    return f"{http['base']}/{name}"
+
+
+# ---- properties ----
+
+def test_a_fresh_control_reads_empty_texts_and_empty_values(ctl):
+    for name in ("ExibirProgresso", "FecharProgresso", "UserName", "Password", "Protocol"):
+        assert getattr(ctl, name) == "", name
+    for name in ("RemoteHost", "RemotePort", "ProxyAddress"):
+        assert k.TypeName(getattr(ctl, name)) == "Empty", name
+
+
+@pytest.mark.parametrize(
+    "name, value, reads_back",
+    [
+        ("ExibirProgresso", " sim ", "SIM"),
+        ("FecharProgresso", " nao ", "NAO"),
+        ("UserName", " maria ", " maria "),
+        ("Password", "s3nha", "s3nha"),
+        ("Protocol", 5, "5"),
+        ("RemoteHost", " servidor ", " servidor "),
+        ("RemotePort", 8080, 8080),
+        ("RemotePort", "porta", "porta"),
+        ("ProxyAddress", "127.0.0.1:3128", "127.0.0.1:3128"),
+    ],
+)
+def test_accepted_values_read_back(ctl, name, value, reads_back):
+    setattr(ctl, name, value)
+    got = getattr(ctl, name)
+    assert got == reads_back
+    assert type(got) is type(reads_back)
+
+
+@pytest.mark.parametrize(
+    "name, value, description",
+    [
+        ("ExibirProgresso", "S", 'ExibirProgresso deve ser "SIM" ou "NAO".'),
+        ("FecharProgresso", "", 'FecharProgresso deve ser "SIM" ou "NAO".'),
+        ("UserName", "   ", "Usuário deve ser informado."),
+        ("Password", "", "Senha deve ser informada."),
+        ("Protocol", " ", "Protocolo deve ser informado."),
+        ("RemoteHost", "", "Host Remoto deve ser informado"),
+        ("RemotePort", "  ", "Porta Remota deve ser informada."),
+        ("ProxyAddress", "", "Endereço Proxy deve ser informado."),
+    ],
+)
+def test_refused_values_raise_2008_and_keep_the_old_value(ctl, name, value, description):
+    old = "SIM" if name.endswith("Progresso") else "antes"
+    setattr(ctl, name, old)
+    with pytest.raises(k.ComError) as e:
+        setattr(ctl, name, value)
+    assert e.value.number == REFUSED
+    assert e.value.source == f"ctlKVRUpload::{name}_Let"
+    assert e.value.description == description
+    assert getattr(ctl, name) == old
+
+
+def test_null_is_accepted_and_stored(ctl):
+    for name in ("ExibirProgresso", "UserName", "RemotePort", "ProxyAddress"):
+        setattr(ctl, name, k.Null)
+    assert k.TypeName(ctl.RemotePort) == "Null"
+    assert k.TypeName(ctl.ProxyAddress) == "Null"
+
+
+# ---- transfers ----
+
+def test_download_and_upload_return_the_windows_result(ctl, http, tmp_path):
+    data = os.urandom(100_000)
+    url = serve(http, "py-a.dat", data)
+    local = tmp_path / "a.dat"
+    assert ctl.Download(url, str(local)) == ["1", str(local), len(data)]
+    assert local.read_bytes() == data
+
+    # A new name each run: nginx answers a PUT over an existing file with 204.
+    folder = f"py-{os.getpid()}"
+    assert ctl.UpLoad(f"{http['base']}/upload/{folder}/", str(local)) == ["1", str(local), len(data)]
+    put_root = pathlib.Path(http["KVR_HTTP_PUT_ROOT"]) / folder
+    assert (put_root / "a.dat").read_bytes() == data
+
+    assert ctl.UpLoad(f"{http['base']}/upload/{folder}/s.txt", "texto", "STREAM") == ["1", "Stream", 5]
+    assert (put_root / "s.txt").read_bytes() == b"texto"
+
+
+def test_a_port_that_is_not_a_number_fails_and_turns_progress_off(ctl, http, tmp_path):
+    url = serve(http, "py-b.txt", b"b")
+    ctl.ExibirProgresso = "SIM"
+    ctl.RemotePort = "porta"
+    local = tmp_path / "b.txt"
+    assert ctl.Download(url, str(local)) == ["0", "13 - Type mismatch"]
+    assert ctl.ExibirProgresso == "NAO"
+    assert not local.exists()
+
+
+class Servidor:
+    """A server-environment component supplied by the host."""
+
+    created = 0
+    released = 0
+
+    def __init__(self):
+        Servidor.created += 1
+
+    def __del__(self):
+        Servidor.released += 1
+
+    def ObterAmbienteServidor(self):
+        return ["00", "APPL_PHYSICAL_PATH", "/srv/app/"]
+
+
+def test_two_downloads_create_the_server_environment_once(http, tmp_path):
+    url = serve(http, "py-c.txt", b"cc")
+    Servidor.created = Servidor.released = 0
+    k.register("RXTServidorAsp.clsServidor", Servidor)
+    try:
+        ctl = k.CreateObject("KVRUpload.ctlKVRUpload")
+        for name in ("c1.txt", "c2.txt"):
+            assert ctl.Download(url, str(tmp_path / name)) == ["1", str(tmp_path / name), 2]
+        assert (Servidor.created, Servidor.released) == (1, 0)
+        del ctl
+        assert Servidor.released == 1
+    finally:
+        k.unregister("RXTServidorAsp.clsServidor")
+
+
+def test_an_omitted_dialog_option_is_nao(ctl, http, tmp_path):
+    url = serve(http, "py-d.txt", b"ddd")
+    k.ui.clear_queue()
+    # Nothing is queued: a dialog would fail the transfer.
+    assert ctl.Download(url, str(tmp_path / "d.txt")) == ["1", str(tmp_path / "d.txt"), 3]
+    # Asked for, the dialog's answer names the file.
+    k.ui.queue(("dialog", str(tmp_path / "escolhido.txt")))
+    assert ctl.Download(url, "", "txt") == ["1", str(tmp_path / "escolhido.txt"), 3]
+
+
+def test_progress_window_waits_for_its_close_button(ctl, http, tmp_path):
+    url = serve(http, "py-e.dat", os.urandom(50_000))
+    ctl.ExibirProgresso = "SIM"
+    ctl.FecharProgresso = "NAO"
+    k.ui.clear_events()
+    k.ui.queue(("click", "frmKVRProgress.cmdFechar"))
+    assert ctl.Download(url, str(tmp_path / "e.dat"))[0] == "1"
+    events = k.ui.events()
+    assert ("frmKVRProgress", "", "Visible", True) in events
+    assert ("frmKVRProgress", "cmdFechar", "Visible", True) in events
+    assert k.ui.queued() == 0
+
+
+class WebDir:
+    def ObterDiretorioFisico(self, site):
+        return ["00", str(WebDir.root / site)] if site == "vendas" else ["02", "sem site"]
+
+    def ObterIPPorta(self):
+        return ["00", "127.0.0.1:80"]
+
+    def ObterWebRoot(self, ip):
+        return ["00", str(WebDir.root)]
+
+
+def test_a_web_path_token_resolved_by_a_host_component(ctl, http, tmp_path):
+    # Resolved paths come back in lower case: the folder is named so.
+    root = pathlib.Path("/tmp") / f"kvr-py-webdir-{os.getpid()}"
+    (root / "vendas").mkdir(parents=True, exist_ok=True)
+    WebDir.root = root
+    url = serve(http, "py-f.txt", b"ffff")
+    k.register("KVRWebDir.clsKVRWebDir", WebDir)
+    try:
+        assert k.support.modSuporte.DefinirWebPath(None, "$(webpath[Vendas])\\rel\\x.txt") == str(
+            root / "vendas" / "rel" / "x.txt")
+        assert ctl.Download(url, "$(WEBPATH[VENDAS])/f.txt") == ["1", str(root / "vendas" / "f.txt"), 4]
+        assert k.TypeName(k.support.modSuporte.DefinirWebPath(None, "$(webpath[outro])/x")) == "Empty"
+    finally:
+        k.unregister("KVRWebDir.clsKVRWebDir")
+        for p in sorted(root.rglob("*"), reverse=True):
+            p.unlink() if p.is_file() else p.rmdir()
+        root.rmdir()
+    assert k.support.modSuporte.DefinirWebPath(None, "/Dados//a\\B.txt") == "/Dados/a/B.txt"
+
+
+# ---- FTP factory ----
+
+def test_create_object_ftp_gives_independent_objects(ctl):
+    a = ctl.CreateObjectFtp()
+    b = ctl.CreateObjectFtp()
+    assert k.TypeName(a) == "clsKVRUpload"
+    a.Host = "127.0.0.1"
+    assert a.Host == "127.0.0.1"
+    assert b.Host == ""
+    assert b.Connected is False
