@@ -1,0 +1,39 @@
+# fixtures: ftp
+"""The FTP class from Python, late-bound like any other object of the library."""
+import os
+import pathlib
+
+import pytest
+
+kvrupload = pytest.importorskip("kvrupload")
+
+
+def server():
+    env_file = pathlib.Path(os.environ["KVR_SERVERS_DIR"]) / "ftp" / "ftp.env"
+    return dict(line.split("=", 1) for line in env_file.read_text().split())
+
+
+def test_connect_list_and_refusals(tmp_path):
+    s = server()
+    home = pathlib.Path(s["KVR_FTP_HOME"]) / "py"
+    home.mkdir(exist_ok=True)
+    home.chmod(0o777)
+    (home / "one.txt").write_text("1")
+    ftp = kvrupload.CreateObject("KVRUpload.clsKVRUpload")
+    other = kvrupload.CreateObject("KVRUpload.clsKVRUpload")
+    ftp.Host = "127.0.0.1:" + s["KVR_FTP_PORT"]
+    ftp.User = s["KVR_FTP_USER"]
+    ftp.Password = s["KVR_FTP_PASSWORD"]
+    assert list(ftp.Connect()) == ["1", "Conexão Bem-Sucedida"]
+    assert ftp.Connected is True and other.Connected is False
+    ftp.Directory = "py"
+    assert list(ftp.GetDirectoryList()) == ["1", "one.txt"]
+    with pytest.raises(kvrupload.ComError) as e:
+        ftp.User = "someone"
+    assert (e.value.number, e.value.source) == (-2147219496, "clsKVRUpload::User_Let")
+    # The declared defaults: TransferType "ASCII", sOptDialog "NAO".
+    assert list(ftp.GetFile("one.txt")) == [
+        "0", "Arquivo Local ou Opção de Diálogo deve ser informado."]
+    assert list(ftp.GetFile("one.txt", str(tmp_path / "one.txt"))) == ["1", str(tmp_path / "one.txt")]
+    assert list(ftp.Disconnect()) == ["1", "Desconexão Bem-Sucedida"]
+    assert ftp.Host == ""
