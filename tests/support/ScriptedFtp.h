@@ -21,7 +21,11 @@ class ScriptedFtp {
   public:
     explicit ScriptedFtp(const std::string& scenario_json) {
         const char* src = std::getenv("KVR_SOURCE_DIR");
-        std::string script = std::string(src ? src : ".") + "/tests/servers/scripted_ftp.py";
+        std::string script = src && *src
+                                 ? std::string(src) + "/tests/servers/scripted_ftp.py"
+                                 : (std::filesystem::path(__FILE__).parent_path().parent_path() /
+                                    "servers" / "scripted_ftp.py")
+                                       .string();
         m_transcript = (m_dir.path() / "transcript.txt").string();
         int out[2];
         if (pipe(out) != 0)
