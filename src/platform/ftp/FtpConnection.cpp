@@ -172,8 +172,10 @@ bool FtpConnection::exchange(FtpCommand command, const std::string& argument) {
         return fail(Failure::WrongState);
     if (!rule.verb.empty()) {
         std::string line(rule.verb);
-        if (!argument.empty())
-            line += " " + sys::to_locale_codeset(argument);
+        if (!argument.empty()) {
+            line += ' ';
+            line += sys::to_locale_codeset(argument);
+        }
         line += "\r\n";
         IoError error;
         if (!send_all(m_control, line.data(), line.size(), error))
@@ -335,26 +337,14 @@ bool FtpConnection::put_file(const std::string& local, const std::string& remote
     auto data = open_transfer(FtpCommand::Stor, remote, type);
     if (!data)
         return false;
-    for (;;) {
-        ssize_t n = ::read(fd, buffer(), kBufferSize);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            int err = errno;
-            finish_transfer(*data);
-            return fail_errno(err);
-        }
-        if (n == 0)
-            break;
-        IoError error;
-        if (!send_all(*data, buffer(), static_cast<std::size_t>(n), error)) {
-            if (error.failure == Failure::TimedOut)
-                return fail(error.failure, error.err);
-            // The server dropped the data connection: its reply says why (552, 426, ...).
-            if (finish_transfer(*data))
-                set_last_error(error_for_failure(error.failure));
-            return false;
-        }
+    IoError error;
+    if (!send_file(*data, fd, error)) {
+        if (error.failure == Failure::TimedOut || error.err == EIO)
+            return fail(error.failure, error.err);
+        // The server dropped the data connection: its reply says why (552, 426, ...).
+        if (finish_transfer(*data))
+            set_last_error(error_for_failure(error.failure));
+        return false;
     }
     return finish_transfer(*data);
 }

@@ -2,12 +2,14 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -178,6 +180,35 @@ bool send_all(const Socket& s, const char* data, std::size_t size, IoError& erro
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+bool send_file(const Socket& s, int fd, IoError& error) {
+    // SIGPIPE is held back on this thread while sending, and a pending one is swallowed after.
+    sigset_t pipe_only, old;
+    sigemptyset(&pipe_only);
+    sigaddset(&pipe_only, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe_only, &old);
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::sendfile(s.fd(), fd, nullptr, 1 << 30);
+        if (n > 0)
+            continue;
+        if (n == 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        error = {failure_for_errno(errno), errno};
+        ok = false;
+        break;
+    }
+    sigset_t pending;
+    sigpending(&pending);
+    if (sigismember(&pending, SIGPIPE) && !sigismember(&old, SIGPIPE)) {
+        timespec zero{0, 0};
+        sigtimedwait(&pipe_only, nullptr, &zero);
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return ok;
 }
 
 std::optional<Socket> listen_beside(const Socket& control, std::string& command_argument,

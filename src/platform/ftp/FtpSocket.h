@@ -59,6 +59,10 @@ bool receive_some(const Socket& s, char* buffer, std::size_t size, std::size_t& 
 // Writes all of `data`, or fails.
 bool send_all(const Socket& s, const char* data, std::size_t size, IoError& error);
 
+// Sends the rest of the open file `fd` (from its current offset) without copying it through
+// user space; a peer that closes gives EPIPE, never a signal.
+bool send_file(const Socket& s, int fd, IoError& error);
+
 // A listener on the control connection's local address, any port; `command_argument`
 // receives the PORT argument (IPv4) or the EPRT argument (IPv6), `extended` says which.
 std::optional<Socket> listen_beside(const Socket& control, std::string& command_argument,
