@@ -113,7 +113,10 @@ class frmKVRProgress : public ui::Form {
     // Fields of the transfer routines.
     std::string sArquivoLocal;
     ByteArray abDados;
-    std::string sDados; // the upload's data as sent
+    std::string sDados; // the upload's data as sent, for a text
+    // The upload's file, read as it is sent: the body is the file's content, as when the
+    // whole file was read into memory first, without holding a copy of it.
+    std::shared_ptr<const inet::FileBody> oArquivo;
     std::int32_t lTotal = 0;
     std::int32_t lTotalKB = 0;
     std::int32_t lRecebidos = 0;

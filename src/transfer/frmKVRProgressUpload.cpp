@@ -10,9 +10,6 @@
 #include "transfer/MidnightTimer.h"
 #include "transfer/TextoLegado.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <optional>
 
@@ -47,37 +44,14 @@ bool cancelado(const Variant& escolha) {
     return escolha.is_empty() || (escolha.type() == VarType::Boolean && !escolha.to_bool());
 }
 
-[[noreturn]] void falha_de_arquivo(int err) {
-    raise_runtime(runtime_error_from_errno(err != 0 ? err : EIO));
-}
-
-// The whole file in one read, one character per byte. A file too large for the 32-bit
-// length the upload counts in is an Overflow, as its text would have been.
-std::string ler_arquivo(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        raise_runtime(rt::PathFileAccessError);
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        falha_de_arquivo(errno);
-    struct Fechar {
-        std::FILE* f;
-        ~Fechar() { std::fclose(f); }
-    } fechar{f};
-    if (std::fseek(f, 0, SEEK_END) != 0)
-        falha_de_arquivo(errno);
-    const long tamanho = std::ftell(f);
-    if (tamanho < 0)
-        falha_de_arquivo(errno);
-    if (tamanho > std::numeric_limits<std::int32_t>::max())
+// The file to send, opened and measured now: one that cannot be read fails here and no body
+// is ever sent for it. A file too large for the 32-bit length the upload counts in is an
+// Overflow, as its text would have been.
+std::shared_ptr<const inet::FileBody> abrir_arquivo(const std::string& path) {
+    auto arquivo = std::make_shared<const inet::FileBody>(path);
+    if (arquivo->size() > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
         raise_runtime(rt::Overflow);
-    std::rewind(f);
-    std::string dados(static_cast<std::size_t>(tamanho), '\0');
-    errno = 0;
-    if (std::fread(dados.data(), 1, dados.size(), f) != dados.size() || std::ferror(f))
-        falha_de_arquivo(errno);
-    return dados;
+    return arquivo;
 }
 
 } // namespace
@@ -107,6 +81,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
     if (bSemURL)
         return falha("URL do Arquivo não Informado.");
     sDados.clear();
+    oArquivo.reset();
     lTotal = 0;
     // 3.
     if (sOptDialog != "STREAM") {
@@ -157,14 +132,14 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
         // 3.7
         err.attempt([] { liberar_dialogo(); });
         // 3.8 (a file that cannot be read is a failure: an empty body is never sent for it)
-        if (!err.attempt([&] { sDados = ler_arquivo(sArquivoLocal); })) {
+        if (!err.attempt([&] { oArquivo = abrir_arquivo(sArquivoLocal); })) {
             const std::string mensagem = err.numbered_text();
             err.clear();
             return falha(mensagem);
         }
         err.attempt([] { ui::DoEvents(); });
         // 6. (the length of the file's text: one character per byte)
-        lTotal = static_cast<std::int32_t>(sDados.size());
+        lTotal = static_cast<std::int32_t>(oArquivo->size());
     } else {
         // 4.
         std::string sTexto;
@@ -216,6 +191,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
     err.attempt([&] { vLinhas = Split(Inet1().GetHeader(), "\r\n"); });
     sDados.clear();
     sDados.shrink_to_fit();
+    oArquivo.reset();
     // 12.1
     if (err.pending()) {
         const std::string mensagem = err.numbered_text();
@@ -255,7 +231,10 @@ void frmKVRProgress::ExecutarUpload() {
             Inet1().set_Password(Password);
         }
         // 2.
-        Inet1().Execute("", "PUT", std::move(sDados));
+        if (oArquivo)
+            Inet1().Execute("", "PUT", std::move(oArquivo));
+        else
+            Inet1().Execute("", "PUT", std::move(sDados));
         sDados = std::string();
         // 3.
         if (bExibir) {

@@ -64,8 +64,10 @@ struct Inet::Impl {
     bool paused = false;
     BodyBuffer body{kBodyBufferCapacity};
     ResponseHeaders headers;
-    std::string upload;
-    std::size_t upload_pos = 0;
+    std::string upload;                          // a body given as text
+    std::shared_ptr<const FileBody> upload_file; // or one read from a file as it goes
+    std::uint64_t upload_pos = 0;
+    std::uint64_t upload_size() const { return upload_file ? upload_file->size() : upload.size(); }
     InetError error;
 
     Impl() {
@@ -92,6 +94,7 @@ struct Inet::Impl {
         body.clear();
         headers.clear();
         upload.clear();
+        upload_file.reset();
         upload_pos = 0;
         error = {};
     }
@@ -114,7 +117,18 @@ struct Inet::Impl {
 
     static size_t on_read(char* buffer, size_t size, size_t n, void* self) {
         auto* me = static_cast<Impl*>(self);
-        size_t count = std::min(size * n, me->upload.size() - me->upload_pos);
+        const std::uint64_t left = me->upload_size() - me->upload_pos;
+        const size_t count = static_cast<size_t>(std::min<std::uint64_t>(size * n, left));
+        if (count == 0)
+            return 0;
+        if (me->upload_file) {
+            // A file that fails or shrinks while it is sent never ends as a short body.
+            long got = me->upload_file->read_at(me->upload_pos, buffer, count);
+            if (got <= 0)
+                return CURL_READFUNC_ABORT;
+            me->upload_pos += static_cast<std::uint64_t>(got);
+            return static_cast<size_t>(got);
+        }
         std::memcpy(buffer, me->upload.data() + me->upload_pos, count);
         me->upload_pos += count;
         return count;
@@ -124,9 +138,9 @@ struct Inet::Impl {
     static int on_seek(void* self, curl_off_t offset, int origin) {
         auto* me = static_cast<Impl*>(self);
         if (origin != SEEK_SET || offset < 0 ||
-            static_cast<std::size_t>(offset) > me->upload.size())
+            static_cast<std::uint64_t>(offset) > me->upload_size())
             return CURL_SEEKFUNC_CANTSEEK;
-        me->upload_pos = static_cast<std::size_t>(offset);
+        me->upload_pos = static_cast<std::uint64_t>(offset);
         return CURL_SEEKFUNC_OK;
     }
 
@@ -173,7 +187,7 @@ struct Inet::Impl {
         if (put) {
             curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
             curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE,
-                             static_cast<curl_off_t>(upload.size()));
+                             static_cast<curl_off_t>(upload_size()));
             curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, kSendBufferSize);
             curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Impl::on_read);
             curl_easy_setopt(easy, CURLOPT_READDATA, this);
@@ -182,9 +196,11 @@ struct Inet::Impl {
         }
     }
 
-    void start(const RequestUrl& target, bool put, std::string data) {
+    void start(const RequestUrl& target, bool put, std::string data,
+               std::shared_ptr<const FileBody> file = nullptr) {
         release();
         upload = put ? std::move(data) : std::string();
+        upload_file = put ? std::move(file) : nullptr;
         easy = curl_easy_init();
         if (!multi || !easy)
             throw ComError(icErrInitFailed, kSource, inet_refusal_text(icErrInitFailed));
@@ -282,6 +298,16 @@ void Inet::set_Password(const std::string& password) {
 }
 
 void Inet::Execute(const std::string& url, const std::string& operation, std::string data) {
+    start_request(url, operation, std::move(data), nullptr);
+}
+
+void Inet::Execute(const std::string& url, const std::string& operation,
+                   std::shared_ptr<const FileBody> body) {
+    start_request(url, operation, {}, std::move(body));
+}
+
+void Inet::start_request(const std::string& url, const std::string& operation, std::string data,
+                         std::shared_ptr<const FileBody> body) {
     std::string op = ucase(trim(operation));
     if (op.empty())
         op = "GET";
@@ -291,7 +317,7 @@ void Inet::Execute(const std::string& url, const std::string& operation, std::st
         resolve_request_url(url.empty() ? m_impl->url : url, m_impl->protocol, m_impl->remote_port);
     if (!url.empty())
         m_impl->url = url;
-    m_impl->start(target, op == "PUT", std::move(data));
+    m_impl->start(target, op == "PUT", std::move(data), std::move(body));
 }
 
 bool Inet::StillExecuting() {
