@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -33,6 +34,15 @@ std::string temp_folder() {
     return t;
 }
 
+// "/" unless KVRUPLOAD_DRIVE_ROOT names another folder; always ends in "/".
+std::string drive_root() {
+    const char* root = std::getenv("KVRUPLOAD_DRIVE_ROOT");
+    std::string r = root && *root ? root : "/";
+    if (r.back() != '/')
+        r += '/';
+    return r;
+}
+
 } // namespace
 
 std::string native_local_path(const std::string& legacy_path) {
@@ -42,7 +52,7 @@ std::string native_local_path(const std::string& legacy_path) {
         if (starts_with_temp(rest))
             p = temp_folder() + rest.substr(4);
         else
-            p = "/" + rest;
+            p = drive_root() + rest;
     }
     std::replace(p.begin(), p.end(), '\\', '/');
     return p;

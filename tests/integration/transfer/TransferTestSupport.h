@@ -85,18 +85,15 @@ class RelogioDeTeste {
     sys::TimePoint m_base;
 };
 
-// The download logs into the folder "c:\KVRUpload.log", the folder /KVRUpload.log here. It is
-// made for the test when missing and removed again afterwards.
+// The download logs into the folder "c:\KVRUpload.log": the test places the drive root in a
+// folder of its own (KVRUPLOAD_DRIVE_ROOT) and makes that log folder there.
 class LogDoDownload {
   public:
-    LogDoDownload() : m_pasta("/KVRUpload.log") {
-        m_criada = std::filesystem::create_directory(m_pasta);
+    LogDoDownload() : m_pasta(m_raiz.path() / "KVRUpload.log") {
+        setenv("KVRUPLOAD_DRIVE_ROOT", m_raiz.str().c_str(), 1);
+        std::filesystem::create_directory(m_pasta);
     }
-    ~LogDoDownload() {
-        std::error_code ec;
-        if (m_criada)
-            std::filesystem::remove_all(m_pasta, ec);
-    }
+    ~LogDoDownload() { unsetenv("KVRUPLOAD_DRIVE_ROOT"); }
     std::filesystem::path arquivo(const sys::LocalDateTime& dia) const {
         return m_pasta / ("KVRUpload_" + std::to_string(dia.weekday) + ".log");
     }
@@ -111,8 +108,8 @@ class LogDoDownload {
     }
 
   private:
+    test::TempDir m_raiz;
     std::filesystem::path m_pasta;
-    bool m_criada = false;
 };
 
 // A test of the window: a fresh window, no progress shown unless the test asks, the
