@@ -346,7 +346,8 @@ class FltkBackend : public Backend {
                     static_cast<Fl_Box&>(w).box(FL_FLAT_BOX);
             }
         } else if (property == "Alignment") {
-            Fl_Align inside = FL_ALIGN_INSIDE | FL_ALIGN_CLIP;
+            // No clipping: the substitute fonts run wider than the originals.
+            Fl_Align inside = FL_ALIGN_INSIDE;
             w.align(c.kind() == ControlKind::Frame ? FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE
                     : c.alignment() == AlignCenter
                         ? inside
