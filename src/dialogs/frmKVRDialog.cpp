@@ -132,7 +132,7 @@ Variant frmKVRDialog::AbrirArquivo(const Variant& sExtensao) {
         if (auto ponto = sArquivo.find('.'); ponto != std::string::npos) {
             const std::string sExt = trim(sArquivo.substr(ponto + 1));
             if (ExtensaoProibida(Variant(sExt))) {
-                ui::MsgBox("Extensão de Arquivo \"." + sExt + "\" Não Permitido.");
+                ui::MsgBox(MensagemExtensaoProibida(sExt));
                 resultado = Variant(false);
                 return;
             }
@@ -168,6 +168,10 @@ Variant frmKVRDialog::SalvarArquivo(const Variant& sExtensao) {
         return *resultado;
     // 5. Error exit.
     return saida_com_erro(err);
+}
+
+std::string frmKVRDialog::MensagemExtensaoProibida(const std::string& sExtensao) {
+    return "Extensão de Arquivo \"." + sExtensao + "\" Não Permitido.";
 }
 
 } // namespace kvr

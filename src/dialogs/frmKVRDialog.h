@@ -28,6 +28,8 @@ class frmKVRDialog : public ui::Form {
     std::string ExtensaoPermitida(const Variant& sExtensao);
     // True when an extension (without its dot) must never be uploaded.
     bool ExtensaoProibida(const Variant& sExtensao);
+    // The message that refuses a forbidden extension, the extension as found.
+    static std::string MensagemExtensaoProibida(const std::string& sExtensao);
 
     ui::CommonDialog& oDialog;
 

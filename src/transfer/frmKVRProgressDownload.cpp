@@ -10,6 +10,7 @@
 #include "support/GerarLog.h"
 #include "transfer/BufferedFileWriter.h"
 #include "transfer/MidnightTimer.h"
+#include "transfer/Resultado.h"
 #include "transfer/TextoLegado.h"
 
 #include <filesystem>
@@ -19,20 +20,9 @@
 namespace kvr {
 
 using namespace texto;
+using namespace resultado;
 
 namespace {
-
-// The panel's texts are drawn at most this often (seconds of the Timer); the numbers behind
-// them follow every chunk, and the last values are always drawn when the loop ends.
-constexpr float kIntervaloDesenho = 0.05f;
-
-Variant falha(const std::string& mensagem) {
-    return Variant::array({"0", mensagem});
-}
-
-std::string kbps(double taxa) {
-    return format_number(taxa, 2) + " Kbps";
-}
 
 // MkDir: creating a folder that exists, or one whose parent is missing, fails.
 void MkDir(const std::string& path) {
@@ -48,10 +38,6 @@ void somar(std::int32_t& contador, std::size_t parcela) {
     if (soma > std::numeric_limits<std::int32_t>::max())
         raise_runtime(rt::Overflow);
     contador = static_cast<std::int32_t>(soma);
-}
-
-bool cancelado(const Variant& escolha) {
-    return escolha.is_empty() || (escolha.type() == VarType::Boolean && !escolha.to_bool());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
 #include "transfer/MidnightTimer.h"
+#include "transfer/Resultado.h"
 #include "transfer/TextoLegado.h"
 
 #include <limits>
@@ -16,32 +17,15 @@
 namespace kvr {
 
 using namespace texto;
+using namespace resultado;
 
 namespace {
-
-constexpr float kIntervaloDesenho = 0.05f;
-
-Variant falha(const std::string& mensagem) {
-    return Variant::array({"0", mensagem});
-}
-
-std::string kbps(double taxa) {
-    return format_number(taxa, 2) + " Kbps";
-}
-
-std::string extensao_nao_permitida(const std::string& extensao) {
-    return "Extensão de Arquivo \"." + extensao + "\" Não Permitido.";
-}
 
 frmKVRDialog& dialogo() {
     return ui::DefaultInstance<frmKVRDialog>::get();
 }
 void liberar_dialogo() {
     ui::DefaultInstance<frmKVRDialog>::unload();
-}
-
-bool cancelado(const Variant& escolha) {
-    return escolha.is_empty() || (escolha.type() == VarType::Boolean && !escolha.to_bool());
 }
 
 // The file to send, opened and measured now: one that cannot be read fails here and no body
@@ -112,7 +96,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
             err.attempt([&] { bProibida = dialogo().ExtensaoProibida(extensao); });
             if (bProibida) {
                 liberar_dialogo();
-                return falha(extensao_nao_permitida(extensao));
+                return falha(frmKVRDialog::MensagemExtensaoProibida(extensao));
             }
         }
         // 3.5
@@ -126,7 +110,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
             });
             if (bProibida) {
                 liberar_dialogo();
-                return falha(extensao_nao_permitida(extensao));
+                return falha(frmKVRDialog::MensagemExtensaoProibida(extensao));
             }
         }
         // 3.7

@@ -18,22 +18,9 @@ namespace kvr::cli {
 
 namespace {
 
-const char* const kDownloadHelp =
-    R"(Usage: kvrupload download URL [LOCAL] [--dialog OPT] [property options]
-
-Fetches URL with one GET request and writes it to the local file LOCAL, then prints the
-result array as JSON on stdout: ["1", path, size] or ["0", message].
-
-LOCAL may be an ordinary path, a path starting with a web-path token such as
-"$(webpath[site])/dir/file" or "$(webpath)/dir/", or an address on the local web server
-("http://localhost/app/file"); these are resolved through the web-directory components.
-
-Options:
-  --dialog OPT        ask for the local file in a Save dialog whose filter follows the
-                      extension key OPT (e.g. gif); "NAO" (the default) asks nothing.
-                      Without a display the path is asked for on the terminal; an empty
-                      answer cancels.
-  --progress SIM|NAO  show the progress window (without a display: one refreshed line on
+// The options both transfers share: the control's properties, and the exit status.
+const std::string kSharedHelp =
+    R"(  --progress SIM|NAO  show the progress window (without a display: one refreshed line on
                       stderr)
   --close SIM|NAO     close the progress window by itself at the end (default SIM when
                       the progress is drawn on the terminal)
@@ -47,7 +34,26 @@ Options:
 
 Exit status: 0 when the result's first element is "1", 1 when it is "0", 2 for a usage
 error, 3 when the control refused an option's value (its error on stderr).
+)";
 
+const std::string kDownloadHelp =
+    std::string(R"(Usage: kvrupload download URL [LOCAL] [--dialog OPT] [property options]
+
+Fetches URL with one GET request and writes it to the local file LOCAL, then prints the
+result array as JSON on stdout: ["1", path, size] or ["0", message].
+
+LOCAL may be an ordinary path, a path starting with a web-path token such as
+"$(webpath[site])/dir/file" or "$(webpath)/dir/", or an address on the local web server
+("http://localhost/app/file"); these are resolved through the web-directory components.
+
+Options:
+  --dialog OPT        ask for the local file in a Save dialog whose filter follows the
+                      extension key OPT (e.g. gif); "NAO" (the default) asks nothing.
+                      Without a display the path is asked for on the terminal; an empty
+                      answer cancels.
+)") +
+    kSharedHelp +
+    R"(
 Examples:
   kvrupload download http://127.0.0.1:8080/files/report.pdf /tmp/report.pdf
   kvrupload download http://127.0.0.1:8080/big.iso big.iso --progress SIM
@@ -55,8 +61,8 @@ Examples:
   kvrupload download 127.0.0.1/a.txt a.txt --protocol HTTPS --port 8443
 )";
 
-const char* const kUploadHelp =
-    R"(Usage: kvrupload upload URL [LOCAL] [--dialog OPT] [property options]
+const std::string kUploadHelp =
+    std::string(R"(Usage: kvrupload upload URL [LOCAL] [--dialog OPT] [property options]
        kvrupload upload URL --stream TEXT [property options]
 
 Sends the local file LOCAL (or the text TEXT) to URL with one PUT request, then prints the
@@ -71,21 +77,9 @@ Options:
   --dialog OPT        ask for the file in an Open dialog whose filter follows the extension
                       key OPT; "NAO" (the default) asks nothing. Without a display the path is
                       asked for on the terminal; an empty answer cancels.
-  --progress SIM|NAO  show the progress window (without a display: one refreshed line on
-                      stderr)
-  --close SIM|NAO     close the progress window by itself at the end (default SIM when
-                      the progress is drawn on the terminal)
-  --user USER         user name for the server
-  --password PASS     password for the server
-  --protocol NAME     HTTP or HTTPS, for a URL without a scheme
-  --remote-host HOST  stored by the control; the server is always the URL's
-  --port PORT         port for a URL that names none (default 80)
-  --proxy ADDRESS     proxy server (host:port); otherwise the environment's settings
-  -h, --help          this text
-
-Exit status: 0 when the result's first element is "1", 1 when it is "0", 2 for a usage
-error, 3 when the control refused an option's value (its error on stderr).
-
+)") +
+    kSharedHelp +
+    R"(
 Examples:
   kvrupload upload http://127.0.0.1:8080/upload/ notes.txt
   kvrupload upload http://127.0.0.1:8080/upload/copy.bin data.bin --progress SIM
@@ -177,7 +171,7 @@ std::optional<std::string> parse(const std::vector<std::string>& args, bool uplo
 }
 
 int run_http(const std::vector<std::string>& args, bool upload) {
-    const char* help = upload ? kUploadHelp : kDownloadHelp;
+    const std::string& help = upload ? kUploadHelp : kDownloadHelp;
     const std::string hint =
         std::string("Try 'kvrupload ") + (upload ? "upload" : "download") + " --help'.";
     HttpArgs a;
