@@ -105,3 +105,10 @@ def test_unknown_forms_and_modules_are_attribute_errors():
         k.forms.frmNaoExiste
     with pytest.raises(AttributeError):
         k.support.modNaoExiste
+
+
+def test_module_routines_are_reached_by_their_own_names(tmp_path):
+    k.support.GerarLog("sim", "", "mensagem", "teste", "Rotina", False, "", str(tmp_path))
+    (log,) = tmp_path.iterdir()
+    assert log.name.startswith("teste_") and log.read_bytes().endswith(b" -> mensagem \r\n")
+    assert k.support.modSuporte.TypeName == "modSuporte"

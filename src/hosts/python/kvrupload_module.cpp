@@ -376,10 +376,21 @@ class ComError(Exception):
     py::class_<InstanceNamespace>(m, "_Instances")
         .def("__getattr__",
              [](const InstanceNamespace& ns, const std::string& name) -> py::object {
-                 auto entry = kvr::NamedInstances::instance().find(name);
-                 if (!entry || entry->kind != ns.kind)
-                     throw py::attribute_error("no " + ns.kind + " named " + name);
-                 return py::cast(Dispatch{entry->get()});
+                 auto& instances = kvr::NamedInstances::instance();
+                 auto entry = instances.find(name);
+                 if (entry && entry->kind == ns.kind)
+                     return py::cast(Dispatch{entry->get()});
+                 // A module's routines are reached by their own names too
+                 // (kvrupload.support.GerarLog is modSuporte's GerarLog).
+                 if (ns.kind == "module") {
+                     for (const auto& module : instances.names("module")) {
+                         Dispatch d{instances.find(module)->get()};
+                         const kvr::DispatchTable* t = d.object->dispatch_table();
+                         if (t && t->find(name))
+                             return dispatch_getattr(d, name);
+                     }
+                 }
+                 throw py::attribute_error("no " + ns.kind + " named " + name);
              })
         .def("unload",
              [](const InstanceNamespace& ns, const std::string& name) {
