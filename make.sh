@@ -52,7 +52,7 @@ build() { # build DIR [cmake options...]
 case "${1:-}" in
   demo)
     deps
-    build build
+    build build -DKVR_TESTS=OFF
     KVR_CLI="$PWD/build/bin/kvrupload" scripts/demo.sh
     PYTHONPATH="$PWD/build/python" /usr/bin/python3 src/hosts/python/demo.py
     ;;
