@@ -17,133 +17,71 @@ namespace {
 
 using Janela = ui::DefaultInstance<frmKVRProgress>;
 
-struct Prepared {
-    int protocol;
-    std::int16_t port;
-    std::string proxy;
-    std::string user;
-    std::string password;
-};
-
+// What a preparation leaves in the window and its Internet Transfer control. Before each
+// case the window holds proxy "antigo", user "anterior", password "velha" and flags "antes";
+// what a case does not set must stay so, and a failed preparation sets neither flag.
 struct PreparationCase {
     const char* name;
     std::vector<std::pair<const char*, Variant>> puts;
-    const char* status;  // element 0
-    const char* message; // element 1
-    Prepared inet;       // what Inet1 and the window hold afterwards
-    const char* exibir;  // the window's ExibirProgresso afterwards
-    const char* fechar;  // the window's FecharProgresso afterwards
+    const char* status = "1";
+    const char* message = "Parâmetros processados com Sucesso.";
+    int protocol = 4;
+    std::int16_t port = 80;
+    const char* proxy = "antigo";
+    const char* user = "anterior";
+    const char* password = "velha";
+    const char* exibir = ""; // the window's ExibirProgresso and FecharProgresso after a success
+    const char* fechar = "";
 };
 
-class PreparationTest : public ::testing::Test {
-  protected:
-    void SetUp() override { Janela::unload(); }
-    void TearDown() override { Janela::unload(); }
-};
-
-TEST_F(PreparationTest, SettingsReachTheWindowAndItsTransferControl) {
-    const char* ok = "Parâmetros processados com Sucesso.";
-    // Before each case the window holds: proxy "antigo", user "anterior", password "velha",
-    // flags "antes"; what a case does not set must stay so.
+TEST(ProcessarParametros, SettingsReachTheWindowAndItsTransferControl) {
     const std::vector<PreparationCase> rows{
-        {"fresh control", {}, "1", ok, {4, 80, "antigo", "anterior", "velha"}, "", ""},
-        {"https lower case",
-         {{"Protocol", Variant("https")}},
-         "1",
-         ok,
-         {5, 80, "antigo", "anterior", "velha"},
-         "",
-         ""},
-        {"HTTPS with a trailing blank is plain HTTP",
-         {{"Protocol", Variant("HTTPS ")}},
-         "1",
-         ok,
-         {4, 80, "antigo", "anterior", "velha"},
-         "",
-         ""},
-        {"unknown protocol",
-         {{"Protocol", Variant("ftp")}},
-         "1",
-         ok,
-         {4, 80, "antigo", "anterior", "velha"},
-         "",
-         ""},
-        {"port as text",
-         {{"RemotePort", Variant("8080")}},
-         "1",
-         ok,
-         {4, 8080, "antigo", "anterior", "velha"},
-         "",
-         ""},
-        {"port as number",
-         {{"RemotePort", Variant(std::int32_t{443})}},
-         "1",
-         ok,
-         {4, 443, "antigo", "anterior", "velha"},
-         "",
-         ""},
-        {"fraction rounds half to even",
-         {{"RemotePort", Variant(8080.5)}},
-         "1",
-         ok,
-         {4, 8080, "antigo", "anterior", "velha"},
-         "",
-         ""},
-        {"fraction rounds half to even, upwards",
-         {{"RemotePort", Variant("8081.5")}},
-         "1",
-         ok,
-         {4, 8082, "antigo", "anterior", "velha"},
-         "",
-         ""},
-        {"lowest 16-bit port",
-         {{"RemotePort", Variant(std::int32_t{-32768})}},
-         "1",
-         ok,
-         {4, -32768, "antigo", "anterior", "velha"},
-         "",
-         ""},
-        {"proxy, credentials and flags",
-         {{"ProxyAddress", Variant("127.0.0.1:3128")},
-          {"UserName", Variant(" ana ")},
-          {"Password", Variant("segredo")},
-          {"ExibirProgresso", Variant("sim")},
-          {"FecharProgresso", Variant("nao")}},
-         "1",
-         ok,
-         {4, 80, "127.0.0.1:3128", " ana ", "segredo"},
-         "SIM",
-         "NAO"},
-        {"port not a number",
-         {{"RemotePort", Variant("porta")}, {"ExibirProgresso", Variant("SIM")}},
-         "0",
-         "13 - Type mismatch",
-         {4, 80, "antigo", "anterior", "velha"},
-         "antes",
-         "antes"},
-        {"port out of range, later steps still run",
-         {{"RemotePort", Variant(std::int32_t{40000})},
-          {"UserName", Variant("ana")},
-          {"FecharProgresso", Variant("SIM")}},
-         "0",
-         "6 - Overflow",
-         {4, 80, "antigo", "ana", "velha"},
-         "antes",
-         "antes"},
-        {"Null user name cannot be read as text",
-         {{"UserName", Variant::null()}, {"Protocol", Variant("https")}},
-         "0",
-         "94 - Invalid use of Null",
-         {5, 80, "antigo", "anterior", "velha"},
-         "antes",
-         "antes"},
-        {"Null port and proxy count as not given",
-         {{"RemotePort", Variant::null()}, {"ProxyAddress", Variant::null()}},
-         "1",
-         ok,
-         {4, 80, "antigo", "anterior", "velha"},
-         "",
-         ""},
+        {.name = "fresh control", .puts = {}},
+        {.name = "https lower case", .puts = {{"Protocol", Variant("https")}}, .protocol = 5},
+        {.name = "HTTPS with a trailing blank is plain HTTP",
+         .puts = {{"Protocol", Variant("HTTPS ")}}},
+        {.name = "port as text", .puts = {{"RemotePort", Variant("8080")}}, .port = 8080},
+        {.name = "port as number",
+         .puts = {{"RemotePort", Variant(std::int32_t{443})}},
+         .port = 443},
+        {.name = "fraction rounds half to even",
+         .puts = {{"RemotePort", Variant(8080.5)}},
+         .port = 8080},
+        {.name = "fraction as text rounds half to even, upwards",
+         .puts = {{"RemotePort", Variant("8081.5")}},
+         .port = 8082},
+        {.name = "lowest 16-bit port",
+         .puts = {{"RemotePort", Variant(std::int32_t{-32768})}},
+         .port = -32768},
+        {.name = "proxy, credentials and flags",
+         .puts = {{"ProxyAddress", Variant("127.0.0.1:3128")},
+                  {"UserName", Variant(" ana ")},
+                  {"Password", Variant("segredo")},
+                  {"ExibirProgresso", Variant("sim")},
+                  {"FecharProgresso", Variant("nao")}},
+         .proxy = "127.0.0.1:3128",
+         .user = " ana ",
+         .password = "segredo",
+         .exibir = "SIM",
+         .fechar = "NAO"},
+        {.name = "port not a number",
+         .puts = {{"RemotePort", Variant("porta")}, {"ExibirProgresso", Variant("SIM")}},
+         .status = "0",
+         .message = "13 - Type mismatch"},
+        {.name = "port out of range, later steps still run",
+         .puts = {{"RemotePort", Variant(std::int32_t{40000})},
+                  {"UserName", Variant("ana")},
+                  {"FecharProgresso", Variant("SIM")}},
+         .status = "0",
+         .message = "6 - Overflow",
+         .user = "ana"},
+        {.name = "Null user name cannot be read as text",
+         .puts = {{"UserName", Variant::null()}, {"Protocol", Variant("https")}},
+         .status = "0",
+         .message = "94 - Invalid use of Null",
+         .protocol = 5},
+        {.name = "Null port and proxy count as not given",
+         .puts = {{"RemotePort", Variant::null()}, {"ProxyAddress", Variant::null()}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -159,21 +97,19 @@ TEST_F(PreparationTest, SettingsReachTheWindowAndItsTransferControl) {
         ctlKVRUpload ctl;
         for (const auto& [property, value] : row.puts)
             ctl.put(property, value);
-        Variant status = ctl.ProcessarParametros();
-
-        ASSERT_TRUE(status.is_array());
-        ASSERT_EQ(status.ubound(), 1);
-        EXPECT_EQ(status.as_array()[0], Variant(row.status));
-        EXPECT_EQ(status.as_array()[1], Variant(row.message));
-        EXPECT_EQ(frm.Inet1().Protocol(), row.inet.protocol);
+        EXPECT_EQ(ctl.ProcessarParametros(),
+                  Variant::array({Variant(row.status), Variant(row.message)}));
+        EXPECT_EQ(frm.Inet1().Protocol(), row.protocol);
         EXPECT_EQ(frm.Inet1().AccessType(), inet::icUseDefault);
-        EXPECT_EQ(frm.Inet1().RemotePort(), row.inet.port);
-        EXPECT_EQ(frm.Inet1().Proxy(), row.inet.proxy);
-        EXPECT_EQ(frm.UserName, row.inet.user);
-        EXPECT_EQ(frm.Password, row.inet.password);
-        EXPECT_EQ(frm.ExibirProgresso, row.exibir);
-        EXPECT_EQ(frm.FecharProgresso, row.fechar);
+        EXPECT_EQ(frm.Inet1().RemotePort(), row.port);
+        EXPECT_EQ(frm.Inet1().Proxy(), row.proxy);
+        EXPECT_EQ(frm.UserName, row.user);
+        EXPECT_EQ(frm.Password, row.password);
+        const bool failed = std::string(row.status) == "0";
+        EXPECT_EQ(frm.ExibirProgresso, failed ? "antes" : row.exibir);
+        EXPECT_EQ(frm.FecharProgresso, failed ? "antes" : row.fechar);
     }
+    Janela::unload();
 }
 
 class TransferMethodTest : public ::testing::Test {
@@ -206,52 +142,36 @@ TEST_F(TransferMethodTest, FailedPreparationTurnsProgressOffAndKeepsTheWindow) {
     }
 }
 
+// The server-environment object is created by the first request that can create it, kept for
+// the control's life and released once at its end.
 TEST_F(TransferMethodTest, ServerEnvironmentCreatedOnceAndReleasedOnceAtTheEnd) {
     {
         auto ctl = std::make_shared<ctlKVRUpload>();
-        for (const char* method : {"Download", "UpLoad", "Download"}) {
-            Variant r = ctl->call(method, {Variant("")});
-            ASSERT_TRUE(r.is_array()) << method;
-            EXPECT_EQ(r.as_array()[0], Variant("0")) << method;
-            // Each completed request unloads the window.
-            EXPECT_FALSE(Janela::exists()) << method;
+        m_servidor.remove();
+        EXPECT_EQ(ctl->call("Download", {Variant("")}).as_array()[0], Variant("0"));
+        EXPECT_FALSE(ctl->holds_server_environment());
+        m_servidor.replace([] { return std::make_shared<test::CountingServidor>(); });
+        for (const char* method : {"UpLoad", "Download", "UpLoad"}) {
+            EXPECT_EQ(ctl->call(method, {Variant("")}).as_array()[0], Variant("0")) << method;
+            EXPECT_FALSE(Janela::exists()) << method << ": each request unloads the window";
         }
         EXPECT_TRUE(ctl->holds_server_environment());
         EXPECT_EQ(test::CountingServidor::created, 1);
         EXPECT_EQ(test::CountingServidor::released, 0);
     }
     EXPECT_EQ(test::CountingServidor::released, 1);
-
     { ctlKVRUpload never_transferred; }
     EXPECT_EQ(test::CountingServidor::created, 1);
     EXPECT_EQ(test::CountingServidor::released, 1);
-}
-
-TEST_F(TransferMethodTest, MissingServerEnvironmentIsTriedAgainByTheNextRequest) {
-    m_servidor.remove();
-    ctlKVRUpload ctl;
-    Variant r = ctl.Download(Variant(""));
-    ASSERT_TRUE(r.is_array());
-    EXPECT_FALSE(ctl.holds_server_environment());
-
-    m_servidor.replace([] { return std::make_shared<test::CountingServidor>(); });
-    ctl.UpLoad(Variant(""));
-    EXPECT_TRUE(ctl.holds_server_environment());
-    EXPECT_EQ(test::CountingServidor::created, 1);
 }
 
 TEST(ctlKVRUploadFtpFactory, EveryCallGivesANewIndependentObject) {
     auto ctl = CreateObject("KVRUpload.ctlKVRUpload");
     Variant a = ctl->call("CreateObjectFtp", {});
     Variant b = ctl->call("CreateObjectFtp", {});
-    ASSERT_TRUE(a.is_object());
-    ASSERT_TRUE(b.is_object());
+    ASSERT_TRUE(a.is_object() && b.is_object());
     EXPECT_NE(a.as_object(), b.as_object());
     EXPECT_EQ(a.as_object()->type_name(), "clsKVRUpload");
-    a.as_object()->put("Host", Variant("127.0.0.1"));
-    EXPECT_EQ(a.as_object()->get("Host"), Variant("127.0.0.1"));
-    EXPECT_EQ(b.as_object()->get("Host"), Variant(""));
-    EXPECT_EQ(b.as_object()->get("Connected"), Variant(false));
     // The control keeps no reference: the host's is the only one.
     std::weak_ptr<Object> held = a.as_object();
     a = Variant();

@@ -74,173 +74,97 @@ class LogWatch {
     std::uintmax_t m_from = 0;
 };
 
+// A component answering one method.
+Replies answer(const char* method, const char* code, const char* text) {
+    return {{method, reply({code, text})}};
+}
+// A KVRWebDir that knows one site, at `folder`, and the server's address.
+Replies site(const char* folder) {
+    Replies r = answer("ObterDiretorioFisico", "00", folder);
+    r["ObterIPPorta"] = reply({"00", "127.0.0.1:80"});
+    return r;
+}
+const std::optional<Replies> none;
+
 struct WebPathCase {
     const char* name;
     std::string path;
-    std::optional<Replies> webdir;       // nothing: KVRWebDir not installed
-    std::optional<Replies> servidor;     // nothing: no server-environment object
-    std::optional<std::string> expected; // nothing: Empty
-    std::vector<std::string> logs;
-    std::vector<std::pair<std::string, std::string>> webdir_calls; // method, first argument
+    const char* expected;            // nullptr: Empty
+    std::optional<Replies> webdir;   // none: KVRWebDir not installed
+    std::optional<Replies> servidor; // none: no server-environment object
+    std::string logs;                // what the failures log, one line each
+    std::string asked;               // KVRWebDir's methods called, with their argument
 };
 
 TEST(DefinirWebPath, CasesWithTheirLogLines) {
-    const std::string ok = "00";
     const Replies env_app{
         {"ObterAmbienteServidor",
          reply({"00", "PATH", "/usr/bin", "APPL_PHYSICAL_PATH", "/Inetpub/wwwroot/App/"})}};
-    const Replies env_fails{{"ObterAmbienteServidor", reply({"01", "falhou"})}};
-    const std::string no_webdir_env =
-        "ObterWebPath - Erro na função ObterAmbienteServidor do RXTServidorAsp. Erro: 01 - falhou";
+    const Replies env_any_case{{"ObterAmbienteServidor", reply({"00", "X", "APPL_PHYSICAL_PATH",
+                                                                "appl_physical_path", "/Ok"})}};
+    const Replies env_no_value{
+        {"ObterAmbienteServidor", reply({"00", "A", "1", "APPL_PHYSICAL_PATH"})}};
+    const Replies env_fails = answer("ObterAmbienteServidor", "01", "falhou");
+    const std::string no_env = "ObterWebPath - Erro na função ObterAmbienteServidor do "
+                               "RXTServidorAsp. Erro: 01 - falhou\n";
+    const std::string no_webdir = "O KVRWebDir não está instalado nesta máquina. Erro: 429 - "
+                                  "ActiveX component can't create object\n";
+    Replies no_port = site("/sites/vendas");
+    no_port["ObterIPPorta"] = reply({"05", "sem porta"});
+    const std::string sites = "ObterDiretorioFisico(vendas) ObterIPPorta()";
+    const std::string docs = "ObterDiretorioFisico(/docs) ObterIPPorta()";
+    const std::string address = "http://localhost/app/a.txt";
+    const std::string normalised = "http:/localhost/app/a.txt";
     const std::vector<WebPathCase> rows{
-        {"plain path keeps its case", "/Temp/Dados/A.TXT", {}, {}, "/Temp/Dados/A.TXT", {}, {}},
-        {"mixed and doubled separators",
-         "/tmp//dados\\sub/a.txt",
-         {},
-         {},
-         "/tmp/dados/sub/a.txt",
-         {},
-         {}},
-        {"a run of three separators becomes two", "/a///b", {}, {}, "/a//b", {}, {}},
-        {"network path keeps its leading pair",
-         "\\\\servidor\\share\\\\a.txt",
-         {},
-         {},
-         "//servidor/share/a.txt",
-         {},
-         {}},
-        {"folder with a parenthesis is not a token",
-         "/dados (2019)/a.txt",
-         {},
-         {},
-         "/dados (2019)/a.txt",
-         {},
-         {}},
-        {"site token",
-         "$(webpath[Vendas])\\rel\\a.txt",
-         Replies{{"ObterDiretorioFisico", reply({"00", "/Sites/Vendas"})},
-                 {"ObterIPPorta", reply({"00", "127.0.0.1:80"})}},
-         {},
-         "/sites/vendas/rel/a.txt",
-         {},
-         {{"ObterDiretorioFisico", "vendas"}, {"ObterIPPorta", ""}}},
-        {"token with a virtual path ending in a separator",
-         "$(webpath)/docs/",
-         Replies{{"ObterDiretorioFisico", reply({"00", "/Web/Docs"})},
-                 {"ObterIPPorta", reply({"00", "127.0.0.1:80"})}},
-         {},
-         "/web/docs/",
-         {},
-         {{"ObterDiretorioFisico", "/docs/"}, {"ObterIPPorta", ""}}},
-        {"token: the answer's trailing separator is kept",
-         "$(webpath)/docs",
-         Replies{{"ObterDiretorioFisico", reply({"00", "/Web/Docs/"})},
-                 {"ObterIPPorta", reply({"00", "127.0.0.1:80"})}},
-         {},
-         "/web/docs/",
-         {},
-         {{"ObterDiretorioFisico", "/docs"}, {"ObterIPPorta", ""}}},
-        {"token: no separator where none was",
-         "$(webpath)/docs",
-         Replies{{"ObterDiretorioFisico", reply({"00", "/Web/Docs"})},
-                 {"ObterIPPorta", reply({"00", "127.0.0.1:80"})}},
-         {},
-         "/web/docs",
-         {},
-         {{"ObterDiretorioFisico", "/docs"}, {"ObterIPPorta", ""}}},
-        {"capitalised token hands over the path from its tenth character",
-         "$(WEBPATH)\\x.txt",
-         Replies{{"ObterDiretorioFisico", reply({"00", "/Web/X"})},
-                 {"ObterIPPorta", reply({"00", "127.0.0.1:80"})}},
-         {},
-         "/web/x",
-         {},
-         {{"ObterDiretorioFisico", ")\\x.txt"}, {"ObterIPPorta", ""}}},
-        {"address with the application's physical path",
-         "http://LocalHost/app/a.txt",
-         {},
-         env_app,
-         "/inetpub/wwwroot/app/app/a.txt",
-         {},
-         {}},
-        {"address: the variable is found in any case, at names only",
-         "http://localhost:8080/a.txt",
-         {},
-         Replies{{"ObterAmbienteServidor",
-                  reply({"00", "X", "APPL_PHYSICAL_PATH", "appl_physical_path", "/Ok"})}},
-         "/ok/a.txt",
-         {},
-         {}},
-        {"address with no slash after the host: only normalised",
-         "http://localhost",
-         {},
-         env_app,
-         "http:/localhost",
-         {},
-         {}},
-        {"address without a server-environment object",
-         "http://localhost/app/a.txt",
-         {},
-         {},
-         "http:/localhost/app/a.txt",
-         {"ObterWebPath - O RXTServidorAsp não está instalado nesta máquina"},
-         {}},
-        {"address: the variable is missing (a name without a value is not walked)",
-         "http://localhost/app/a.txt",
-         {},
-         Replies{{"ObterAmbienteServidor", reply({"00", "A", "1", "APPL_PHYSICAL_PATH"})}},
-         "http:/localhost/app/a.txt",
-         {"ObterWebPath - Não encontrada a variavel APPL_PHYSICAL_PATH no retorno do "
-          "RXTServidorAsp"},
-         {}},
-        {"address: server environment fails, web root instead",
-         "http://localhost/app/a.txt",
-         Replies{{"ObterWebRoot", reply({"00", "/Var/WWW"})}},
-         env_fails,
-         "/var/www/app/a.txt",
-         {no_webdir_env},
-         {{"ObterWebRoot", "127.0.0.1"}}},
-        {"address: web root fails too",
-         "http://localhost/app/a.txt",
-         Replies{{"ObterWebRoot", reply({"03", "sem raiz"})}},
-         env_fails,
-         "http:/localhost/app/a.txt",
-         {no_webdir_env,
-          "ObterWebPath - Houve erro no processamento do KVRWebDir. Erro: 03 - sem raiz"},
-         {{"ObterWebRoot", "127.0.0.1"}}},
-        {"address: server environment fails and KVRWebDir is not installed",
-         "http://localhost/app/a.txt",
-         {},
-         env_fails,
-         {},
-         {no_webdir_env, "ObterWebPath - O KVRWebDir não está instalado nesta máquina. Erro: "
-                         "429 - ActiveX component can't create object"},
-         {}},
-        {"token without KVRWebDir",
-         "$(webpath[vendas])/a.txt",
-         {},
-         {},
-         {},
-         {"DefinirWebPath - O KVRWebDir não está instalado nesta máquina. Erro: 429 - ActiveX "
-          "component can't create object"},
-         {}},
-        {"token: unknown site",
-         "$(webpath[nenhum])/a.txt",
-         Replies{{"ObterDiretorioFisico", reply({"02", "Site não encontrado: nenhum."})}},
-         {},
-         {},
-         {"DefinirWebPath - Houve erro na obtenção do diretório físico pelo KVRWebDir. Erro: 02 "
-          "- Site não encontrado: nenhum."},
-         {{"ObterDiretorioFisico", "nenhum"}}},
-        {"token: the server's address cannot be had",
-         "$(webpath[vendas])/a.txt",
-         Replies{{"ObterDiretorioFisico", reply({"00", "/sites/vendas"})},
-                 {"ObterIPPorta", reply({"05", "sem porta"})}},
-         {},
-         {},
-         {"DefinirWebPath - Houve erro na obtenção do IP e porta do servidor WEB pelo KVRWebDir. "
-          "Erro: 05 - sem porta"},
-         {{"ObterDiretorioFisico", "vendas"}, {"ObterIPPorta", ""}}},
+        {"plain path keeps its case", "/Temp/Dados/A.TXT", "/Temp/Dados/A.TXT", none, none, "", ""},
+        {"mixed and doubled separators", "/tmp//dados\\sub/a.txt", "/tmp/dados/sub/a.txt", none,
+         none, "", ""},
+        {"a run of three separators becomes two", "/a///b", "/a//b", none, none, "", ""},
+        {"network path keeps its leading pair", "\\\\servidor\\share\\\\a.txt",
+         "//servidor/share/a.txt", none, none, "", ""},
+        {"site token", "$(webpath[Vendas])\\rel\\a.txt", "/sites/vendas/rel/a.txt",
+         site("/Sites/Vendas"), none, "", sites},
+        {"token with a virtual path ending in a separator", "$(webpath)/docs/", "/web/docs/",
+         site("/Web/Docs"), none, "", "ObterDiretorioFisico(/docs/) ObterIPPorta()"},
+        {"token: the answer's trailing separator is kept", "$(webpath)/docs", "/web/docs/",
+         site("/Web/Docs/"), none, "", docs},
+        {"token: no separator where none was", "$(webpath)/docs", "/web/docs", site("/Web/Docs"),
+         none, "", docs},
+        {"capitalised token hands over the path from its tenth character", "$(WEBPATH)\\x.txt",
+         "/web/x", site("/Web/X"), none, "", "ObterDiretorioFisico()\\x.txt) ObterIPPorta()"},
+        {"address with the application's physical path", "http://LocalHost/app/a.txt",
+         "/inetpub/wwwroot/app/app/a.txt", none, env_app, "", ""},
+        {"address: the variable is found in any case, at names only", "http://localhost:8080/a.txt",
+         "/ok/a.txt", none, env_any_case, "", ""},
+        {"address with no slash after the host: only normalised", "http://localhost",
+         "http:/localhost", none, env_app, "", ""},
+        {"address without a server-environment object", address, normalised.c_str(), none, none,
+         "ObterWebPath - O RXTServidorAsp não está instalado nesta máquina\n", ""},
+        {"address: the variable is missing (a name without a value is not walked)", address,
+         normalised.c_str(), none, env_no_value,
+         "ObterWebPath - Não encontrada a variavel APPL_PHYSICAL_PATH no retorno do "
+         "RXTServidorAsp\n",
+         ""},
+        {"address: server environment fails, web root instead", address, "/var/www/app/a.txt",
+         answer("ObterWebRoot", "00", "/Var/WWW"), env_fails, no_env, "ObterWebRoot(127.0.0.1)"},
+        {"address: web root fails too", address, normalised.c_str(),
+         answer("ObterWebRoot", "03", "sem raiz"), env_fails,
+         no_env + "ObterWebPath - Houve erro no processamento do KVRWebDir. Erro: 03 - sem raiz\n",
+         "ObterWebRoot(127.0.0.1)"},
+        {"address: server environment fails and KVRWebDir is not installed", address, nullptr, none,
+         env_fails, no_env + "ObterWebPath - " + no_webdir, ""},
+        {"token without KVRWebDir", "$(webpath[vendas])/a.txt", nullptr, none, none,
+         "DefinirWebPath - " + no_webdir, ""},
+        {"token: unknown site", "$(webpath[nenhum])/a.txt", nullptr,
+         answer("ObterDiretorioFisico", "02", "Site não encontrado: nenhum."), none,
+         "DefinirWebPath - Houve erro na obtenção do diretório físico pelo KVRWebDir. Erro: 02 - "
+         "Site não encontrado: nenhum.\n",
+         "ObterDiretorioFisico(nenhum)"},
+        {"token: the server's address cannot be had", "$(webpath[vendas])/a.txt", nullptr, no_port,
+         none,
+         "DefinirWebPath - Houve erro na obtenção do IP e porta do servidor WEB pelo KVRWebDir. "
+         "Erro: 05 - sem porta\n",
+         sites},
     };
 
     auto saved = ClassRegistry::instance().find_progid("KVRWebDir.clsKVRWebDir");
@@ -248,39 +172,34 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Calls webdir_calls, servidor_calls;
-        if (row.webdir) {
-            Replies replies = *row.webdir;
+        ClassRegistry::instance().remove("KVRWebDir.clsKVRWebDir");
+        if (row.webdir)
             ClassRegistry::instance().add(ClassInfo{"KVRWebDir.clsKVRWebDir", "",
-                                                    [replies, &webdir_calls] {
+                                                    [replies = *row.webdir, &webdir_calls] {
                                                         return std::make_shared<Scripted>(
                                                             replies, webdir_calls);
                                                     },
                                                     false});
-        } else {
-            ClassRegistry::instance().remove("KVRWebDir.clsKVRWebDir");
-        }
         std::shared_ptr<Object> servidor;
         if (row.servidor)
             servidor = std::make_shared<Scripted>(*row.servidor, servidor_calls);
 
         Variant result = DefinirWebPath(servidor, row.path);
 
-        if (row.expected) {
-            EXPECT_EQ(result, Variant(*row.expected));
-        } else {
-            EXPECT_TRUE(result.is_empty()) << result.to_string();
-        }
-        std::vector<std::string> expected_lines;
-        for (const auto& m : row.logs)
-            expected_lines.push_back(pad_right("GerarLog", 25) + " -> " + m + " \r");
-        std::vector<std::string> got;
+        EXPECT_EQ(result, row.expected ? Variant(row.expected) : Variant()) << result.type_name();
+        std::string got;
         for (const auto& line : log.new_lines())
-            got.push_back(line.substr(line.find("GerarLog ")));
+            got += line.substr(line.find("GerarLog ")) + "\n";
+        std::string expected_lines;
+        std::istringstream logs(row.logs);
+        for (std::string m; std::getline(logs, m);)
+            expected_lines += pad_right("GerarLog", 25) + " -> " + m + " \r\n";
         EXPECT_EQ(got, expected_lines);
-        std::vector<std::pair<std::string, std::string>> asked;
+        std::string asked;
         for (const auto& [method, args] : webdir_calls)
-            asked.emplace_back(method, args.empty() ? "" : args[0].to_string());
-        EXPECT_EQ(asked, row.webdir_calls);
+            asked += (asked.empty() ? "" : " ") + method + "(" +
+                     (args.empty() ? "" : args[0].to_string()) + ")";
+        EXPECT_EQ(asked, row.asked);
     }
     if (saved)
         ClassRegistry::instance().add(*saved);
