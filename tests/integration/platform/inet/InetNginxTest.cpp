@@ -1,10 +1,8 @@
 // fixtures: http
-// The transfer control against the project's nginx: GET of files of every interesting size,
-// HTTPS with the test CA, PUT that creates and replaces, 404, and the bound on memory.
+// The transfer control against the project's nginx: GET in bounded chunks, HTTPS with the
+// test CA, PUT that creates and replaces, the bound on memory, and a request replaced or
+// cancelled while it runs.
 #include "integration/platform/inet/InetTestSupport.h"
-
-#include "platform/automation/ComError.h"
-#include "platform/inet/Inet.h"
 
 #include <gtest/gtest.h>
 
@@ -31,13 +29,11 @@ class InetNginx : public ::testing::Test {
     std::string http(const std::string& path) const {
         return "http://127.0.0.1:" + env.at("KVR_HTTP_PORT") + path;
     }
-    std::string https(const std::string& host, const std::string& path) const {
-        return "https://" + host + ":" + env.at("KVR_HTTPS_PORT") + path;
-    }
-    // A file of `size` bytes served at "/<name>".
+    // A file of `size` bytes served at "/<prefix><name>"; returns its bytes.
     std::string serve(const std::string& name, std::size_t size) const {
         std::string bytes = kvr::test::ScriptedHttp::body_of(size);
-        kvr::test::write_file(std::filesystem::path(env.at("KVR_HTTP_ROOT")) / name, bytes);
+        kvr::test::write_file(std::filesystem::path(env.at("KVR_HTTP_ROOT")) / (prefix + name),
+                              bytes);
         return bytes;
     }
 
@@ -52,50 +48,43 @@ std::string first_line(const std::string& header) {
 } // namespace
 
 TEST_F(InetNginx, GetHandsOutEveryByteInChunksOfAtMost1024) {
-    for (std::size_t size : {0u, 1u, 512u, 1024u, 1025u, 3u * 1024 * 1024 + 17}) {
-        std::string name = prefix + std::to_string(size) + ".bin";
+    for (std::size_t size : {0u, 1024u, 3u * 1024 * 1024 + 17}) {
+        std::string name = std::to_string(size) + ".bin";
         std::string bytes = serve(name, size);
         Inet inet;
-        Fetched f = fetch(inet, http("/" + name));
+        Fetched f = fetch(inet, http("/" + prefix + name));
         EXPECT_EQ(f.code, 0) << size;
         EXPECT_EQ(f.info, "");
         EXPECT_EQ(first_line(f.header), "HTTP/1.1 200 OK") << size;
         EXPECT_NE(f.header.find("\r\nContent-Length: " + std::to_string(size)), std::string::npos)
             << f.header;
         EXPECT_NE(f.header.substr(f.header.size() - 2), "\r\n") << "no trailing line end";
-        EXPECT_FALSE(f.raised) << f.raised_text;
+        EXPECT_EQ(f.raised, 0);
         EXPECT_LE(f.largest_chunk, 1024u);
         EXPECT_TRUE(f.body == bytes) << size << ": got " << f.body.size() << " bytes";
     }
 }
 
 TEST_F(InetNginx, HttpsIsVerifiedAgainstTheTestCa) {
-    std::string name = prefix + "tls.bin";
-    std::string bytes = serve(name, 70000);
-    {
-        kvr::test::ScopedEnv ca("CURL_CA_BUNDLE", env.at("KVR_CA_FILE"));
-        for (std::string host : {"127.0.0.1", "localhost"}) {
-            Inet inet;
-            Fetched f = fetch(inet, https(host, "/" + name));
-            EXPECT_EQ(f.code, 0) << host << ": " << f.info;
-            EXPECT_EQ(first_line(f.header), "HTTP/1.1 200 OK");
-            EXPECT_TRUE(f.body == bytes) << host;
-        }
-        // No scheme in the URL: Protocol and RemotePort say where it goes.
+    std::string bytes = serve("tls.bin", 70000);
+    auto https = [&](const std::string& host) {
+        return "https://" + host + ":" + env.at("KVR_HTTPS_PORT") + "/" + prefix + "tls.bin";
+    };
+    setenv("CURL_CA_BUNDLE", env.at("KVR_CA_FILE").c_str(), 1);
+    for (std::string host : {"127.0.0.1", "localhost"}) {
         Inet inet;
-        inet.set_Protocol(icHTTPS);
-        inet.set_RemotePort(static_cast<std::int16_t>(std::stoi(env.at("KVR_HTTPS_PORT"))));
-        Fetched f = fetch(inet, "127.0.0.1/" + name);
-        EXPECT_EQ(f.code, 0) << f.info;
-        EXPECT_TRUE(f.body == bytes);
+        Fetched f = fetch(inet, https(host));
+        EXPECT_EQ(f.code, 0) << host << ": " << f.info;
+        EXPECT_EQ(first_line(f.header), "HTTP/1.1 200 OK");
+        EXPECT_TRUE(f.body == bytes) << host;
     }
     // Without the test CA the peer cannot be verified.
-    kvr::test::ScopedEnv no_ca("CURL_CA_BUNDLE", std::nullopt);
+    unsetenv("CURL_CA_BUNDLE");
     Inet inet;
-    Fetched f = fetch(inet, https("127.0.0.1", "/" + name));
+    Fetched f = fetch(inet, https("127.0.0.1"));
     EXPECT_EQ(f.code, 12045) << f.info;
     EXPECT_EQ(f.header, "");
-    EXPECT_TRUE(f.raised);
+    EXPECT_EQ(f.raised, 12045);
     EXPECT_TRUE(f.body.empty());
 }
 
@@ -121,20 +110,10 @@ TEST_F(InetNginx, PutCreatesThenReplacesTheFile) {
     }
 }
 
-TEST_F(InetNginx, MissingFileGivesThe404StatusLineAndItsPage) {
-    Inet inet;
-    Fetched f = fetch(inet, http("/" + prefix + "nao-existe.txt"));
-    EXPECT_EQ(f.code, 0);
-    EXPECT_EQ(first_line(f.header), "HTTP/1.1 404 Not Found");
-    EXPECT_NE(f.body.find("404 Not Found"), std::string::npos);
-    EXPECT_FALSE(f.raised);
-}
-
 TEST_F(InetNginx, MemoryStaysBoundedWhileTheCallerReadsSlowly) {
-    std::string name = prefix + "slow.bin";
-    std::string bytes = serve(name, 8 * 1024 * 1024);
+    std::string bytes = serve("slow.bin", 8 * 1024 * 1024);
     Inet inet;
-    inet.Execute(http("/" + name), "GET");
+    inet.Execute(http("/" + prefix + "slow.bin"), "GET");
     while (inet.StillExecuting()) {
     }
     // Let the server get far ahead of the reader.
@@ -150,13 +129,12 @@ TEST_F(InetNginx, MemoryStaysBoundedWhileTheCallerReadsSlowly) {
         ASSERT_LE(inet.buffered_peak(), Inet::kBodyBufferCapacity);
     }
     EXPECT_TRUE(body == bytes);
-    EXPECT_LE(inet.buffered_peak(), Inet::kBodyBufferCapacity);
     EXPECT_GT(inet.buffered_peak(), Inet::kBodyBufferCapacity / 2) << "the buffer was never filled";
 }
 
 TEST_F(InetNginx, ANewRequestReplacesARunningOne) {
-    std::string big = serve(prefix + "big.bin", 4 * 1024 * 1024);
-    std::string small = serve(prefix + "small.bin", 3000);
+    serve("big.bin", 4 * 1024 * 1024);
+    std::string small = serve("small.bin", 3000);
     Inet inet;
     inet.Execute(http("/" + prefix + "big.bin"), "GET");
     for (int i = 0; i < 10; ++i)
