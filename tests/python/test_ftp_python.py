@@ -1,5 +1,6 @@
 # fixtures: ftp
-"""The FTP class from Python, late-bound like any other object of the library."""
+"""The FTP class from Python, late-bound like any other object of the library: created by its
+ProgID and handed out by the control's CreateObjectFtp, each object independent."""
 import os
 import pathlib
 
@@ -19,8 +20,8 @@ def test_connect_list_and_refusals(tmp_path):
     home.mkdir(exist_ok=True)
     home.chmod(0o777)
     (home / "one.txt").write_text("1")
-    ftp = kvrupload.CreateObject("KVRUpload.clsKVRUpload")
-    other = kvrupload.CreateObject("KVRUpload.clsKVRUpload")
+    ctl = kvrupload.CreateObject("KVRUpload.ctlKVRUpload")
+    ftp, other = ctl.CreateObjectFtp(), ctl.CreateObjectFtp()
     ftp.Host = "127.0.0.1:" + s["KVR_FTP_PORT"]
     ftp.User = s["KVR_FTP_USER"]
     ftp.Password = s["KVR_FTP_PASSWORD"]
@@ -37,3 +38,8 @@ def test_connect_list_and_refusals(tmp_path):
     assert list(ftp.GetFile("one.txt", str(tmp_path / "one.txt"))) == ["1", str(tmp_path / "one.txt")]
     assert list(ftp.Disconnect()) == ["1", "Desconexão Bem-Sucedida"]
     assert ftp.Host == ""
+    # By its ProgID: a new object connects while the others stay as they are.
+    ftp = kvrupload.CreateObject("KVRUpload.clsKVRUpload")
+    assert list(ftp.Connect("127.0.0.1:" + s["KVR_FTP_PORT"], s["KVR_FTP_USER"],
+                            s["KVR_FTP_PASSWORD"])) == ["1", "Conexão Bem-Sucedida"]
+    assert other.Connected is False
