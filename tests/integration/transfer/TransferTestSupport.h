@@ -27,9 +27,9 @@ namespace kvr {
 inline void PrintTo(const Variant& v, std::ostream* os) {
     if (v.is_array()) {
         *os << "(";
-        for (std::size_t i = 0; i < v.as_array().size(); ++i) {
-            *os << (i ? ", " : "");
-            PrintTo(v.as_array()[i], os);
+        for (const Variant& e : v.as_array()) {
+            PrintTo(e, os);
+            *os << ", ";
         }
         *os << ")";
         return;
@@ -55,20 +55,14 @@ inline ::testing::AssertionResult mesmos_bytes(const std::string& a, const std::
            << "sizes " << a.size() << " and " << b.size() << ", first difference at " << i;
 }
 
-// The clock stands at 10:20:30 on a day of January 2031 whose weekday is not today's (so the
-// log file it selects is one no real-time writer touches today) and moves `step` seconds at
-// every reading.
+// The clock stands at 10:20:30 on Tuesday 7 January 2031 and moves `step` seconds at every
+// reading.
 class RelogioDeTeste {
   public:
     explicit RelogioDeTeste(double step = 0) {
-        const int hoje = sys::weekday();
-        for (int dia = 5; dia < 12; ++dia) {
-            sys::LocalDateTime l;
-            l.year = 2031, l.month = 1, l.day = dia, l.hour = 10, l.minute = 20, l.second = 30;
-            m_base = sys::from_local(l);
-            if (sys::to_local(m_base).weekday != hoje)
-                break;
-        }
+        sys::LocalDateTime l;
+        l.year = 2031, l.month = 1, l.day = 7, l.hour = 10, l.minute = 20, l.second = 30;
+        m_base = sys::from_local(l);
         auto base = m_base;
         auto leituras = std::make_shared<std::atomic<long>>(0);
         const auto passo = std::chrono::duration_cast<sys::TimePoint::duration>(
@@ -120,10 +114,7 @@ class JanelaTest : public ::testing::Test {
         ui = ui::headless();
         ASSERT_NE(ui, nullptr);
         ui->clear_queue();
-        ui->clear_events();
-        f = std::make_unique<frmKVRProgress>();
-        f->ExibirProgresso = "NAO";
-        f->FecharProgresso = "SIM";
+        nova();
         env = server_env("http");
         prefixo = "itest-transfer-" + std::to_string(getpid()) + "-";
     }
@@ -132,6 +123,14 @@ class JanelaTest : public ::testing::Test {
         if (f)
             f->unload();
         ui::DefaultInstance<frmKVRDialog>::unload();
+    }
+
+    // A fresh window for the next transfer, and a fresh record.
+    void nova(const char* exibir = "NAO", const char* fechar = "SIM") {
+        f = std::make_unique<frmKVRProgress>();
+        f->ExibirProgresso = exibir;
+        f->FecharProgresso = fechar;
+        ui->clear_events();
     }
 
     bool com_nginx() const { return !env.empty(); }

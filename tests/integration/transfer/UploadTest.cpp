@@ -4,8 +4,6 @@
 // URL, every failure with its exact message, and the upload panel as the record shows it.
 #include "integration/transfer/TransferTestSupport.h"
 
-#include "dialogs/frmKVRDialog.h"
-
 namespace kvr::test {
 namespace {
 
@@ -32,57 +30,39 @@ class Upload : public JanelaTest {
     }
 };
 
-// A new file is created (201); sending it again replaces it, and nginx's 204 answer has
-// neither " 200 " nor " 201 " in its status line, so it is reported as it is.
-TEST_F(Upload, FileToNginx) {
+// What nginx answers: a new file is created (201); sending it again replaces it, and the 204
+// answer has neither " 200 " nor " 201 " in its status line, so it is reported as it is; a
+// location that takes no PUT has its status line as the message. With " stream " in any case
+// the caller's text is the body and its length counts characters.
+TEST_F(Upload, AnswersOfNginx) {
     if (!com_nginx())
         GTEST_SKIP() << "the http fixture is not running";
     const std::string nome = prefixo + "arquivo.dat";
     const std::string local = arquivo(nome, 70000);
-    EXPECT_EQ(enviar(put("/"), Variant(local)), Variant::array({"1", local, std::int32_t{70000}}));
-    EXPECT_TRUE(mesmos_bytes(recebido(nome), ScriptedHttp::body_of(70000)));
-
-    f = std::make_unique<frmKVRProgress>();
-    EXPECT_EQ(enviar(put(nome), Variant(local)), falha("HTTP/1.1 204 No Content"));
-
-    // A location that takes no PUT: its status line is the message.
-    f = std::make_unique<frmKVRProgress>();
-    EXPECT_EQ(enviar(http("/" + nome), Variant(local)), falha("HTTP/1.1 405 Not Allowed"));
-}
-
-// The caller's text as the body: " stream " in any case; its length counts characters.
-TEST_F(Upload, StreamToNginx) {
-    if (!com_nginx())
-        GTEST_SKIP() << "the http fixture is not running";
-    const std::string nome = prefixo + "texto.txt";
     const std::string texto = "linha um\r\nlinha dois";
-    EXPECT_EQ(enviar(put(nome), Variant(texto), Variant(" stream ")),
-              Variant::array({"1", "Stream", static_cast<std::int32_t>(texto.size())}));
-    EXPECT_EQ(recebido(nome), texto);
-
-    f = std::make_unique<frmKVRProgress>();
-    const std::string nome2 = prefixo + "acentos.txt";
-    EXPECT_EQ(enviar(put(nome2), Variant("ação"), Variant("Stream")),
-              Variant::array({"1", "Stream", std::int32_t{4}}));
-}
-
-// 201 and 204 from the scripted server, and what the request carried.
-TEST_F(Upload, AnswersOfTheScriptedServer) {
-    const std::string local = arquivo("nota.txt", 1500);
-    {
-        ScriptedHttp servidor("put_201");
-        EXPECT_EQ(enviar(servidor.url("/docs/"), Variant(local)),
-                  Variant::array({"1", local, std::int32_t{1500}}));
-        const std::string pedido = servidor.last_request();
-        EXPECT_EQ(pedido.find("PUT /docs/nota.txt HTTP/1.1"), 0u) << pedido;
-        EXPECT_TRUE(
-            mesmos_bytes(pedido.substr(pedido.find("\r\n\r\n") + 4), ScriptedHttp::body_of(1500)));
-    }
-    {
-        ScriptedHttp servidor("put_204");
-        f = std::make_unique<frmKVRProgress>();
-        EXPECT_EQ(enviar(servidor.url("/docs/nota.txt"), Variant(local)),
-                  falha("HTTP/1.1 204 No Content"));
+    const struct {
+        std::string url;
+        Variant local, dialogo, resultado;
+        std::string no_servidor, conteudo; // the file nginx holds afterwards ("" = not read)
+    } casos[] = {
+        {put("/"), Variant(local), Variant("NAO"),
+         Variant::array({"1", local, std::int32_t{70000}}), nome, ScriptedHttp::body_of(70000)},
+        {put(nome), Variant(local), Variant("NAO"), falha("HTTP/1.1 204 No Content"), "", ""},
+        {http("/" + nome), Variant(local), Variant("NAO"), falha("HTTP/1.1 405 Not Allowed"), "",
+         ""},
+        {put(prefixo + "texto.txt"), Variant(texto), Variant(" stream "),
+         Variant::array({"1", "Stream", static_cast<std::int32_t>(texto.size())}),
+         prefixo + "texto.txt", texto},
+        {put(prefixo + "acentos.txt"), Variant("ação"), Variant("Stream"),
+         Variant::array({"1", "Stream", std::int32_t{4}}), "", ""},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.url);
+        nova();
+        EXPECT_EQ(enviar(c.url, c.local, c.dialogo), c.resultado);
+        if (!c.no_servidor.empty()) {
+            EXPECT_TRUE(mesmos_bytes(recebido(c.no_servidor), c.conteudo));
+        }
     }
 }
 
@@ -99,61 +79,51 @@ TEST_F(Upload, FailuresReturned) {
     std::filesystem::create_directory(pasta_txt);
     const std::string recusada = "nada://127.0.0.1/x.txt";
     const std::string url = servidor.url("/envio/");
+    const Variant NAO("NAO");
     const struct {
         std::string url;
         Variant local;
         Variant dialogo;
         std::optional<std::string> resposta_do_dialogo; // queued for the Open dialog
-        std::string mensagem;
+        std::string mensagem; // "" when it is the transfer control's own code and text
     } casos[] = {
-        {"", Variant(ok), Variant("NAO"), {}, "URL do Arquivo não Informado."},
-        {url, Variant(tmp.str() + "/falta.txt"), Variant("NAO"), {}, "Arquivo Local não Existe."},
+        {"", Variant(ok), NAO, {}, "URL do Arquivo não Informado."},
+        {url, Variant(tmp.str() + "/falta.txt"), NAO, {}, "Arquivo Local não Existe."},
         {url, Variant(sem_ponto), Variant(""), {}, "Arquivo Local não Existe."},
         {url, Variant(""), Variant("nao"), {}, "Arquivo Local não Existe."},
-        {url,
-         Variant::null(),
-         Variant("NAO"),
-         {},
-         "Arquivo Local ou Opção de Diálogo deve ser informado."},
+        {url, Variant::null(), NAO, {}, "Arquivo Local ou Opção de Diálogo deve ser informado."},
         {url, Variant(ok), Variant("TXT"), std::nullopt, "Upload Cancelado."},
-        {url, Variant(programa), Variant("NAO"), {}, "Extensão de Arquivo \".Exe\" Não Permitido."},
+        {url, Variant(programa), NAO, {}, "Extensão de Arquivo \".Exe\" Não Permitido."},
         // The local check takes everything after the first dot ("old/executa.bat"); the URL,
         // completed with the name, is where ".bat" is caught.
-        {url,
-         Variant(em_pasta_com_ponto),
-         Variant("NAO"),
-         {},
-         "Extensão de Arquivo \".bat\" Não Permitido."},
-        {servidor.url("/envio/rodar.sh"),
-         Variant(ok),
-         Variant("NAO"),
-         {},
-         "Extensão de Arquivo \".sh\" Não Permitido."},
-        {recusada, Variant(ok), Variant("NAO"), {}, recusa(recusada, "PUT")},
-        {fechada + "/x/", Variant(ok), Variant("NAO"), {}, "Servidor não Encontrado."},
+        {url, Variant(em_pasta_com_ponto), NAO, {}, "Extensão de Arquivo \".bat\" Não Permitido."},
+        {url + "rodar.sh", Variant(ok), NAO, {}, "Extensão de Arquivo \".sh\" Não Permitido."},
+        {recusada, Variant(ok), NAO, {}, recusa(recusada, "PUT")},
+        {fechada + "/x/", Variant(ok), NAO, {}, "Servidor não Encontrado."},
+        {vazio.url("/x/"), Variant(ok), NAO, {}, ""},
         // A file that exists but cannot be read is a failure before anything is sent.
         {url, Variant(ok), Variant("SIM"), pasta_txt, "75 - Path/File access error"},
     };
     for (const auto& c : casos) {
-        SCOPED_TRACE(c.mensagem);
-        f = std::make_unique<frmKVRProgress>();
+        SCOPED_TRACE(c.url + " " + c.mensagem);
+        nova();
         if (c.dialogo.to_string() == "TXT" || c.dialogo.to_string() == "SIM")
             ui->queue({ui::UserAction::Dialog, "", c.resposta_do_dialogo});
-        EXPECT_EQ(enviar(c.url, c.local, c.dialogo), falha(c.mensagem));
+        const Variant r = enviar(c.url, c.local, c.dialogo);
+        if (c.mensagem.empty()) { // another code of the transfer control: its number and text
+            EXPECT_GE(f->Inet1().ResponseCode(), 12000);
+            EXPECT_EQ(r, falha(std::to_string(f->Inet1().ResponseCode()) + " - " +
+                               f->Inet1().ResponseInfo()));
+        } else {
+            EXPECT_EQ(r, falha(c.mensagem));
+        }
         EXPECT_EQ(ui->queued(), 0u);
         EXPECT_FALSE(std::filesystem::exists(tmp.path() / "pedido"));
         EXPECT_FALSE(ui::DefaultInstance<frmKVRDialog>::exists());
     }
 
-    // Another code of the transfer control: its number and its text.
-    f = std::make_unique<frmKVRProgress>();
-    Variant r = enviar(vazio.url("/x/"), Variant(ok));
-    const std::int32_t codigo = f->Inet1().ResponseCode();
-    EXPECT_GE(codigo, 12000);
-    EXPECT_EQ(r, falha(std::to_string(codigo) + " - " + f->Inet1().ResponseInfo()));
-
     // The file chosen in the Open dialog is sent; a path in sInPutFile is ignored then.
-    f = std::make_unique<frmKVRProgress>();
+    nova();
     ui->queue({ui::UserAction::Dialog, "", ok});
     EXPECT_EQ(enviar(url, Variant(sem_ponto), Variant("txt")),
               Variant::array({"1", ok, std::int32_t{10}}));
@@ -161,20 +131,29 @@ TEST_F(Upload, FailuresReturned) {
 }
 
 // The panel: prepared, then "Situação:" "Concluído" in blue and centred; hidden at once with
-// FecharProgresso "SIM", otherwise after the queued click on its "X".
+// FecharProgresso "SIM", otherwise after the queued click on its "X". A request that cannot
+// be started ends the wait at once: the panel says "Cancelado", the result carries the error.
 TEST_F(Upload, PanelAndCloseButton) {
     ScriptedHttp servidor("put_201");
     const std::string local = arquivo("painel.txt", 5000);
-    for (const char* fechar : {"SIM", "NAO"}) {
-        SCOPED_TRACE(fechar);
-        f = std::make_unique<frmKVRProgress>();
-        f->ExibirProgresso = "SIM";
-        f->FecharProgresso = fechar;
-        ui->clear_events();
-        if (std::string(fechar) == "NAO")
+    const std::string recusada = "nada://127.0.0.1/r.txt";
+    const struct {
+        const char* fechar;
+        std::string url;
+        Variant resultado;
+        const char* situacao;
+    } casos[] = {
+        {"SIM", servidor.url("/p/"), Variant::array({"1", local, std::int32_t{5000}}), "Concluído"},
+        {"NAO", servidor.url("/p/"), Variant::array({"1", local, std::int32_t{5000}}), "Concluído"},
+        {"SIM", recusada, falha(recusa(recusada, "PUT")), "Cancelado"},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.url + " " + c.fechar);
+        const bool espera = std::string(c.fechar) == "NAO";
+        nova("SIM", c.fechar);
+        if (espera)
             ui->queue({ui::UserAction::Click, "frmKVRProgress.cmdFecharUp", std::nullopt});
-        EXPECT_EQ(enviar(servidor.url("/p/"), Variant(local)),
-                  Variant::array({"1", local, std::int32_t{5000}}));
+        EXPECT_EQ(enviar(c.url, Variant(local)), c.resultado);
         EXPECT_EQ(ui->queued(), 0u);
         EXPECT_EQ(ultimo("", "Height"), Variant(std::int32_t{2126})); // 2025 x 1.05
         EXPECT_EQ(f->FrameUp.top(), 0);
@@ -186,26 +165,13 @@ TEST_F(Upload, PanelAndCloseButton) {
         EXPECT_EQ(f->ProgressBarUp.max(), 5000.0f);
         EXPECT_EQ(f->ProgressBarUp.value(), 5000.0f);
         EXPECT_EQ(texto("lblTaxUp"), "Situação:");
-        EXPECT_EQ(texto("lblBytesTaxUp"), "Concluído");
+        EXPECT_EQ(texto("lblBytesTaxUp"), c.situacao);
         EXPECT_EQ(ultimo("lblBytesTaxUp", "ForeColor"), Variant(rgb(0, 0, 255)));
         EXPECT_EQ(ultimo("lblBytesTaxUp", "Alignment"), Variant(std::int32_t{ui::AlignCenter}));
-        EXPECT_EQ(ultimo("cmdFecharUp", "Visible"),
-                  Variant(std::string(fechar) == "NAO")); // shown only to be pressed
-        EXPECT_EQ(f->fechar(), std::string(fechar) == "NAO");
+        EXPECT_EQ(ultimo("cmdFecharUp", "Visible"), Variant(espera)); // shown only to be pressed
+        EXPECT_EQ(f->fechar(), espera);
         EXPECT_FALSE(f->visible());
     }
-}
-
-// With the window shown, a request that cannot be started ends the wait at once: the panel
-// says "Cancelado" and the result carries the error.
-TEST_F(Upload, RefusedRequestWithThePanel) {
-    const std::string local = arquivo("recusado.txt", 100);
-    const std::string recusada = "nada://127.0.0.1/r.txt";
-    f->ExibirProgresso = "SIM";
-    EXPECT_EQ(enviar(recusada, Variant(local)), falha(recusa(recusada, "PUT")));
-    EXPECT_EQ(texto("lblBytesTaxUp"), "Cancelado");
-    EXPECT_EQ(texto("lblTaxUp"), "Situação:");
-    EXPECT_FALSE(f->visible());
 }
 
 } // namespace

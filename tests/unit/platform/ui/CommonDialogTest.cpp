@@ -17,9 +17,6 @@ TEST(CommonDialog, AnswersCancelsAndTheRequestGivenToTheBackend) {
     HeadlessBackend& ui = *kvr::ui::headless();
     kvr::ui::Form form("frmTeste");
     CommonDialog& dlg = form.add_control<CommonDialog>("dlg");
-    EXPECT_EQ(dlg.kind(), kvr::ui::ControlKind::CommonDialog);
-    EXPECT_EQ(&form.control("dlg"), &dlg);
-
     dlg.set_dialog_title("Título");
     dlg.set_filter("Texto (*.txt)|*.txt|");
     dlg.set_file_name("inicial.txt");

@@ -19,15 +19,9 @@ class frmTeste : public Form {
             clicked = true;
         };
     }
-    int loads = 0;
-    int paints = 0;
     bool clicked = false;
     Control* frame;
     Control* button;
-
-  protected:
-    void Form_Load() override { ++loads; }
-    void Form_Paint() override { ++paints; }
 };
 
 HeadlessBackend& ui() {
@@ -43,16 +37,6 @@ class HeadlessBackendTest : public ::testing::Test {
 };
 
 } // namespace
-
-TEST_F(HeadlessBackendTest, ModalShowPaintsThenWaitsForAClickThatHidesTheForm) {
-    frmTeste f;
-    ui().queue({UserAction::Click, "frmTeste.cmdOk", {}});
-    f.show_modal();
-    EXPECT_EQ(f.loads, 1);
-    EXPECT_EQ(f.paints, 1);
-    EXPECT_TRUE(f.clicked);
-    EXPECT_FALSE(f.visible());
-}
 
 TEST_F(HeadlessBackendTest, AModalWaitNobodyCanEndRaisesInsteadOfHanging) {
     frmTeste f;
@@ -100,14 +84,6 @@ TEST_F(HeadlessBackendTest, TheRecordKeepsTheNewestEventsWithinItsBound) {
     EXPECT_EQ(events.size(), HeadlessBackend::kMaxEvents);
     EXPECT_EQ(ui().dropped_events(), 10u);
     EXPECT_EQ(events.back().value.to_long(), n);
-}
-
-TEST_F(HeadlessBackendTest, FileDialogAnswersComeFromTheQueue) {
-    ui().queue({UserAction::Dialog, "", std::string("/tmp/a.txt")});
-    ui().queue({UserAction::Dialog, "", std::nullopt});
-    EXPECT_EQ(backend().file_dialog({}), std::optional<std::string>("/tmp/a.txt"));
-    EXPECT_EQ(backend().file_dialog({}), std::nullopt);
-    EXPECT_THROW(backend().file_dialog({}), kvr::ComError);
 }
 
 TEST_F(HeadlessBackendTest, DefaultInstancesAreCreatedOnFirstReferenceAndFreshAfterUnload) {
