@@ -1,6 +1,6 @@
 # fixtures: http
 """The upload control through the Python host, as a page's script drives it: its properties,
-its transfers against nginx, the outside components a host supplies, the FTP factory."""
+its transfers against nginx, the outside components a host supplies."""
 import os
 import pathlib
 import shutil

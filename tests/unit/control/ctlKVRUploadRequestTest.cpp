@@ -3,7 +3,6 @@
 // needed: a transfer with no URL fails inside the window at once.
 #include "control/ctlKVRUpload.h"
 
-#include "ComponentDoubles.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
 #include "platform/inet/Inet.h"
@@ -12,8 +11,65 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <ostream>
+
 namespace kvr {
+
+// How a failed expectation shows a Variant: its type name and its text.
+inline void PrintTo(const Variant& v, std::ostream* os) {
+    *os << v.type_name();
+    if (v.is_array()) {
+        *os << " {";
+        for (const auto& item : v.as_array()) {
+            PrintTo(item, os);
+            *os << "; ";
+        }
+        *os << "}";
+    } else if (!v.is_null() && !v.is_object() && !v.is_missing()) {
+        *os << " \"" << v.to_string() << "\"";
+    }
+}
+
 namespace {
+
+// A server-environment component that counts its creations and releases.
+class CountingServidor : public Object {
+  public:
+    static inline int created = 0;
+    static inline int released = 0;
+    CountingServidor() { ++created; }
+    ~CountingServidor() override { ++released; }
+    std::string type_name() const override { return "clsServidor"; }
+    Variant call(std::string_view, VariantArray) override {
+        return Variant::array({Variant("00"), Variant("APPL_PHYSICAL_PATH"), Variant("/srv/app")});
+    }
+    static void reset() { created = released = 0; }
+};
+
+// Replaces (or removes) a ProgID's registration for the life of the guard.
+class RegistrationGuard {
+  public:
+    explicit RegistrationGuard(std::string progid)
+        : m_progid(std::move(progid)), m_saved(ClassRegistry::instance().find_progid(m_progid)) {}
+    ~RegistrationGuard() {
+        if (m_saved)
+            ClassRegistry::instance().add(*m_saved);
+        else
+            ClassRegistry::instance().remove(m_progid);
+    }
+    RegistrationGuard(const RegistrationGuard&) = delete;
+    RegistrationGuard& operator=(const RegistrationGuard&) = delete;
+
+    template <typename F> void replace(F factory) {
+        ClassRegistry::instance().add(ClassInfo{m_progid, "", factory, false});
+    }
+    void remove() { ClassRegistry::instance().remove(m_progid); }
+
+  private:
+    std::string m_progid;
+    std::optional<ClassInfo> m_saved;
+};
 
 using Janela = ui::DefaultInstance<frmKVRProgress>;
 
@@ -116,12 +172,12 @@ class TransferMethodTest : public ::testing::Test {
   protected:
     void SetUp() override {
         Janela::unload();
-        test::CountingServidor::reset();
-        m_servidor.replace([] { return std::make_shared<test::CountingServidor>(); });
+        CountingServidor::reset();
+        m_servidor.replace([] { return std::make_shared<CountingServidor>(); });
     }
     void TearDown() override { Janela::unload(); }
 
-    test::RegistrationGuard m_servidor{"RXTServidorAsp.clsServidor"};
+    RegistrationGuard m_servidor{"RXTServidorAsp.clsServidor"};
 };
 
 TEST_F(TransferMethodTest, FailedPreparationTurnsProgressOffAndKeepsTheWindow) {
@@ -138,7 +194,7 @@ TEST_F(TransferMethodTest, FailedPreparationTurnsProgressOffAndKeepsTheWindow) {
         // The window stays loaded with what the preparation wrote into it.
         ASSERT_TRUE(Janela::exists());
         EXPECT_EQ(Janela::get().UserName, "ana");
-        EXPECT_EQ(test::CountingServidor::created, 0);
+        EXPECT_EQ(CountingServidor::created, 0);
     }
 }
 
@@ -150,19 +206,19 @@ TEST_F(TransferMethodTest, ServerEnvironmentCreatedOnceAndReleasedOnceAtTheEnd) 
         m_servidor.remove();
         EXPECT_EQ(ctl->call("Download", {Variant("")}).as_array()[0], Variant("0"));
         EXPECT_FALSE(ctl->holds_server_environment());
-        m_servidor.replace([] { return std::make_shared<test::CountingServidor>(); });
+        m_servidor.replace([] { return std::make_shared<CountingServidor>(); });
         for (const char* method : {"UpLoad", "Download", "UpLoad"}) {
             EXPECT_EQ(ctl->call(method, {Variant("")}).as_array()[0], Variant("0")) << method;
             EXPECT_FALSE(Janela::exists()) << method << ": each request unloads the window";
         }
         EXPECT_TRUE(ctl->holds_server_environment());
-        EXPECT_EQ(test::CountingServidor::created, 1);
-        EXPECT_EQ(test::CountingServidor::released, 0);
+        EXPECT_EQ(CountingServidor::created, 1);
+        EXPECT_EQ(CountingServidor::released, 0);
     }
-    EXPECT_EQ(test::CountingServidor::released, 1);
+    EXPECT_EQ(CountingServidor::released, 1);
     { ctlKVRUpload never_transferred; }
-    EXPECT_EQ(test::CountingServidor::created, 1);
-    EXPECT_EQ(test::CountingServidor::released, 1);
+    EXPECT_EQ(CountingServidor::created, 1);
+    EXPECT_EQ(CountingServidor::released, 1);
 }
 
 TEST(ctlKVRUploadFtpFactory, EveryCallGivesANewIndependentObject) {
@@ -179,7 +235,7 @@ TEST(ctlKVRUploadFtpFactory, EveryCallGivesANewIndependentObject) {
 }
 
 TEST(ctlKVRUploadFtpFactory, InitialisationFailureReachesTheCaller) {
-    test::RegistrationGuard ftp("KVRUpload.clsKVRUpload");
+    RegistrationGuard ftp("KVRUpload.clsKVRUpload");
     ftp.replace([]() -> std::shared_ptr<Object> {
         throw ComError(kObjectError + 2009, "clsKVRUpload::Class_Initialize",
                        "Não é possível estabelecer uma conexão com o WinInet.dll.");
