@@ -17,8 +17,10 @@
 
 namespace kvr::test {
 
-inline std::vector<std::string> texts(const Variant& v) {
-    std::vector<std::string> out;
+using Texts = std::vector<std::string>;
+
+inline Texts texts(const Variant& v) {
+    Texts out;
     for (const auto& e : v.as_array())
         out.push_back(e.to_string());
     return out;

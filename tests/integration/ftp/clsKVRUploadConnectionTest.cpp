@@ -8,11 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 using namespace kvr::test;
 using kvr::ComError;
 using kvr::Variant;
-using Texts = std::vector<std::string>;
+using kvr::VariantArray;
 
 namespace {
 const std::string kCannot = "-2147219503 - Não é possível estabelecer uma conexão com ";
@@ -36,46 +37,22 @@ TEST(clsKVRUploadConnection, ConnectAndDisconnectAgainstVsftpd) {
     ftp->put("Host", Variant(ftpd.host()));
     ftp->put("User", Variant(ftpd.user()));
     ftp->put("Password", Variant(ftpd.password()));
-    struct Step {
-        const char* what;
-        std::function<Variant()> call;
-        Texts result;
-        bool connected_after;
+    auto step = [&](const char* member, VariantArray args, const Texts& result, bool connected) {
+        EXPECT_EQ(texts(ftp->call(member, std::move(args))), result) << member;
+        EXPECT_EQ(ftp->get("Connected").to_bool(), connected) << member;
     };
-    const Step steps[] = {
-        {"connect with the properties",
-         [&] { return ftp->call("Connect", {}); },
-         {"1", "Conexão Bem-Sucedida"},
-         true},
-        {"connect twice",
-         [&] { return ftp->call("Connect", {Variant("elsewhere")}); },
-         {"0", "-2147219496 - Você já está conectado a um Servidor FTP " + ftpd.host()},
-         true},
-        {"disconnect",
-         [&] { return ftp->call("Disconnect", {}); },
-         {"1", "Desconexão Bem-Sucedida"},
-         false},
-        {"disconnect again",
-         [&] { return ftp->call("Disconnect", {}); },
-         {"0", "-2147219499 - Não conectado ao Site FTP."},
-         false},
-        {"connect after disconnect",
-         [&] { return ftp->call("Connect", {}); },
-         {"0", "-2147219496 - Nenhum Endereço de Host especificado."},
-         false},
-        {"missing directory",
-         [&] {
-             return ftp->call("Connect", {Variant(ftpd.host()), Variant(ftpd.user()),
-                                          Variant(ftpd.password()), Variant("conn\\no\\such")});
-         },
-         {"0", "-2147219502 - Diretório não pode ser alterado para conn/no/such. Ele não existe ou "
-               "está protegido."},
-         true},
-    };
-    for (const auto& s : steps) {
-        EXPECT_EQ(texts(s.call()), s.result) << s.what;
-        EXPECT_EQ(ftp->get("Connected").to_bool(), s.connected_after) << s.what;
-    }
+    step("Connect", {}, {"1", "Conexão Bem-Sucedida"}, true); // with the properties
+    step("Connect", {Variant("elsewhere")},
+         {"0", "-2147219496 - Você já está conectado a um Servidor FTP " + ftpd.host()}, true);
+    step("Disconnect", {}, {"1", "Desconexão Bem-Sucedida"}, false);
+    step("Disconnect", {}, {"0", "-2147219499 - Não conectado ao Site FTP."}, false);
+    step("Connect", {}, {"0", "-2147219496 - Nenhum Endereço de Host especificado."}, false);
+    step("Connect",
+         {Variant(ftpd.host()), Variant(ftpd.user()), Variant(ftpd.password()),
+          Variant("conn\\no\\such")},
+         {"0", "-2147219502 - Diretório não pode ser alterado para conn/no/such. Ele não existe "
+               "ou está protegido."},
+         true);
     EXPECT_EQ(ftp->get("Directory"), Variant("")) << "a failed change keeps the old text";
     EXPECT_EQ(ftp->get("User"), Variant(ftpd.user()));
 }
@@ -89,30 +66,24 @@ TEST(clsKVRUploadConnection, PropertiesWhileConnected) {
     auto ftp = ftpd.connected();
     const std::string refused = "Você não pode alterar esta propriedade enquanto conectado a um "
                                 "Servidor FTP.";
-    const std::pair<const char*, const char*> puts[] = {
-        {"Host", "clsKVRUpload:Host_Let"},
-        {"User", "clsKVRUpload::User_Let"},
-        {"Password", "clsKVRUpload::Password_Let"},
+    const std::tuple<const char*, const char*, std::int32_t, const char*, std::string> puts[] = {
+        {"Host", "other", -2147219496, "clsKVRUpload:Host_Let", refused},
+        {"User", "other", -2147219496, "clsKVRUpload::User_Let", refused},
+        {"Password", "other", -2147219496, "clsKVRUpload::Password_Let", refused},
+        {"Directory", "no\\where", -2147219502, "clsKVRUpload::Directory[Let]",
+         "Diretório não pode ser alterado para no/where. Ele não existe ou está protegido."},
     };
-    for (auto [property, source] : puts) {
+    for (auto [property, value, number, source, description] : puts) {
         Variant before = ftp->get(property);
-        ComError e = raised([&] { ftp->put(property, Variant("other")); });
-        EXPECT_EQ(e.number(), -2147219496) << property;
+        ComError e = raised([&] { ftp->put(property, Variant(value)); });
+        EXPECT_EQ(e.number(), number) << property;
         EXPECT_EQ(e.source(), source) << property;
-        EXPECT_EQ(e.description(), refused) << property;
+        EXPECT_EQ(e.description(), description) << property;
         EXPECT_EQ(ftp->get(property), before) << property;
     }
-    ftp->put("Directory", Variant("props\\inner"));
+    ftp->put("Directory", Variant("props\\inner")); // the text is kept as given
     EXPECT_EQ(ftp->get("Directory"), Variant("props\\inner"));
     EXPECT_EQ(texts(ftp->call("GetDirectoryList", {})), (Texts{"1", "here.txt"}));
-    ftp->put("Directory", Variant(""));
-    EXPECT_EQ(ftp->get("Directory"), Variant(""));
-    ComError e = raised([&] { ftp->put("Directory", Variant("no\\where")); });
-    EXPECT_EQ(e.number(), -2147219502);
-    EXPECT_EQ(e.source(), "clsKVRUpload::Directory[Let]");
-    EXPECT_EQ(e.description(),
-              "Diretório não pode ser alterado para no/where. Ele não existe ou está protegido.");
-    EXPECT_EQ(ftp->get("Directory"), Variant(""));
 }
 
 // The transport's tests check the code of each failure; here, what the user reads: the

@@ -7,10 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace kvr::test;
 using kvr::Variant;
 using kvr::VariantArray;
-using Texts = std::vector<std::string>;
 
 namespace {
 Variant M() {
@@ -26,6 +27,10 @@ std::shared_ptr<kvr::Object> connect_scripted(const ScriptedFtp& server) {
     if (r.at(0) != "1")
         throw std::runtime_error(r.at(1));
     return ftp;
+}
+
+std::string upload_failed(const std::string& remote) {
+    return "-2147219497 - Não é possível um Upload do Arquivo " + remote + " para o Servidor.\r\n";
 }
 
 // The lines of the transcript that start with `verb`.
@@ -72,44 +77,28 @@ TEST(clsKVRUploadOperations, ListingAgainstVsftpd) {
 
 TEST(clsKVRUploadOperations, ListingLimitsAndFailures) {
     setenv("KVR_FTP_TIMEOUT", "1", 1);
+    {
+        ScriptedFtp server(R"({"name_count": 32767})");
+        Variant v = connect_scripted(server)->call("GetDirectoryList", {});
+        ASSERT_EQ(v.ubound(), 32767);
+        EXPECT_EQ(v.as_array()[0], S("1"));
+        EXPECT_EQ(v.as_array()[32767], S("f32766.txt"));
+    }
     struct Row {
-        const char* name;
         std::string scenario;
         VariantArray args;
-        std::function<void(const Variant&)> check;
+        Texts result;
     };
     const Row rows[] = {
-        {"32,767 names",
-         R"({"name_count": 32767})",
-         {},
-         [](const Variant& v) {
-             ASSERT_EQ(v.ubound(), 32767);
-             EXPECT_EQ(v.as_array()[32767], Variant("f32766.txt"));
-         }},
-        {"32,768 names overflow",
-         R"({"name_count": 32768})",
-         {},
-         [](const Variant& v) {
-             EXPECT_EQ(texts(v), (Texts{"0", "6 - Overflow"}));
-         }},
-        {"refused listing",
-         R"({"replies": {"NLST": "425 Can't open data connection."}})",
+        {R"({"name_count": 32768})", {}, {"0", "6 - Overflow"}},
+        {R"({"replies": {"NLST": "425 Can't open data connection."}})",
          {S("/"), S("*.txt")},
-         [](const Variant& v) {
-             EXPECT_EQ(texts(v), (Texts{"0", "12003 - Erro pesquisando o Diretório /\\*.txt"}));
-         }},
-        {"stalled listing",
-         R"({"stall_on": "NLST"})",
-         {},
-         [](const Variant& v) {
-             EXPECT_EQ(texts(v), (Texts{"0", "12002 - Erro pesquisando o Diretório \\"}));
-         }},
+         {"0", "12003 - Erro pesquisando o Diretório /\\*.txt"}},
+        {R"({"stall_on": "NLST"})", {}, {"0", "12002 - Erro pesquisando o Diretório \\"}},
     };
     for (const auto& r : rows) {
         ScriptedFtp server(r.scenario);
-        auto ftp = connect_scripted(server);
-        SCOPED_TRACE(r.name);
-        r.check(ftp->call("GetDirectoryList", r.args));
+        EXPECT_EQ(texts(connect_scripted(server)->call("GetDirectoryList", r.args)), r.result);
     }
     unsetenv("KVR_FTP_TIMEOUT");
 }
@@ -121,41 +110,23 @@ TEST(clsKVRUploadOperations, GetFileAgainstVsftpd) {
     write_file(ftpd.home() / "get/report.txt", "report body\n");
     auto ftp = ftpd.connected("get");
     TempDir tmp;
-    const std::string local = tmp.str() + "/report.txt";
-    struct Row {
-        const char* name;
-        std::optional<std::string> dialog_answer; // queued before the call when set
-        VariantArray args;
-        Texts result;
-    };
-    const Row rows[] = {
-        {"blank remote", {}, {S("   "), S(local)}, {"0", "Arquivo do Servidor não Informado."}},
-        {"no local, no dialog",
-         {},
-         {S("report.txt"), S(""), S("ASCII"), S("NAO")},
+    const std::string local = tmp.str() + "/report.txt", made = tmp.str() + "/made/r.txt";
+    const std::pair<VariantArray, Texts> rows[] = {
+        {{S("   "), S(local)}, {"0", "Arquivo do Servidor não Informado."}},
+        {{S("report.txt"), S(""), S("ASCII"), S("NAO")},
          {"0", "Arquivo Local ou Opção de Diálogo deve ser informado."}},
-        {"plain", {}, {S("report.txt"), S(local)}, {"1", local}},
-        {"new folder",
-         {},
-         {S("report.txt"), S(tmp.str() + "/made/r.txt"), S("binary")},
-         {"1", tmp.str() + "/made/r.txt"}},
-        {"two missing levels",
-         {},
-         {S("report.txt"), S(tmp.str() + "/no/such/r.txt")},
-         {"0", "76 - Path not found"}},
-        {"dialog chooses",
-         tmp.str() + "/chosen.txt",
-         {S("report.txt"), M(), S("ASCII"), S("gif")},
-         {"1", tmp.str() + "/chosen.txt"}},
+        {{S("report.txt"), S(local)}, {"1", local}},
+        {{S("report.txt"), S(made), S("binary")}, {"1", made}}, // one new folder is made
+        {{S("report.txt"), S(tmp.str() + "/no/such/r.txt")}, {"0", "76 - Path not found"}},
     };
-    for (const auto& r : rows) {
-        if (r.dialog_answer)
-            answer_dialog(r.dialog_answer);
-        EXPECT_EQ(texts(ftp->call("GetFile", r.args)), r.result) << r.name;
-    }
-    EXPECT_EQ(read_file(local), "report body\n");
-    EXPECT_EQ(read_file(tmp.str() + "/made/r.txt"), "report body\n");
-    EXPECT_EQ(read_file(tmp.str() + "/chosen.txt"), "report body\n");
+    for (const auto& [args, result] : rows)
+        EXPECT_EQ(texts(ftp->call("GetFile", args)), result) << result[1];
+    const std::string chosen = tmp.str() + "/chosen.txt";
+    answer_dialog(chosen);
+    EXPECT_EQ(texts(ftp->call("GetFile", {S("report.txt"), M(), S("ASCII"), S("gif")})),
+              (Texts{"1", chosen}));
+    for (const auto& file : {local, made, chosen})
+        EXPECT_EQ(read_file(file), "report body\n");
     answer_dialog(std::nullopt);
     EXPECT_EQ(texts(ftp->call("GetFile", {S("report.txt"), M(), M(), S("gif")})),
               (Texts{"0", "GetFile Cancelado"}));
@@ -187,79 +158,43 @@ TEST(clsKVRUploadOperations, PutFileAgainstVsftpd) {
     TempDir tmp;
     const std::string local = tmp.str() + "/notes.txt";
     write_file(local, "some notes\r\n");
-    struct Row {
-        const char* name;
-        VariantArray args;
-        Texts result;
+    const std::string neither = "Arquivos Local e Servidor ou Opção de Diálogo deve ser informado.";
+    const std::pair<VariantArray, Texts> rows[] = {
+        {{S(local)}, {"0", neither}},
+        {{M(), S("x")}, {"0", neither}},
+        {{S(local), S("stored.txt")}, {"1", local}},
+        {{S(tmp.str() + "/absent"), S("x.txt"), S("binary")}, {"0", upload_failed("x.txt")}},
+        {{S(local), S("no/such/dir.txt")},
+         {"0", upload_failed("no/such/dir.txt") + with_reply("553 Could not create file.\r\n")}},
     };
-    const Row rows[] = {
-        {"no remote",
-         {S(local)},
-         {"0", "Arquivos Local e Servidor ou Opção de Diálogo deve ser informado."}},
-        {"no local",
-         {M(), S("x")},
-         {"0", "Arquivos Local e Servidor ou Opção de Diálogo deve ser informado."}},
-        {"plain", {S(local), S("stored.txt")}, {"1", local}},
-        {"missing local",
-         {S(tmp.str() + "/absent"), S("x.txt"), S("binary")},
-         {"0", "-2147219497 - Não é possível um Upload do Arquivo x.txt para o Servidor.\r\n"}},
-        {"refused by the server",
-         {S(local), S("no/such/dir.txt")},
-         {"0", "-2147219497 - Não é possível um Upload do Arquivo no/such/dir.txt para o "
-               "Servidor.\r\n" +
-                   with_reply("553 Could not create file.\r\n")}},
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(texts(ftp->call("PutFile", r.args)), r.result) << r.name;
+    for (const auto& [args, result] : rows)
+        EXPECT_EQ(texts(ftp->call("PutFile", args)), result) << result[1];
     EXPECT_EQ(read_file(ftpd.home() / "put/stored.txt"), "some notes\r\n");
 }
 
+// A file chosen in the dialog goes to the remote text's folder when it names one with "\".
 TEST(clsKVRUploadOperations, PutFileWithTheDialogAndRefusals) {
     ScriptedFtp server(R"({"stor_limit": 1, "stor_reply": "552-Quota exceeded.\n552 Aborted."})");
     auto ftp = connect_scripted(server);
     TempDir tmp;
     const std::string chosen = tmp.str() + "/chosen.gif";
     write_file(chosen, std::string(4 * 1024 * 1024, 'g'));
-    struct Row {
-        const char* name;
-        std::optional<std::string> answer;
-        Variant remote;
-        std::string stor;
-        Texts result;
+    const std::tuple<Variant, std::string, std::string> rows[] = {
+        {S("imgs\\old.gif"), "imgs\\old.gif", "STOR imgs\\chosen.gif"},
+        {S("imgs/old.gif"), "imgs/old.gif", "STOR chosen.gif"},
+        {M(), "", "STOR chosen.gif"},
     };
-    const std::string refused = "-2147219497 - Não é possível um Upload do Arquivo %s para o "
-                                "Servidor.\r\n" +
-                                with_reply("552-Quota exceeded.\r\n552 Aborted.\r\n");
-    auto refused_for = [&](const std::string& s) {
-        return refused.substr(0, refused.find("%s")) + s + refused.substr(refused.find("%s") + 2);
-    };
-    const Row rows[] = {
-        {"backslash folder",
-         chosen,
-         S("imgs\\old.gif"),
-         "STOR imgs\\chosen.gif",
-         {"0", refused_for("imgs\\old.gif")}},
-        {"slash folder",
-         chosen,
-         S("imgs/old.gif"),
-         "STOR chosen.gif",
-         {"0", refused_for("imgs/old.gif")}},
-        {"no remote", chosen, M(), "STOR chosen.gif", {"0", refused_for("")}},
-        {"cancelled", std::nullopt, S("x"), "", {"0", "PutFile Cancelado"}},
-    };
-    for (const auto& r : rows) {
-        answer_dialog(r.answer);
-        auto before = sent(server, "STOR").size();
-        EXPECT_EQ(texts(ftp->call("PutFile", {M(), r.remote, S("binary"), S("GIF")})), r.result)
-            << r.name;
-        auto stor = sent(server, "STOR");
-        if (r.stor.empty()) {
-            EXPECT_EQ(stor.size(), before) << r.name;
-        } else {
-            ASSERT_EQ(stor.size(), before + 1) << r.name;
-            EXPECT_EQ(stor.back(), r.stor) << r.name;
-        }
+    for (const auto& [remote, text, stor] : rows) {
+        answer_dialog(chosen);
+        EXPECT_EQ(texts(ftp->call("PutFile", {M(), remote, S("binary"), S("GIF")})),
+                  (Texts{"0", upload_failed(text) +
+                                  with_reply("552-Quota exceeded.\r\n552 Aborted.\r\n")}));
+        EXPECT_EQ(sent(server, "STOR").back(), stor);
     }
+    answer_dialog(std::nullopt);
+    EXPECT_EQ(texts(ftp->call("PutFile", {M(), S("x"), S("binary"), S("GIF")})),
+              (Texts{"0", "PutFile Cancelado"}));
+    EXPECT_EQ(sent(server, "STOR").size(), 3u) << "nothing sent when cancelled";
 }
 
 // Renaming and deleting that succeed, and a delete that fails, are run by the command's tests.

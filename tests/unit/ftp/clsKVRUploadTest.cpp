@@ -11,6 +11,7 @@ using kvr::ComError;
 using kvr::Variant;
 using kvr::VariantArray;
 using kvr::test::texts;
+using kvr::test::Texts;
 
 TEST(clsKVRUpload, CreationFailsWithoutASession) {
     setenv("KVR_FTP_DISABLE", "1", 1);
@@ -47,8 +48,7 @@ TEST(clsKVRUpload, UnconnectedMembersAnswerTheirWay) {
         {"DeleteFile", {Variant("a")}, not_connected},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(texts(ftp->call(r.member, r.args)), (std::vector<std::string>{"0", r.text}))
-            << r.member;
+        EXPECT_EQ(texts(ftp->call(r.member, r.args)), (Texts{"0", r.text})) << r.member;
     EXPECT_FALSE(ftp->get("Connected").to_bool());
     EXPECT_THROW(ftp->put("Connected", Variant(true)), ComError) << "Connected is read-only";
     try {

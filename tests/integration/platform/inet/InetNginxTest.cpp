@@ -71,12 +71,12 @@ TEST_F(InetNginx, HttpsIsVerifiedAgainstTheTestCa) {
         return "https://" + host + ":" + env.at("KVR_HTTPS_PORT") + "/" + prefix + "tls.bin";
     };
     setenv("CURL_CA_BUNDLE", env.at("KVR_CA_FILE").c_str(), 1);
-    for (std::string host : {"127.0.0.1", "localhost"}) {
+    {
         Inet inet;
-        Fetched f = fetch(inet, https(host));
-        EXPECT_EQ(f.code, 0) << host << ": " << f.info;
+        Fetched f = fetch(inet, https("localhost")); // the certificate names it
+        EXPECT_EQ(f.code, 0) << f.info;
         EXPECT_EQ(first_line(f.header), "HTTP/1.1 200 OK");
-        EXPECT_TRUE(f.body == bytes) << host;
+        EXPECT_TRUE(f.body == bytes);
     }
     // Without the test CA the peer cannot be verified.
     unsetenv("CURL_CA_BUNDLE");

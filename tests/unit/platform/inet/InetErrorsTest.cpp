@@ -7,9 +7,8 @@
 
 using namespace kvr::inet;
 
-// Every engine failure is a coded failure with one text per code. The codes the scripted
-// and real servers produce (12029, 12002, 12030, 12031, 12152, 12045) are checked against
-// them; here only those no test server produces, and the fallback for anything unlisted.
+// Every engine failure is a coded failure with one text per code. The codes the test
+// servers produce (12029, 12002, 12030, 12031, 12152, 12045) are checked where they occur.
 TEST(InetErrors, EveryEngineFailureHasACodeAndEachCodeOneText) {
     EXPECT_EQ(inet_error_from_curl(CURLE_OK).code, 0);
     EXPECT_EQ(inet_error_from_curl(CURLE_OK).text, "");
@@ -22,12 +21,8 @@ TEST(InetErrors, EveryEngineFailureHasACodeAndEachCodeOneText) {
         EXPECT_EQ(it->second, e.text) << "code " << e.code << " with two texts";
     }
     EXPECT_EQ(text_of[12029], "Não foi possível estabelecer conexão com o servidor");
-    const std::pair<CURLcode, std::int32_t> rows[] = {
-        {CURLE_COULDNT_RESOLVE_HOST, 12007}, {CURLE_TOO_MANY_REDIRECTS, 12156},
-        {CURLE_SSL_CONNECT_ERROR, 12157},    {CURLE_URL_MALFORMAT, 12005},
-        {CURLE_ABORTED_BY_CALLBACK, 12017},  {CURLE_OUT_OF_MEMORY, 8},
-        {CURLE_FTP_WEIRD_PASV_REPLY, 12004}, // anything unlisted is an internal error
-    };
-    for (auto [engine, expected] : rows)
-        EXPECT_EQ(inet_error_from_curl(engine).code, expected) << curl_easy_strerror(engine);
+    // A name that does not resolve (no test server can produce it: loopback only).
+    EXPECT_EQ(inet_error_from_curl(CURLE_COULDNT_RESOLVE_HOST).code, 12007);
+    // Anything unlisted is an internal error.
+    EXPECT_EQ(inet_error_from_curl(CURLE_FTP_WEIRD_PASV_REPLY).code, 12004);
 }

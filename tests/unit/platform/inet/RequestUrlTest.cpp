@@ -17,7 +17,6 @@ TEST(RequestUrl, SchemeAndPortRules) {
     const Row rows[] = {
         // The URL's scheme wins; otherwise Protocol decides.
         {"HTTPS://127.0.0.1/a.txt", icHTTP, 80, "https://127.0.0.1/a.txt", true},
-        {"127.0.0.1/a.txt", icHTTP, 80, "http://127.0.0.1/a.txt", false},
         {"127.0.0.1/a.txt", icDefault, 80, "http://127.0.0.1/a.txt", false},
         {"127.0.0.1/a.txt", icHTTPS, 80, "https://127.0.0.1/a.txt", true},
         // The URL's port wins; otherwise RemotePort, except 80 under HTTPS.
