@@ -133,12 +133,12 @@ Variant frmKVRDialog::AbrirArquivo(const Variant& sExtensao) {
             const std::string sExt = trim(sArquivo.substr(ponto + 1));
             if (ExtensaoProibida(Variant(sExt))) {
                 ui::MsgBox(MensagemExtensaoProibida(sExt));
-                resultado = Variant(false);
+                resultado.emplace(false);
                 return;
             }
         }
-        // 6.
-        resultado = Variant(sArquivo);
+        // 6. The chosen file.
+        resultado.emplace(sArquivo);
     });
     if (resultado)
         return *resultado;
@@ -162,7 +162,7 @@ Variant frmKVRDialog::SalvarArquivo(const Variant& sExtensao) {
             return;
         if (sys::file_exists(sArquivo))
             sys::delete_file(sArquivo);
-        resultado = Variant(sArquivo);
+        resultado.emplace(sArquivo);
     });
     if (resultado)
         return *resultado;

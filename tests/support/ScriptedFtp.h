@@ -20,12 +20,7 @@ namespace kvr::test {
 class ScriptedFtp {
   public:
     explicit ScriptedFtp(const std::string& scenario_json) {
-        const char* src = std::getenv("KVR_SOURCE_DIR");
-        std::string script = src && *src
-                                 ? std::string(src) + "/tests/servers/scripted_ftp.py"
-                                 : (std::filesystem::path(__FILE__).parent_path().parent_path() /
-                                    "servers" / "scripted_ftp.py")
-                                       .string();
+        const std::string script = source_dir() + "/tests/servers/scripted_ftp.py";
         m_transcript = (m_dir.path() / "transcript.txt").string();
         int out[2];
         if (pipe(out) != 0)

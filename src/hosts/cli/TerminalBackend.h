@@ -42,7 +42,6 @@ class TerminalBackend : public ui::Backend {
     std::string progress_line() const;
 
   private:
-    bool upload_panel() const;
     std::string value(const std::string& control) const;
     void render(bool force);
     void end_line();

@@ -170,18 +170,6 @@ Variant Variant::array(std::initializer_list<Variant> items) {
     return Variant(VariantArray(items));
 }
 
-bool Variant::is_numeric() const {
-    switch (m_type) {
-    case VarType::Integer:
-    case VarType::Long:
-    case VarType::Single:
-    case VarType::Double:
-        return true;
-    default:
-        return false;
-    }
-}
-
 double Variant::number() const {
     switch (m_type) {
     case VarType::Boolean:
@@ -269,13 +257,6 @@ std::int16_t Variant::to_integer() const {
 
 std::int32_t Variant::to_long() const {
     return static_cast<std::int32_t>(checked_range(to_double(), -2147483648.0, 2147483647.0));
-}
-
-float Variant::to_single() const {
-    double d = to_double();
-    if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max())
-        raise_runtime(rt::Overflow);
-    return static_cast<float>(d);
 }
 
 bool Variant::to_bool() const {

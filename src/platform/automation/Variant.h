@@ -68,15 +68,12 @@ class Variant {
     bool is_missing() const { return m_type == VarType::Missing; }
     bool is_string() const { return m_type == VarType::String; }
     bool is_array() const { return m_type == VarType::Array; }
-    bool is_bytes() const { return m_type == VarType::ByteArray; }
     bool is_object() const { return m_type == VarType::Object; }
-    bool is_numeric() const;
 
     // Conversions with the runtime's rules; each raises ComError (6, 13 or 94) like it.
     std::string to_string() const;   // CStr
     std::int16_t to_integer() const; // CInt: halves to even, Overflow outside 16 bits
     std::int32_t to_long() const;    // CLng
-    float to_single() const;         // CSng
     double to_double() const;        // CDbl
     bool to_bool() const;            // CBool
 

@@ -21,7 +21,6 @@ class CommonDialog : public Control {
   public:
     CommonDialog(Form* form, std::string name, Control* container = nullptr);
 
-    const std::string& dialog_title() const { return m_dialog_title; }
     void set_dialog_title(const std::string& title);
     const std::string& filter() const { return m_filter; }
     void set_filter(const std::string& filter);

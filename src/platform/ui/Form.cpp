@@ -35,15 +35,8 @@ void Form::ensure_loaded() {
 
 void Form::show_modal() {
     ensure_loaded();
-    m_modal = true;
     set_visible(true);
-    try {
-        backend().show_modal(*this);
-    } catch (...) {
-        m_modal = false;
-        throw;
-    }
-    m_modal = false;
+    backend().show_modal(*this);
 }
 
 void Form::show() {

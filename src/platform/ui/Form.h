@@ -43,7 +43,6 @@ class Form : public Control, public kvr::Object {
     void show_modal();
     void show();
     void hide();
-    bool is_modal() const { return m_modal; }
 
     // Paint notification, delivered by the backend.
     void paint() { Form_Paint(); }
@@ -59,7 +58,6 @@ class Form : public Control, public kvr::Object {
   private:
     std::vector<std::unique_ptr<Control>> m_controls;
     bool m_loaded = false;
-    bool m_modal = false;
 };
 
 } // namespace kvr::ui
