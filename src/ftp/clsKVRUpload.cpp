@@ -192,7 +192,7 @@ void clsKVRUpload::RemoteChDir(std::string sDir) {
 
 std::string clsKVRUpload::ObterRespostaServidor(std::uint32_t lErro) {
     // 1. Only an extended error carries a reply.
-    if (lErro != ftpnet::code::ExtendedError)
+    if (lErro != code::ExtendedError)
         return "";
     // 2. The length the reply needs.
     std::uint32_t ignored = 0;

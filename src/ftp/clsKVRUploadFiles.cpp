@@ -10,9 +10,7 @@
 #include "platform/sys/Files.h"
 #include "platform/ui/DefaultInstance.h"
 
-#include <filesystem>
 #include <limits>
-#include <system_error>
 
 namespace kvr {
 
@@ -50,14 +48,6 @@ std::string after_last(const std::string& path, char separator) {
     return at == std::string::npos ? path : path.substr(at + 1);
 }
 
-// MkDir of one level; the runtime's error when it cannot be made.
-void make_folder(const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::create_directory(folder, ec);
-    if (ec)
-        raise_runtime(runtime_error_from_errno(ec.value()), "clsKVRUpload::GetFile");
-}
-
 ftpnet::TransferType wire_type(FileTransferType t) {
     return t == FileTransferType::ftascii ? ftpnet::TransferType::Ascii
                                           : ftpnet::TransferType::Binary;
@@ -88,7 +78,7 @@ Variant clsKVRUpload::GetDirectoryList(const Variant& Directory, const Variant& 
         hFind = hConnect->find_first(filter, name);
         std::uint32_t lErro = ftpnet::last_error();
         // 4. Nothing at all.
-        if (!hFind && lErro == ftpnet::code::NoMoreFiles)
+        if (!hFind && lErro == code::NoMoreFiles)
             return retorno("0", "Diretório Vazio");
         if (hFind) {
             // 5. A fresh list with the first name.
@@ -101,7 +91,7 @@ Variant clsKVRUpload::GetDirectoryList(const Variant& Directory, const Variant& 
             lErro = ftpnet::last_error();
             hFind.reset();
             // 8. "1|name|name...", split at every "|".
-            if (lErro == ftpnet::code::NoMoreFiles) {
+            if (lErro == code::NoMoreFiles) {
                 std::string joined = "1";
                 for (std::int16_t i = 0; i < nArquivos; ++i)
                     joined += "|" + aArquivos[static_cast<std::size_t>(i)].as_string();
@@ -153,7 +143,8 @@ Variant clsKVRUpload::GetFile(const Variant& ServerFileAndPath,
         // 6. The local folder, one level made when missing.
         const std::string folder = up_to_last(local, '/');
         if (!folder.empty() && !sys::folder_exists(folder))
-            make_folder(folder);
+            if (auto made = sys::make_folder(folder); !made)
+                sys::raise_io_error(made.error(), "clsKVRUpload::GetFile");
         // 7. The transfer type.
         const FileTransferType type = transfer_type(TransferType);
         vTipoTransferencia = Variant(static_cast<std::int16_t>(type));

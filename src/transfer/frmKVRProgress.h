@@ -116,7 +116,7 @@ class frmKVRProgress : public ui::Form {
     std::string sDados; // the upload's data as sent, for a text
     // The upload's file, read as it is sent: the body is the file's content, as when the
     // whole file was read into memory first, without holding a copy of it.
-    std::shared_ptr<const inet::FileBody> oArquivo;
+    std::shared_ptr<const sys::InputFile> oArquivo;
     std::int32_t lTotal = 0;
     std::int32_t lTotalKB = 0;
     std::int32_t lRecebidos = 0;

@@ -4,18 +4,19 @@
 
 #include "dialogs/frmKVRDialog.h"
 #include "platform/sys/Files.h"
+#include "platform/sys/InternetErrors.h"
 #include "platform/sys/Library.h"
+#include "platform/sys/OutputFile.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
 #include "support/GerarLog.h"
-#include "transfer/BufferedFileWriter.h"
 #include "transfer/MidnightTimer.h"
 #include "transfer/Resultado.h"
 #include "transfer/TextoLegado.h"
 
-#include <filesystem>
+#include <cerrno>
 #include <limits>
-#include <system_error>
+#include <optional>
 
 namespace kvr {
 
@@ -24,13 +25,49 @@ using namespace resultado;
 
 namespace {
 
-// MkDir: creating a folder that exists, or one whose parent is missing, fails.
-void MkDir(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::create_directory(path, ec))
+// MkDir of a folder that is already there is a path/file access error.
+void criar_pasta(const std::string& path) {
+    auto criada = sys::make_folder(path);
+    if (criada)
         return;
-    raise_runtime(ec ? runtime_error_from_errno(ec.value()) : rt::PathFileAccessError);
+    if (criada.error().err == EEXIST && sys::folder_exists(path))
+        raise_runtime(rt::PathFileAccessError);
+    sys::raise_io_error(criada.error());
 }
+
+// The file's number: a file that could not be opened fails every later use with the open's
+// error, so the first cause is the one reported.
+class ArquivoSaida {
+  public:
+    void abrir(const std::string& path) {
+        auto aberto = sys::OutputFile::create(path, sys::OutputFile::Placement::InPlace);
+        if (!aberto) {
+            m_falha = aberto.error();
+            sys::raise_io_error(*m_falha);
+        }
+        m_arquivo.emplace(std::move(aberto.value()));
+    }
+    void gravar(const void* data, std::size_t size) {
+        if (m_falha)
+            sys::raise_io_error(*m_falha);
+        if (!m_arquivo)
+            raise_runtime(rt::BadFileMode);
+        if (auto gravado = m_arquivo->write(data, size); !gravado)
+            sys::raise_io_error(gravado.error());
+    }
+    void fechar() {
+        if (!m_arquivo)
+            return;
+        auto concluido = m_arquivo->commit();
+        m_arquivo.reset();
+        if (!concluido)
+            sys::raise_io_error(concluido.error());
+    }
+
+  private:
+    std::optional<sys::OutputFile> m_arquivo;
+    std::optional<sys::IoError> m_falha;
+};
 
 // A 32-bit counter that overflows as the runtime's Long does: with error 6, unchanged.
 void somar(std::int32_t& contador, std::size_t parcela) {
@@ -112,7 +149,7 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
     if (err.pending())
         return falha_registrada("Erro no GetHeader. Erro: ");
     // 9. (A response without any header line has no status line to judge.)
-    if (vCodigoResposta == 12029)
+    if (vCodigoResposta == code::CannotConnect)
         return falha("Servidor não Encontrado.");
     if (!vLinhasCabecalho.empty() && !trim(vLinhasCabecalho[0]).empty() &&
         InStr(vLinhasCabecalho[0], " 200 ") == 0)
@@ -201,7 +238,7 @@ void frmKVRProgress::ExecutarDownload() {
     Err& err = m_err;
     Err painel; // a panel that cannot show a value must not fail the transfer
     const bool bExibir = ExibirProgresso == "SIM";
-    BufferedFileWriter arquivo;
+    ArquivoSaida arquivo;
 
     // 1.
     std::string sPasta;
@@ -220,7 +257,7 @@ void frmKVRProgress::ExecutarDownload() {
         });
         for (std::size_t iPasta = 1; iPasta < vPastas.size(); ++iPasta) {
             sCaminho += vPastas[iPasta] + "/";
-            err.attempt([&] { MkDir(sCaminho); });
+            err.attempt([&] { criar_pasta(sCaminho); });
         }
     }
     // 3. (the writer is the file's number)
@@ -228,7 +265,7 @@ void frmKVRProgress::ExecutarDownload() {
     err.attempt([&] { sys::delete_file(sArquivoLocal); });
     err.clear();
     // 5.
-    err.attempt([&] { arquivo.open(sArquivoLocal); });
+    err.attempt([&] { arquivo.abrir(sArquivoLocal); });
     // 6.
     const MidnightTimer relogio;
     float vTempo = 0;
@@ -252,7 +289,7 @@ void frmKVRProgress::ExecutarDownload() {
     bool bRecebeu = false;
     while (!abDados.empty()) {
         // 7.1
-        if (!err.attempt([&] { arquivo.write(abDados.data(), abDados.size()); }))
+        if (!err.attempt([&] { arquivo.gravar(abDados.data(), abDados.size()); }))
             break;
         // 7.2
         err.attempt([] { ui::DoEvents(); });
@@ -290,7 +327,7 @@ void frmKVRProgress::ExecutarDownload() {
         desenhar();
     // 8.
     abDados.clear();
-    err.attempt([&] { arquivo.close(); });
+    err.attempt([&] { arquivo.fechar(); });
     // 9.
     if (!bExibir)
         return;

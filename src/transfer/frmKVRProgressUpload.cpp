@@ -5,6 +5,7 @@
 #include "dialogs/frmKVRDialog.h"
 #include "platform/sys/Codeset.h"
 #include "platform/sys/Files.h"
+#include "platform/sys/InternetErrors.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
 #include "transfer/MidnightTimer.h"
@@ -31,8 +32,11 @@ void liberar_dialogo() {
 // The file to send, opened and measured now: one that cannot be read fails here and no body
 // is ever sent for it. A file too large for the 32-bit length the upload counts in is an
 // Overflow, as its text would have been.
-std::shared_ptr<const inet::FileBody> abrir_arquivo(const std::string& path) {
-    auto arquivo = std::make_shared<const inet::FileBody>(path);
+std::shared_ptr<const sys::InputFile> abrir_arquivo(const std::string& path) {
+    auto aberto = sys::InputFile::open(path);
+    if (!aberto)
+        sys::raise_io_error(aberto.error());
+    auto arquivo = std::make_shared<const sys::InputFile>(std::move(aberto.value()));
     if (arquivo->size() > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
         raise_runtime(rt::Overflow);
     return arquivo;
@@ -183,7 +187,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
         return falha(mensagem);
     }
     // 12.2
-    if (iCodigo == 12029)
+    if (iCodigo == code::CannotConnect)
         return falha("Servidor não Encontrado.");
     // 12.3 (a response without any header line has no status line to judge)
     if (!vLinhas.empty() && !trim(vLinhas[0]).empty() && InStr(vLinhas[0], " 200 ") == 0 &&

@@ -3,80 +3,15 @@
 #include "platform/ftp/FtpErrors.h"
 #include "platform/ftp/FtpThreadStatus.h"
 #include "platform/sys/Codeset.h"
+#include "platform/sys/InputFile.h"
+#include "platform/sys/OutputFile.h"
 
-#include <atomic>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kvr::ftpnet {
 
 namespace {
-
-// A file beside `path` that becomes `path` only when the transfer completes.
-class PartialFile {
-  public:
-    explicit PartialFile(const std::string& path) : m_target(path) {
-        static std::atomic<unsigned> counter{0};
-        auto slash = path.rfind('/');
-        std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-        std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
-            m_path = folder + "." + name + ".part-" + std::to_string(getpid()) + "-" +
-                     std::to_string(counter++);
-            m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (m_fd < 0 && errno != EEXIST)
-                break;
-        }
-        m_error = m_fd < 0 ? errno : 0;
-    }
-    ~PartialFile() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            ::unlink(m_path.c_str());
-        }
-    }
-    PartialFile(const PartialFile&) = delete;
-    PartialFile& operator=(const PartialFile&) = delete;
-
-    int fd() const { return m_fd; }
-    int error() const { return m_error; }
-
-    // Moves the finished file into place; errno on failure.
-    int commit() {
-        int rc = ::close(m_fd);
-        m_fd = -1;
-        if (rc != 0 || ::rename(m_path.c_str(), m_target.c_str()) != 0) {
-            int err = errno;
-            ::unlink(m_path.c_str());
-            return err;
-        }
-        return 0;
-    }
-
-  private:
-    std::string m_target;
-    std::string m_path;
-    int m_fd = -1;
-    int m_error = 0;
-};
-
-bool write_all(int fd, const char* data, std::size_t size, int& err) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            err = errno;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 std::string type_argument(TransferType type) {
     return type == TransferType::Ascii ? "A" : "I";
@@ -293,13 +228,12 @@ std::unique_ptr<FtpFind> FtpConnection::find_first(const std::string& filter,
 bool FtpConnection::get_file(const std::string& remote, const std::string& local,
                              TransferType type) {
     set_last_error(code::Success);
-    PartialFile file(local);
-    if (file.fd() < 0)
-        return fail_errno(file.error());
+    auto file = sys::OutputFile::create(local, sys::OutputFile::Placement::Beside);
+    if (!file)
+        return fail_errno(file.error().err);
     auto data = open_transfer(FtpCommand::Retr, remote, type);
     if (!data)
         return false;
-    int write_error = 0;
     for (;;) {
         std::size_t got = 0;
         IoError error;
@@ -308,37 +242,32 @@ bool FtpConnection::get_file(const std::string& remote, const std::string& local
                 break;
             return fail(error.failure, error.err);
         }
-        if (!write_all(file.fd(), buffer(), got, write_error)) {
+        if (auto written = file.value().write(buffer(), got); !written) {
             finish_transfer(*data);
-            return fail_errno(write_error);
+            return fail_errno(written.error().err);
         }
     }
     if (!finish_transfer(*data))
         return false;
-    if (int err = file.commit())
-        return fail_errno(err);
+    if (auto committed = file.value().commit(); !committed)
+        return fail_errno(committed.error().err);
     return true;
 }
 
 bool FtpConnection::put_file(const std::string& local, const std::string& remote,
                              TransferType type) {
     set_last_error(code::Success);
-    int fd = ::open(local.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        int err = errno;
+    auto file = sys::InputFile::open(local);
+    if (!file) {
+        int err = file.error().err;
         set_last_error(err == ENOENT ? code::FileNotFound : error_for_errno(err));
         return false;
     }
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
-    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     auto data = open_transfer(FtpCommand::Stor, remote, type);
     if (!data)
         return false;
     IoError error;
-    if (!send_file(*data, fd, error)) {
+    if (!send_file(*data, file.value().native_handle(), error)) {
         if (error.failure == Failure::TimedOut || error.err == EIO)
             return fail(error.failure, error.err);
         // The server dropped the data connection: its reply says why (552, 426, ...).

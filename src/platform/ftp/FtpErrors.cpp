@@ -7,21 +7,6 @@ namespace kvr::ftpnet {
 
 namespace {
 
-// Reply ranges, first match wins. Every refusal the server words itself is an extended
-// error: its text is what the caller shows, so it must stay available as the last reply.
-struct ReplyRow {
-    int first;
-    int last;
-    std::uint32_t error;
-};
-constexpr ReplyRow kReplyTable[] = {
-    {100, 199, code::ExtendedError}, // a preliminary reply where none was expected
-    {200, 299, code::ExtendedError}, // completion of something not asked for
-    {300, 399, code::ExtendedError}, // an intermediate reply where none was expected
-    {400, 499, code::ExtendedError}, // transient refusal (421, 425, 426, 450, 451, 452)
-    {500, 599, code::ExtendedError}, // permanent refusal (500-504, 530, 532, 550-553)
-};
-
 struct FailureRow {
     Failure failure;
     std::uint32_t error;
@@ -33,7 +18,7 @@ constexpr FailureRow kFailureTable[] = {
     {Failure::TimedOut, code::Timeout},
     {Failure::ConnectionClosed, code::ConnectionAborted},
     {Failure::ConnectionReset, code::ConnectionReset},
-    {Failure::InvalidReply, code::InvalidResponse},
+    {Failure::InvalidReply, code::InvalidServerResponse},
     {Failure::WrongState, code::IncorrectHandleState},
 };
 
@@ -63,11 +48,13 @@ constexpr ErrnoRow kErrnoTable[] = {
 
 } // namespace
 
+// Every reply the command did not expect, whatever its class (a refusal, or a preliminary,
+// completion or intermediate reply where none was due), is an extended error: the server
+// worded it, and its text is what the caller shows. A number outside 100-599 is no reply.
 std::uint32_t error_for_reply(int reply_code) {
-    for (const auto& row : kReplyTable)
-        if (reply_code >= row.first && reply_code <= row.last)
-            return row.error;
-    return code::InvalidResponse;
+    if (reply_code >= 100 && reply_code <= 599)
+        return code::ExtendedError;
+    return code::InvalidServerResponse;
 }
 
 std::uint32_t error_for_failure(Failure failure) {

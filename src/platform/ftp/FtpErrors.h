@@ -1,31 +1,14 @@
-// The error codes the FTP transport leaves as the thread's last error, and the one table
-// that turns what went wrong (a server reply, a socket failure, a local file failure) into
-// them. The codes are those the legacy Internet library used, so the FTP class reads them
-// as it always did.
+// The error codes (InternetErrors.h) the FTP transport leaves as the thread's last error, and the
+// one table that turns what went wrong (a server reply, a socket failure, a local file failure)
+// into them. The codes are those the legacy Internet library used, so the FTP class reads them as
+// it always did.
 #pragma once
+
+#include "platform/sys/InternetErrors.h"
 
 #include <cstdint>
 
 namespace kvr::ftpnet {
-
-namespace code {
-constexpr std::uint32_t Success = 0;
-constexpr std::uint32_t FileNotFound = 2;
-constexpr std::uint32_t PathNotFound = 3;
-constexpr std::uint32_t AccessDenied = 5;
-constexpr std::uint32_t InvalidHandle = 6;
-constexpr std::uint32_t NoMoreFiles = 18;
-constexpr std::uint32_t GeneralFailure = 31;
-constexpr std::uint32_t DiskFull = 112;
-constexpr std::uint32_t Timeout = 12002;
-constexpr std::uint32_t ExtendedError = 12003; // the server refused with a reply
-constexpr std::uint32_t NameNotResolved = 12007;
-constexpr std::uint32_t IncorrectHandleState = 12019;
-constexpr std::uint32_t CannotConnect = 12029;
-constexpr std::uint32_t ConnectionAborted = 12030;
-constexpr std::uint32_t ConnectionReset = 12031;
-constexpr std::uint32_t InvalidResponse = 12152; // malformed or oversized reply
-} // namespace code
 
 // What can end an FTP operation other than the expected reply.
 enum class Failure {

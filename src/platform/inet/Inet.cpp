@@ -64,8 +64,8 @@ struct Inet::Impl {
     bool paused = false;
     BodyBuffer body{kBodyBufferCapacity};
     ResponseHeaders headers;
-    std::string upload;                          // a body given as text
-    std::shared_ptr<const FileBody> upload_file; // or one read from a file as it goes
+    std::string upload;                                // a body given as text
+    std::shared_ptr<const sys::InputFile> upload_file; // or one read from a file as it goes
     std::uint64_t upload_pos = 0;
     std::uint64_t upload_size() const { return upload_file ? upload_file->size() : upload.size(); }
     InetError error;
@@ -123,11 +123,11 @@ struct Inet::Impl {
             return 0;
         if (me->upload_file) {
             // A file that fails or shrinks while it is sent never ends as a short body.
-            long got = me->upload_file->read_at(me->upload_pos, buffer, count);
-            if (got <= 0)
+            auto got = me->upload_file->read_at(me->upload_pos, buffer, count);
+            if (!got || got.value() == 0)
                 return CURL_READFUNC_ABORT;
-            me->upload_pos += static_cast<std::uint64_t>(got);
-            return static_cast<size_t>(got);
+            me->upload_pos += got.value();
+            return got.value();
         }
         std::memcpy(buffer, me->upload.data() + me->upload_pos, count);
         me->upload_pos += count;
@@ -197,7 +197,7 @@ struct Inet::Impl {
     }
 
     void start(const RequestUrl& target, bool put, std::string data,
-               std::shared_ptr<const FileBody> file = nullptr) {
+               std::shared_ptr<const sys::InputFile> file = nullptr) {
         release();
         upload = put ? std::move(data) : std::string();
         upload_file = put ? std::move(file) : nullptr;
@@ -302,12 +302,12 @@ void Inet::Execute(const std::string& url, const std::string& operation, std::st
 }
 
 void Inet::Execute(const std::string& url, const std::string& operation,
-                   std::shared_ptr<const FileBody> body) {
+                   std::shared_ptr<const sys::InputFile> body) {
     start_request(url, operation, {}, std::move(body));
 }
 
 void Inet::start_request(const std::string& url, const std::string& operation, std::string data,
-                         std::shared_ptr<const FileBody> body) {
+                         std::shared_ptr<const sys::InputFile> body) {
     std::string op = ucase(trim(operation));
     if (op.empty())
         op = "GET";

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/automation/Variant.h"
+#include "platform/sys/InputFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,25 +27,6 @@ constexpr int icNamedProxy = 2;
 // DataTypeConstants
 constexpr int icString = 0;
 constexpr int icByteArray = 1;
-
-// A PUT body read from a local file while it is sent. Opening it checks the file (a file that
-// cannot be read fails before anything is sent) and fixes its size; the body is never held
-// whole in memory. A file that cannot be read later, or that shrank, aborts the request.
-class FileBody {
-  public:
-    explicit FileBody(const std::string& path); // raises ComError with the runtime's number
-    ~FileBody();
-    FileBody(const FileBody&) = delete;
-    FileBody& operator=(const FileBody&) = delete;
-
-    std::uint64_t size() const { return m_size; }
-    // Up to `n` bytes from `offset`; 0 at the end of the file; -1 when it could not be read.
-    long read_at(std::uint64_t offset, char* buffer, std::size_t n) const;
-
-  private:
-    int m_fd = -1;
-    std::uint64_t m_size = 0;
-};
 
 class Inet {
   public:
@@ -74,9 +56,10 @@ class Inet {
     // A URL or operation that cannot be used raises ComError; a failure of the transfer
     // itself is reported by ResponseCode.
     void Execute(const std::string& url, const std::string& operation, std::string data = {});
-    // The same request with the PUT body read from a file as it is sent.
+    // The same request with the PUT body read from a file as it is sent: a file that cannot
+    // be read later, or that shrank, aborts the request.
     void Execute(const std::string& url, const std::string& operation,
-                 std::shared_ptr<const FileBody> body);
+                 std::shared_ptr<const sys::InputFile> body);
 
     // Drives the transfer; true until the final response's headers are in (or it failed).
     // May wait on the sockets for a few milliseconds so that an idle poll costs no CPU.
@@ -107,7 +90,7 @@ class Inet {
 
   private:
     void start_request(const std::string& url, const std::string& operation, std::string data,
-                       std::shared_ptr<const FileBody> body);
+                       std::shared_ptr<const sys::InputFile> body);
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -8,35 +8,35 @@ namespace {
 
 const char* text_of(std::int32_t code) {
     switch (code) {
-    case ERROR_INTERNET_TIMEOUT:
+    case code::Timeout:
         return "O tempo limite da operação expirou";
-    case ERROR_INTERNET_INTERNAL_ERROR:
+    case code::InternalError:
         return "Ocorreu um erro interno";
-    case ERROR_INTERNET_INVALID_URL:
+    case code::InvalidUrl:
         return "A URL não é válida";
-    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+    case code::NameNotResolved:
         return "Não foi possível resolver o nome ou o endereço do servidor";
-    case ERROR_INTERNET_LOGIN_FAILURE:
+    case code::LoginFailure:
         return "Falha no logon";
-    case ERROR_INTERNET_OPERATION_CANCELLED:
+    case code::OperationCancelled:
         return "A operação foi cancelada";
-    case ERROR_INTERNET_CANNOT_CONNECT:
+    case code::CannotConnect:
         return "Não foi possível estabelecer conexão com o servidor";
-    case ERROR_INTERNET_CONNECTION_ABORTED:
+    case code::ConnectionAborted:
         return "A conexão com o servidor foi encerrada de forma anormal";
-    case ERROR_INTERNET_CONNECTION_RESET:
+    case code::ConnectionReset:
         return "A conexão com o servidor foi redefinida";
-    case ERROR_INTERNET_INVALID_CA:
+    case code::InvalidCa:
         return "A autoridade de certificação é inválida ou está incorreta";
-    case ERROR_HTTP_INVALID_SERVER_RESPONSE:
+    case code::InvalidServerResponse:
         return "O servidor retornou uma resposta inválida ou não reconhecida";
-    case ERROR_HTTP_REDIRECT_FAILED:
+    case code::RedirectFailed:
         return "Falha no redirecionamento";
-    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+    case code::SecurityChannelError:
         return "Ocorreu um erro no canal seguro";
-    case ERROR_INTERNET_SECURE_FAILURE:
+    case code::SecureFailure:
         return "Falha de segurança na conexão segura";
-    case ERROR_NOT_ENOUGH_MEMORY:
+    case code::NotEnoughMemory:
         return "Memória insuficiente para concluir esta operação";
     }
     return "Ocorreu um erro interno";
@@ -48,23 +48,23 @@ std::int32_t code_of(int curl_code) {
     case CURLE_OK:
         return 0;
     case CURLE_URL_MALFORMAT:
-        return ERROR_INTERNET_INVALID_URL;
+        return code::InvalidUrl;
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_RESOLVE_HOST:
-        return ERROR_INTERNET_NAME_NOT_RESOLVED;
+        return code::NameNotResolved;
     case CURLE_COULDNT_CONNECT:
-        return ERROR_INTERNET_CANNOT_CONNECT;
+        return code::CannotConnect;
     case CURLE_OPERATION_TIMEDOUT:
-        return ERROR_INTERNET_TIMEOUT;
+        return code::Timeout;
     case CURLE_PARTIAL_FILE:
     case CURLE_SEND_ERROR:
     case CURLE_READ_ERROR:
     case CURLE_SEND_FAIL_REWIND:
     case CURLE_PROXY:
     case CURLE_UNRECOVERABLE_POLL:
-        return ERROR_INTERNET_CONNECTION_ABORTED;
+        return code::ConnectionAborted;
     case CURLE_RECV_ERROR:
-        return ERROR_INTERNET_CONNECTION_RESET;
+        return code::ConnectionReset;
     // Execute only lets http and https through, so an unsupported protocol at transfer time
     // is an answer that is not HTTP/1.x (or a redirection to another scheme).
     case CURLE_UNSUPPORTED_PROTOCOL:
@@ -74,34 +74,34 @@ std::int32_t code_of(int curl_code) {
     case CURLE_HTTP2:
     case CURLE_HTTP2_STREAM:
     case CURLE_HTTP3:
-        return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        return code::InvalidServerResponse;
     case CURLE_TOO_MANY_REDIRECTS:
-        return ERROR_HTTP_REDIRECT_FAILED;
+        return code::RedirectFailed;
     case CURLE_WRITE_ERROR:
     case CURLE_ABORTED_BY_CALLBACK:
-        return ERROR_INTERNET_OPERATION_CANCELLED;
+        return code::OperationCancelled;
     case CURLE_LOGIN_DENIED:
-        return ERROR_INTERNET_LOGIN_FAILURE;
+        return code::LoginFailure;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_ENGINE_NOTFOUND:
     case CURLE_SSL_ENGINE_SETFAILED:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_SHUTDOWN_FAILED:
-        return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+        return code::SecurityChannelError;
     case CURLE_PEER_FAILED_VERIFICATION:
-        return ERROR_INTERNET_INVALID_CA;
+        return code::InvalidCa;
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_CRL_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
     case CURLE_SSL_INVALIDCERTSTATUS:
     case CURLE_SSL_CLIENTCERT:
-        return ERROR_INTERNET_SECURE_FAILURE;
+        return code::SecureFailure;
     case CURLE_OUT_OF_MEMORY:
-        return ERROR_NOT_ENOUGH_MEMORY;
+        return code::NotEnoughMemory;
     default:
-        return ERROR_INTERNET_INTERNAL_ERROR;
+        return code::InternalError;
     }
 }
 

@@ -3,6 +3,8 @@
 // table; calls the control refuses raise its own numbers.
 #pragma once
 
+#include "platform/sys/InternetErrors.h"
+
 #include <cstdint>
 #include <string>
 
@@ -13,23 +15,6 @@ constexpr std::int32_t icErrInitFailed = 35750;
 constexpr std::int32_t icErrBadUrl = 35752;
 constexpr std::int32_t icErrProtocolNotSupported = 35753;
 constexpr std::int32_t icErrBadOperation = 35754;
-
-// The Internet library's codes used here.
-constexpr std::int32_t ERROR_INTERNET_TIMEOUT = 12002;
-constexpr std::int32_t ERROR_INTERNET_INTERNAL_ERROR = 12004;
-constexpr std::int32_t ERROR_INTERNET_INVALID_URL = 12005;
-constexpr std::int32_t ERROR_INTERNET_NAME_NOT_RESOLVED = 12007;
-constexpr std::int32_t ERROR_INTERNET_LOGIN_FAILURE = 12015;
-constexpr std::int32_t ERROR_INTERNET_OPERATION_CANCELLED = 12017;
-constexpr std::int32_t ERROR_INTERNET_CANNOT_CONNECT = 12029;
-constexpr std::int32_t ERROR_INTERNET_CONNECTION_ABORTED = 12030;
-constexpr std::int32_t ERROR_INTERNET_CONNECTION_RESET = 12031;
-constexpr std::int32_t ERROR_INTERNET_INVALID_CA = 12045;
-constexpr std::int32_t ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152;
-constexpr std::int32_t ERROR_HTTP_REDIRECT_FAILED = 12156;
-constexpr std::int32_t ERROR_INTERNET_SECURITY_CHANNEL_ERROR = 12157;
-constexpr std::int32_t ERROR_INTERNET_SECURE_FAILURE = 12175;
-constexpr std::int32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 
 struct InetError {
     std::int32_t code = 0; // 0: no error

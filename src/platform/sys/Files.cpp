@@ -36,4 +36,14 @@ void delete_file(const std::string& path) {
                   "KVRUpload");
 }
 
+Result<void> make_folder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0)
+        return {};
+    return IoError{errno, path};
+}
+
+void raise_io_error(const IoError& error, const std::string& source) {
+    raise_runtime(runtime_error_from_errno(error.err != 0 ? error.err : EIO), source);
+}
+
 } // namespace kvr::sys

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/sys/Clock.h"
+#include "platform/sys/Result.h"
 
 #include <optional>
 #include <string>
@@ -18,5 +19,11 @@ std::optional<TimePoint> last_modified(const std::string& path);
 
 // Deletes a file (Kill); raises the runtime's error for the failure (53, 70, 75, ...).
 void delete_file(const std::string& path);
+
+// Creates one folder (MkDir): a folder that exists, or one whose parent is missing, fails.
+Result<void> make_folder(const std::string& path);
+
+// The runtime's error for an I/O error (Path not found, Permission denied, Disk full, ...).
+[[noreturn]] void raise_io_error(const IoError& error, const std::string& source = "KVRUpload");
 
 } // namespace kvr::sys
