@@ -93,7 +93,7 @@ bool frmKVRDialog::ExtensaoProibida(const Variant& sExtensao) {
     for (const char* prefixo : aPrefixos)
         if (left_chars(e, 2) == left_chars(prefixo, 2))
             return true;
-    // 3.
+    // 3. Neither: the extension is allowed.
     return false;
 }
 
@@ -129,8 +129,8 @@ Variant frmKVRDialog::AbrirArquivo(const Variant& sExtensao) {
         if (sArquivo.empty())
             return;
         // 5. The extension is everything after the first "." of the whole path.
-        if (auto ponto = sArquivo.find('.'); ponto != std::string::npos) {
-            const std::string sExt = trim(sArquivo.substr(ponto + 1));
+        if (const std::size_t ponto = InStr(sArquivo, "."); ponto > 0) {
+            const std::string sExt = trim(Mid(sArquivo, ponto + 1));
             if (ExtensaoProibida(Variant(sExt))) {
                 ui::MsgBox(MensagemExtensaoProibida(sExt));
                 resultado.emplace(false);

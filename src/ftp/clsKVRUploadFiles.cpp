@@ -37,17 +37,6 @@ bool is_false(const Variant& v) {
     return v.type() == VarType::Boolean && !v.to_bool();
 }
 
-// The part of `path` up to and including its last `separator` ("" when it has none).
-std::string up_to_last(const std::string& path, char separator) {
-    auto at = path.rfind(separator);
-    return at == std::string::npos ? "" : path.substr(0, at + 1);
-}
-
-std::string after_last(const std::string& path, char separator) {
-    auto at = path.rfind(separator);
-    return at == std::string::npos ? path : path.substr(at + 1);
-}
-
 ftpnet::TransferType wire_type(FileTransferType t) {
     return t == FileTransferType::ftascii ? ftpnet::TransferType::Ascii
                                           : ftpnet::TransferType::Binary;
@@ -96,11 +85,8 @@ Variant clsKVRUpload::GetDirectoryList(const Variant& Directory, const Variant& 
                 for (std::int16_t i = 0; i < nArquivos; ++i)
                     joined += "|" + aArquivos[static_cast<std::size_t>(i)].as_string();
                 VariantArray parts;
-                std::size_t start = 0;
-                for (auto bar = joined.find('|'); bar != std::string::npos;
-                     start = bar + 1, bar = joined.find('|', start))
-                    parts.emplace_back(joined.substr(start, bar - start));
-                parts.emplace_back(joined.substr(start));
+                for (auto& part : Split(joined, "|"))
+                    parts.emplace_back(std::move(part));
                 return Variant(std::move(parts));
             }
         }
@@ -141,7 +127,7 @@ Variant clsKVRUpload::GetFile(const Variant& ServerFileAndPath,
             local = vArquivoDialogo.to_string();
         }
         // 6. The local folder, one level made when missing.
-        const std::string folder = up_to_last(local, '/');
+        const std::string folder = Left(local, static_cast<long long>(InStrRev(local, "/")));
         if (!folder.empty() && !sys::folder_exists(folder))
             if (auto made = sys::make_folder(folder); !made)
                 sys::raise_io_error(made.error(), "clsKVRUpload::GetFile");
@@ -184,7 +170,8 @@ Variant clsKVRUpload::PutFile(const Variant& LocalFileAndPath, const Variant& Se
             if (is_false(vArquivoDialogo))
                 return retorno("0", "PutFile Cancelado");
             local = vArquivoDialogo.to_string();
-            remote = up_to_last(remote, '\\') + after_last(local, '/');
+            remote = Left(remote, static_cast<long long>(InStrRev(remote, "\\"))) +
+                     Mid(local, InStrRev(local, "/") + 1);
         }
         // 5. The transfer type.
         const FileTransferType type = transfer_type(TransferType);

@@ -73,8 +73,8 @@ Variant DefinirWebPath(std::shared_ptr<Object>& oServidor, const std::string& sC
     // 1. The received path is kept for the final test (sCaminhoRecebido).
     // 2. The prefix: up to the first ")", or the scheme, "://" and the host of an address.
     err.attempt([&] {
-        if (std::size_t fecha = sCaminho.find(')'); fecha != npos) {
-            sPrefixo = lcase(sCaminho.substr(0, fecha + 1));
+        if (const std::size_t fecha = InStr(sCaminho, ")"); fecha > 0) {
+            sPrefixo = lcase(Left(sCaminho, static_cast<long long>(fecha)));
         } else if (std::size_t esquema = sCaminho.find("://"); esquema != npos) {
             std::size_t barra = sCaminho.find('/', esquema + 3);
             if (barra != npos)
@@ -84,14 +84,14 @@ Variant DefinirWebPath(std::shared_ptr<Object>& oServidor, const std::string& sC
 
     // 3. No prefix: only Normalisation.
     if (!trim(sPrefixo).empty()) {
-        if (sPrefixo.find("://") != npos) {
+        if (InStr(sPrefixo, "://") > 0) {
             // 4. An address on the local web server.
             err.clear();
             err.attempt(
                 [&] { sCaminho = ObterWebPath(oServidor, sCaminho, sPrefixo).to_string(); });
             if (err.pending())
                 return Variant();
-        } else if (sPrefixo.find("$(webpath") != npos) {
+        } else if (InStr(sPrefixo, "$(webpath") > 0) {
             // 5. A web-path token.
             // 5.1 The web-directory component.
             err.attempt([&] { oWebDir = CreateObject(kWebDir); });
@@ -109,9 +109,9 @@ Variant DefinirWebPath(std::shared_ptr<Object>& oServidor, const std::string& sC
                         raise_runtime(rt::InvalidProcedureCall);
                     sSite = sPrefixo.substr(inicio, fim - inicio);
                 } else {
-                    std::size_t token_exato = sCaminho.find("$(webpath)");
-                    sSite = token_exato == npos ? a_partir_de(sCaminho, 10)
-                                                : sCaminho.substr(token_exato + 10);
+                    const std::size_t token_exato = InStr(sCaminho, "$(webpath)");
+                    sSite = token_exato == 0 ? a_partir_de(sCaminho, 10)
+                                             : Mid(sCaminho, token_exato + 10);
                     sPrefixo = sCaminho;
                 }
             });
@@ -160,7 +160,7 @@ Variant DefinirWebPath(std::shared_ptr<Object>& oServidor, const std::string& sC
         if (termina_em_separador(sCaminhoRecebido) && !termina_em_separador(sCaminho))
             sCaminho += "/";
     });
-    // 4.
+    // 4. The normalised path.
     return Variant(sCaminho);
 }
 

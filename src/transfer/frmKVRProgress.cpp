@@ -173,22 +173,22 @@ inet::Inet& frmKVRProgress::Inet1() {
 // Load routine: centre the window on the screen and clear the flags.
 void frmKVRProgress::Form_Load() {
     const ui::Backend& tela = ui::backend();
-    // 1.
+    // 1. The position that centres the window.
     const std::int16_t esquerda = cint((tela.screen_width() - width()) * 0.5);
     const std::int16_t topo = cint((tela.screen_height() - height()) * 0.5);
-    // 2.
+    // 2. Move it there.
     move(esquerda, topo);
-    // 3.
+    // 3. Not started, not asked to close.
     bIniciado = false;
     bFechar = false;
 }
 
 // Paint handler: the first paint starts the transfer routine of the visible panel.
 void frmKVRProgress::Form_Paint() {
-    // 1.
+    // 1. Already started: nothing to do.
     if (bIniciado)
         return;
-    // 2.
+    // 2. The upload or the download, by the panel shown.
     if (FrameUp.visible())
         ExecutarUpload();
     else
@@ -218,19 +218,19 @@ std::string frmKVRProgress::FormatarTamanho(double bytes) {
         {1e9, 1048576.0, " MB"},
         {1e12, 1073741824.0, " GB"},
     };
-    // 1.
+    // 1. Under a thousand: bytes.
     if (bytes < 1e3)
         return format_number(bytes, 0) + " bytes";
-    // 2. - 4.
+    // 2. - 4. KB, MB or GB, by the first limit the size stays under.
     for (const Unidade& u : unidades)
         if (bytes < u.limite)
             return format_number(cint(bytes / u.divisor), 0) + u.nome;
-    // 5.
+    // 5. Anything larger: TB.
     return format_number(cint(bytes / 1099511627776.0), 0) + " TB";
 }
 
 std::string frmKVRProgress::FormatarTempo(double seconds) {
-    // 1.
+    // 1. Whole hours, taken off the seconds.
     std::int32_t h = 0;
     if (seconds >= 3600) {
         h = clng(seconds / 3600);
@@ -238,7 +238,7 @@ std::string frmKVRProgress::FormatarTempo(double seconds) {
             --h;
         seconds -= h * 3600.0;
     }
-    // 2.
+    // 2. Whole minutes, taken off the seconds.
     std::int32_t m = 0;
     if (seconds >= 60) {
         m = clng(seconds / 60);
@@ -246,9 +246,9 @@ std::string frmKVRProgress::FormatarTempo(double seconds) {
             --m;
         seconds -= m * 60.0;
     }
-    // 3.
+    // 3. The seconds left.
     const std::int32_t s = clng(seconds);
-    // 4.
+    // 4. Each non-zero part with its unit.
     std::string texto;
     if (h >= 1)
         texto = format_number(h, 0) + "h ";
@@ -256,7 +256,7 @@ std::string frmKVRProgress::FormatarTempo(double seconds) {
         texto += format_number(m, 0) + "min ";
     if (s > 0)
         texto += format_number(s, 0) + "s";
-    // 5.
+    // 5. Nothing to show: under a second.
     if (texto.empty())
         texto = "< 1s";
     return texto;
@@ -264,14 +264,14 @@ std::string frmKVRProgress::FormatarTempo(double seconds) {
 
 // Local paths are split at the native "/", URLs at "/".
 void frmKVRProgress::CompletarURL(const std::string& sLocal, std::string& sURL) {
-    // 1.
-    const std::string nome = sLocal.substr(sLocal.rfind('/') + 1);
-    // 2.
-    const std::string ultimo = sURL.substr(sURL.rfind('/') + 1);
-    // 3.
-    if (ultimo.find('.') != std::string::npos)
+    // 1. The local file's name.
+    const std::string nome = Mid(sLocal, InStrRev(sLocal, "/") + 1);
+    // 2. The URL's last part.
+    const std::string ultimo = Mid(sURL, InStrRev(sURL, "/") + 1);
+    // 3. A last part with a "." names a file already: the URL is complete.
+    if (InStr(ultimo, ".") > 0)
         return;
-    // 4.
+    // 4. Otherwise the file's name goes after the URL's folder.
     if (!sURL.empty() && sURL.back() == '/')
         sURL += nome;
     else

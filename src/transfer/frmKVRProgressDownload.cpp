@@ -12,7 +12,6 @@
 #include "support/GerarLog.h"
 #include "transfer/MidnightTimer.h"
 #include "transfer/Resultado.h"
-#include "transfer/TextoLegado.h"
 
 #include <cerrno>
 #include <limits>
@@ -20,7 +19,6 @@
 
 namespace kvr {
 
-using namespace texto;
 using namespace resultado;
 
 namespace {
@@ -101,11 +99,11 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
     std::vector<std::string> vLinhasCabecalho;
     std::string sTamanho;
 
-    // 1.
+    // 1. The dialog option ("NAO" when none is given).
     err.attempt([&] {
         sOptDialog = blank_or_null(vOptDialog) ? "NAO" : ucase(trim(vOptDialog.to_string()));
     });
-    // 2.
+    // 2. The URL, which must be given.
     bool bSemURL = true;
     err.attempt([&] {
         bSemURL = blank_or_null(sURLFile);
@@ -114,16 +112,16 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
     });
     if (bSemURL)
         return falha("URL do Arquivo não Informado.");
-    // 3.
+    // 3. The local file, unless a dialog will ask for it.
     err.attempt([&] {
         sArquivoLocal = (sOptDialog != "NAO" || sOutPutFile.is_missing() || sOutPutFile.is_null())
                             ? std::string()
                             : sOutPutFile.to_string();
     });
-    // 4.
+    // 4. Neither a local file nor a dialog.
     if (sArquivoLocal.empty() && sOptDialog == "NAO")
         return falha("Arquivo Local ou Opção de Diálogo deve ser informado.");
-    // 5.
+    // 5. Complete the URL with the file name and start the GET.
     err.attempt([&] { CompletarURL(sArquivoLocal, sURL); });
     err.attempt([&] { Inet1().set_URL(sURL); });
     err.attempt([&] {
@@ -133,10 +131,10 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
         }
     });
     err.attempt([&] { Inet1().Execute("", "GET"); });
-    // 6.
+    // 6. The request could not start.
     if (err.pending())
         return falha_registrada("Erro no Execute GET. Erro: ");
-    // 7.
+    // 7. Wait for the response and read its code and headers.
     err.attempt([&] {
         while (Inet1().StillExecuting())
             ui::DoEvents();
@@ -145,7 +143,7 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
     err.attempt([&] { vInfoResposta = Inet1().ResponseInfo(); });
     err.attempt([&] { sCabecalho = Inet1().GetHeader(); });
     err.attempt([&] { vLinhasCabecalho = Split(sCabecalho, "\r\n"); });
-    // 8.
+    // 8. The headers could not be read.
     if (err.pending())
         return falha_registrada("Erro no GetHeader. Erro: ");
     // 9. (A response without any header line has no status line to judge.)
@@ -156,13 +154,13 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
         return falha(vLinhasCabecalho[0]);
     if (vCodigoResposta != 0)
         return falha(std::to_string(vCodigoResposta) + " - " + vInfoResposta);
-    // 10.
+    // 10. The first chunk of the body.
     err.attempt([&] { abDados = Inet1().GetChunk(1024, inet::icByteArray); });
     err.attempt([] { ui::DoEvents(); });
-    // 11.
+    // 11. The first chunk could not be read.
     if (err.pending())
         return falha_registrada("Erro no GetChunk. Erro: ");
-    // 12.
+    // 12. Counters from zero and the size the response announces.
     dTaxa = 0;
     lRecebidos = 0;
     lBlocos = 0;
@@ -175,7 +173,7 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
         [&] { sTamanho = Left(sTamanho, static_cast<long long>(InStr(sTamanho, "\r\n")) - 1); });
     err.attempt([&] { lTotal = Variant(sTamanho).to_long(); });
     err.attempt([&] { lTotalKB = Variant(lTotal / 1024.0).to_long(); });
-    // 13.
+    // 13. The download panel, reset and centred.
     if (bExibir) {
         err.attempt([&] { set_height(Variant(FrameDown.height() * 1.03).to_integer()); });
         err.attempt([&] {
@@ -189,7 +187,8 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
             ProgressBar1.set_max(static_cast<float>(lTotal));
             ProgressBar1.set_value(0);
         });
-        err.attempt([&] { lblArquivo.set_caption(nome_do_arquivo(sArquivoLocal)); });
+        err.attempt(
+            [&] { lblArquivo.set_caption(Mid(sArquivoLocal, InStrRev(sArquivoLocal, "/") + 1)); });
         err.attempt([&] {
             lblBytesTot.set_caption(FormatarTamanho(lTotal));
             lblBytesRec.set_caption(FormatarTamanho(lRecebidos));
@@ -206,7 +205,7 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
             lblTempoRest.set_fore_color(ui::rgb(0, 0, 0));
         });
     }
-    // 14.
+    // 14. The Save dialog names the local file.
     if (sOptDialog != "NAO") {
         Variant vArquivoDialogo;
         err.attempt([&] {
@@ -217,17 +216,18 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
             return falha("Download Cancelado.");
         err.attempt([&] { sArquivoLocal = vArquivoDialogo.to_string(); });
     }
-    // 15.
+    // 15. Receive the body, under the panel when it is shown.
     if (!bExibir) {
         err.attempt([&] { ExecutarDownload(); });
     } else {
-        err.attempt([&] { lblArquivo.set_caption(nome_do_arquivo(sArquivoLocal)); });
+        err.attempt(
+            [&] { lblArquivo.set_caption(Mid(sArquivoLocal, InStrRev(sArquivoLocal, "/") + 1)); });
         err.attempt([&] { show_modal(); });
     }
-    // 16.
+    // 16. A failure while receiving.
     if (err.pending())
         return falha_registrada("Erro após o ExecutarDownload. Erro: ");
-    // 17.
+    // 17. Success: "1", the local file and its size.
     return Variant::array({"1", sArquivoLocal, lTotal});
 }
 
@@ -240,12 +240,12 @@ void frmKVRProgress::ExecutarDownload() {
     const bool bExibir = ExibirProgresso == "SIM";
     ArquivoSaida arquivo;
 
-    // 1.
+    // 1. The local file's folder.
     std::string sPasta;
     err.attempt([&] {
         sPasta = Left(sArquivoLocal, static_cast<long long>(InStrRev(sArquivoLocal, "/")) - 1);
     });
-    // 2.
+    // 2. A missing folder is made level by level.
     if (!sys::file_exists(sPasta)) {
         std::vector<std::string> vPastas;
         std::string sCaminho;
@@ -261,18 +261,18 @@ void frmKVRProgress::ExecutarDownload() {
         }
     }
     // 3. (the writer is the file's number)
-    // 4.
+    // 4. An old file of that name goes.
     err.attempt([&] { sys::delete_file(sArquivoLocal); });
     err.clear();
-    // 5.
+    // 5. Open the local file.
     err.attempt([&] { arquivo.abrir(sArquivoLocal); });
-    // 6.
+    // 6. The start time.
     const MidnightTimer relogio;
     float vTempo = 0;
     const float vInicio = relogio.Timer();
     bIniciado = true;
 
-    // 7.
+    // 7. Write every chunk and update the panel.
     double vTempoTotal = 0;
     double vRestante = 0; // the routine's vTempo once it holds the remaining seconds
     float vDesenhado = -std::numeric_limits<float>::infinity();
@@ -288,28 +288,28 @@ void frmKVRProgress::ExecutarDownload() {
     };
     bool bRecebeu = false;
     while (!abDados.empty()) {
-        // 7.1
+        // 7.1 Write the chunk.
         if (!err.attempt([&] { arquivo.gravar(abDados.data(), abDados.size()); }))
             break;
-        // 7.2
+        // 7.2 Let the window work.
         err.attempt([] { ui::DoEvents(); });
-        // 7.3
+        // 7.3 The panel's figures.
         if (bExibir) {
             bRecebeu = true;
-            // 7.3.1
+            // 7.3.1 Bytes received.
             painel.attempt([&] { somar(lRecebidos, abDados.size()); });
-            // 7.3.3
+            // 7.3.3 Seconds since the start.
             const float vAgora = relogio.Timer();
             vTempo = vAgora - vInicio;
-            // 7.3.4
+            // 7.3.4 Chunks received and seconds per chunk.
             painel.attempt([&] { somar(lBlocos, 1); });
             const double vSegundosBloco = lBlocos > 0 ? vTempo / static_cast<double>(lBlocos) : 0;
-            // 7.3.5
+            // 7.3.5 The rate.
             if (lTotalKB > 0 && vSegundosBloco > 0)
                 dTaxa = lTotal / (vSegundosBloco * lTotalKB * 1024.0);
-            // 7.3.7
+            // 7.3.7 The expected total time.
             vTempoTotal = vSegundosBloco * lTotalKB;
-            // 7.3.8
+            // 7.3.8 The time left.
             vRestante = vTempoTotal - vTempo;
             if (vRestante < 0)
                 vRestante = 0;
@@ -325,19 +325,19 @@ void frmKVRProgress::ExecutarDownload() {
     }
     if (bRecebeu)
         desenhar();
-    // 8.
+    // 8. Close the local file.
     abDados.clear();
     err.attempt([&] { arquivo.fechar(); });
-    // 9.
+    // 9. No panel: done.
     if (!bExibir)
         return;
-    // 10.
+    // 10. The panel says the download is complete.
     painel.attempt([&] {
         lblTempoRest.set_fore_color(ui::rgb(0, 0, 255));
         lblRest.set_caption("Situação:");
         lblTempoRest.set_caption("Concluído");
     });
-    // 11.
+    // 11. Wait for the close button, or close at once.
     if (FecharProgresso != "SIM") {
         painel.attempt([&] { cmdFechar.set_visible(true); });
         err.attempt([&] { ui::backend().wait_until([this] { return bFechar; }); });

@@ -10,14 +10,12 @@
 #include "platform/ui/DefaultInstance.h"
 #include "transfer/MidnightTimer.h"
 #include "transfer/Resultado.h"
-#include "transfer/TextoLegado.h"
 
 #include <limits>
 #include <optional>
 
 namespace kvr {
 
-using namespace texto;
 using namespace resultado;
 
 namespace {
@@ -55,11 +53,11 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
     std::string sInfo;
     std::vector<std::string> vLinhas;
 
-    // 1.
+    // 1. The dialog option ("NAO" when none is given).
     err.attempt([&] {
         sOptDialog = blank_or_null(vOptDialog) ? "NAO" : ucase(trim(vOptDialog.to_string()));
     });
-    // 2.
+    // 2. The URL, which must be given.
     bool bSemURL = true;
     err.attempt([&] {
         bSemURL = blank_or_null(sURLFile);
@@ -71,19 +69,19 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
     sDados.clear();
     oArquivo.reset();
     lTotal = 0;
-    // 3.
+    // 3. A file to send (any option but "STREAM").
     if (sOptDialog != "STREAM") {
-        // 3.1
+        // 3.1 The local file given, which must exist and have an extension.
         sArquivoLocal.clear();
         if (!sInPutFile.is_missing() && !sInPutFile.is_null() && sOptDialog == "NAO") {
             err.attempt([&] { sArquivoLocal = sInPutFile.to_string(); });
             if (!sys::file_exists(sArquivoLocal) || InStr(sArquivoLocal, ".") == 0)
                 return falha("Arquivo Local não Existe.");
         }
-        // 3.2
+        // 3.2 Neither a local file nor a dialog.
         if (sOptDialog == "NAO" && sArquivoLocal.empty())
             return falha("Arquivo Local ou Opção de Diálogo deve ser informado.");
-        // 3.3
+        // 3.3 The Open dialog names the local file.
         if (sOptDialog != "NAO") {
             Variant vArquivo;
             err.attempt([&] { vArquivo = dialogo().AbrirArquivo(sOptDialog); });
@@ -93,7 +91,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
             }
             err.attempt([&] { sArquivoLocal = vArquivo.to_string(); });
         }
-        // 3.4
+        // 3.4 A local file with a forbidden extension is refused.
         if (const std::size_t ponto = InStr(sArquivoLocal, "."); ponto > 0) {
             const std::string extensao = trim(Mid(sArquivoLocal, ponto + 1));
             bool bProibida = false;
@@ -103,9 +101,9 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
                 return falha(frmKVRDialog::MensagemExtensaoProibida(extensao));
             }
         }
-        // 3.5
+        // 3.5 Complete the URL with the file name.
         err.attempt([&] { CompletarURL(sArquivoLocal, sURL); });
-        // 3.6
+        // 3.6 A URL with a forbidden extension is refused.
         if (const std::size_t ponto = InStrRev(sURL, "."); ponto > 0) {
             const std::string extensao = trim(Mid(sURL, ponto + 1));
             bool bProibida = false;
@@ -117,7 +115,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
                 return falha(frmKVRDialog::MensagemExtensaoProibida(extensao));
             }
         }
-        // 3.7
+        // 3.7 The dialog is done with.
         err.attempt([] { liberar_dialogo(); });
         // 3.8 (a file that cannot be read is a failure: an empty body is never sent for it)
         if (!err.attempt([&] { oArquivo = abrir_arquivo(sArquivoLocal); })) {
@@ -129,7 +127,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
         // 6. (the length of the file's text: one character per byte)
         lTotal = static_cast<std::int32_t>(oArquivo->size());
     } else {
-        // 4.
+        // 4. A text to send: the argument itself, in the locale's codeset.
         std::string sTexto;
         err.attempt([&] {
             sTexto = sInPutFile.to_string();
@@ -137,16 +135,16 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
         });
         sArquivoLocal = "Stream";
         err.attempt([] { ui::DoEvents(); });
-        // 6.
+        // 6. The size to send.
         err.attempt([&] { lTotal = Variant(static_cast<double>(char_count(sTexto))).to_long(); });
     }
-    // 5.
+    // 5. Where it goes.
     err.attempt([&] { Inet1().set_URL(sURL); });
-    // 7.
+    // 7. Send, under the panel when it is shown.
     if (!bExibir) {
         err.attempt([&] { ExecutarUpload(); });
     } else {
-        // 8.
+        // 8. The upload panel, reset and centred.
         err.attempt([&] { set_height(Variant(FrameUp.height() * 1.05).to_integer()); });
         err.attempt([&] {
             FrameUp.set_top(0);
@@ -154,13 +152,15 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
             FrameDown.set_visible(false);
         });
         err.attempt([&] { Form_Load(); });
-        // 9.
+        // 9. The panel's starting figures.
         err.attempt([&] {
             ProgressBarUp.set_min(0);
             ProgressBarUp.set_max(static_cast<float>(lTotal));
             ProgressBarUp.set_value(0);
         });
-        err.attempt([&] { lblArquivoUp.set_caption(nome_do_arquivo(sArquivoLocal)); });
+        err.attempt([&] {
+            lblArquivoUp.set_caption(Mid(sArquivoLocal, InStrRev(sArquivoLocal, "/") + 1));
+        });
         err.attempt([&] { lblBytesTotUp.set_caption(FormatarTamanho(lTotal)); });
         err.attempt([&] { lblBytesTaxUp.set_caption(kbps(0)); });
         err.attempt([&] { lblTempoDecUp.set_caption(FormatarTempo(0)); });
@@ -170,33 +170,33 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
             lblBytesTaxUp.set_fore_color(ui::rgb(0, 0, 0));
             lblBytesTaxUp.set_alignment(ui::AlignLeft);
         });
-        // 10.
+        // 10. Show it: its paint starts the upload.
         err.attempt([&] { show_modal(); });
     }
-    // 11.
+    // 11. The response's code and headers.
     err.attempt([&] { iCodigo = Inet1().ResponseCode(); });
     err.attempt([&] { sInfo = Inet1().ResponseInfo(); });
     err.attempt([&] { vLinhas = Split(Inet1().GetHeader(), "\r\n"); });
     sDados.clear();
     sDados.shrink_to_fit();
     oArquivo.reset();
-    // 12.1
+    // 12.1 A failure on the way.
     if (err.pending()) {
         const std::string mensagem = err.numbered_text();
         err.clear();
         return falha(mensagem);
     }
-    // 12.2
+    // 12.2 No server.
     if (iCodigo == code::CannotConnect)
         return falha("Servidor não Encontrado.");
     // 12.3 (a response without any header line has no status line to judge)
     if (!vLinhas.empty() && !trim(vLinhas[0]).empty() && InStr(vLinhas[0], " 200 ") == 0 &&
         InStr(vLinhas[0], " 201 ") == 0)
         return falha(vLinhas[0]);
-    // 12.4
+    // 12.4 Any other code of the Internet library.
     if (iCodigo != 0)
         return falha(std::to_string(iCodigo) + " - " + sInfo);
-    // 12.5
+    // 12.5 Success: "1", the local file and the size.
     return Variant::array({"1", sArquivoLocal, lTotal});
 }
 
@@ -213,30 +213,30 @@ void frmKVRProgress::ExecutarUpload() {
     std::int32_t iVoltas = 0;
     double taxa = 0;
     try {
-        // 1.
+        // 1. The credentials, when a user is given.
         if (!trim(UserName).empty()) {
             Inet1().set_UserName(UserName);
             Inet1().set_Password(Password);
         }
-        // 2.
+        // 2. Start the PUT with the file or the text.
         if (oArquivo)
             Inet1().Execute("", "PUT", std::move(oArquivo));
         else
             Inet1().Execute("", "PUT", std::move(sDados));
         sDados = std::string();
-        // 3.
+        // 3. The start time.
         if (bExibir) {
             decorrido = 0;
             inicio = relogio.Timer();
         }
-        // 4.
+        // 4. Started.
         bIniciado = true;
-        // 5.
+        // 5. Wait for the response and update the panel.
         float desenhado = -std::numeric_limits<float>::infinity();
         while (Inet1().StillExecuting()) {
-            // 5.1
+            // 5.1 Let the window work.
             ui::DoEvents();
-            // 5.2
+            // 5.2 The panel's estimate, time and rate.
             if (bExibir) {
                 if (iVoltas < std::numeric_limits<std::int32_t>::max())
                     ++iVoltas;
@@ -264,12 +264,12 @@ void frmKVRProgress::ExecutarUpload() {
         falha_do_pedido = to_com_error(std::current_exception());
         m_err.raise(*falha_do_pedido);
     }
-    // 6.
+    // 6. No panel: done.
     if (!bExibir) {
         m_err.clear();
         return;
     }
-    // 7.
+    // 7. The panel says how the upload ended.
     painel.attempt([&] {
         ProgressBarUp.set_value(static_cast<float>(lTotal));
         lblBytesTaxUp.set_fore_color(ui::rgb(0, 0, 255));
@@ -277,7 +277,7 @@ void frmKVRProgress::ExecutarUpload() {
         lblBytesTaxUp.set_caption(m_err.pending() ? "Cancelado" : "Concluído");
         lblBytesTaxUp.set_alignment(ui::AlignCenter);
     });
-    // 8.
+    // 8. Wait for the close button, or close at once.
     if (FecharProgresso != "SIM") {
         painel.attempt([&] { cmdFecharUp.set_visible(true); });
         m_err.attempt([&] { ui::backend().wait_until([this] { return bFechar; }); });

@@ -110,6 +110,15 @@ std::size_t char_count(const std::string& utf8);                 // code points
 std::string pad_right(const std::string& s, std::size_t width);  // to `width` code points
 std::string left_chars(const std::string& s, std::size_t count); // first `count` code points
 
+// The runtime's own text functions as the routines use them: positions count from 1, a search
+// that finds nothing gives 0, and a start or length below the first is an invalid call (5).
+std::size_t InStr(const std::string& s, const std::string& what);    // first `what`, or 0
+std::size_t InStrRev(const std::string& s, const std::string& what); // last `what`, or 0
+std::string Mid(const std::string& s, std::size_t start);            // from `start` to the end
+std::string Left(const std::string& s, long long count);
+// No pieces for an empty text; the whole text as one piece for an empty separator.
+std::vector<std::string> Split(const std::string& s, const std::string& sep);
+
 // Rounding of the runtime: to the nearest, halves to even.
 double round_half_even(double value);
 
