@@ -25,13 +25,12 @@ std::unique_ptr<FtpConnection> FtpConnection::connect(FtpSession&, const std::st
                                                       const std::optional<std::string>& user,
                                                       const std::optional<std::string>& password) {
     set_last_error(code::Success);
-    IoError error;
-    auto control = connect_host(sys::to_locale_codeset(host_text), error);
+    auto control = connect_host(sys::to_locale_codeset(host_text));
     if (!control) {
-        set_last_error(error_for_failure(error.failure));
+        set_last_error(error_for_failure(control.error().failure));
         return nullptr;
     }
-    std::unique_ptr<FtpConnection> c(new FtpConnection(std::move(*control)));
+    std::unique_ptr<FtpConnection> c(new FtpConnection(std::move(control.value())));
     if (!c->exchange(FtpCommand::Greeting) ||
         !c->exchange(FtpCommand::User, user.value_or("anonymous")))
         return nullptr;
@@ -91,11 +90,10 @@ bool FtpConnection::read_reply(FtpReply& reply) {
             }
         }
         char chunk[4096];
-        std::size_t got = 0;
-        IoError error;
-        if (!receive_some(m_control, chunk, sizeof chunk, got, error))
-            return fail(error.failure, error.err);
-        m_pending.append(chunk, got);
+        auto got = receive_some(m_control, chunk, sizeof chunk);
+        if (!got)
+            return fail(got.error().failure, got.error().err);
+        m_pending.append(chunk, got.value());
     }
 }
 
@@ -112,9 +110,8 @@ bool FtpConnection::exchange(FtpCommand command, const std::string& argument) {
             line += sys::to_locale_codeset(argument);
         }
         line += "\r\n";
-        IoError error;
-        if (!send_all(m_control, line.data(), line.size(), error))
-            return fail(error.failure, error.err);
+        if (auto sent = send_all(m_control, line.data(), line.size()); !sent)
+            return fail(sent.error().failure, sent.error().err);
     }
     for (;;) {
         FtpReply reply;
@@ -141,28 +138,25 @@ std::optional<Socket> FtpConnection::open_transfer(FtpCommand command, const std
                                                    std::optional<TransferType> type) {
     if (type && !exchange(FtpCommand::Type, type_argument(*type)))
         return std::nullopt;
-    std::string port_argument;
-    bool extended = false;
-    IoError error;
-    auto listener = listen_beside(m_control, port_argument, extended, error);
+    auto listener = listen_beside(m_control);
     if (!listener) {
-        set_last_error(error_for_failure(error.failure));
+        set_last_error(error_for_failure(listener.error().failure));
         return std::nullopt;
     }
-    if (!exchange(extended ? FtpCommand::Eprt : FtpCommand::Port, port_argument) ||
+    const DataListener& l = listener.value();
+    if (!exchange(l.extended ? FtpCommand::Eprt : FtpCommand::Port, l.command_argument) ||
         !exchange(command, argument))
         return std::nullopt;
-    bool control_first = false;
-    auto data = accept_data(*listener, m_control, control_first, error);
-    if (data)
-        return data;
-    if (control_first) {
-        // The server answered instead of connecting (425, 550, ...): that reply ends it.
-        if (exchange(FtpCommand::TransferDone))
-            set_last_error(error_for_reply(425));
+    auto data = accept_data(l.socket, m_control);
+    if (!data) {
+        fail(data.error().failure, data.error().err);
         return std::nullopt;
     }
-    fail(error.failure, error.err);
+    if (data.value())
+        return std::move(data.value());
+    // The server answered instead of connecting (425, 550, ...): that reply ends it.
+    if (exchange(FtpCommand::TransferDone))
+        set_last_error(error_for_reply(425));
     return std::nullopt;
 }
 
@@ -187,19 +181,18 @@ std::unique_ptr<FtpFind> FtpConnection::find_first(const std::string& filter,
         return nullptr;
     std::string listing;
     for (;;) {
-        std::size_t got = 0;
-        IoError error;
-        if (!receive_some(*data, buffer(), kBufferSize, got, error)) {
-            if (error.failure == Failure::ConnectionClosed)
+        auto got = receive_some(*data, buffer(), kBufferSize);
+        if (!got) {
+            if (got.error().failure == Failure::ConnectionClosed)
                 break;
-            fail(error.failure, error.err);
+            fail(got.error().failure, got.error().err);
             return nullptr;
         }
-        if (listing.size() + got > kMaxListing) {
+        if (listing.size() + got.value() > kMaxListing) {
             fail(Failure::InvalidReply);
             return nullptr;
         }
-        listing.append(buffer(), got);
+        listing.append(buffer(), got.value());
     }
     if (!finish_transfer(*data))
         return nullptr;
@@ -235,14 +228,13 @@ bool FtpConnection::get_file(const std::string& remote, const std::string& local
     if (!data)
         return false;
     for (;;) {
-        std::size_t got = 0;
-        IoError error;
-        if (!receive_some(*data, buffer(), kBufferSize, got, error)) {
-            if (error.failure == Failure::ConnectionClosed)
+        auto got = receive_some(*data, buffer(), kBufferSize);
+        if (!got) {
+            if (got.error().failure == Failure::ConnectionClosed)
                 break;
-            return fail(error.failure, error.err);
+            return fail(got.error().failure, got.error().err);
         }
-        if (auto written = file.value().write(buffer(), got); !written) {
+        if (auto written = file.value().write(buffer(), got.value()); !written) {
             finish_transfer(*data);
             return fail_errno(written.error().err);
         }
@@ -266,8 +258,8 @@ bool FtpConnection::put_file(const std::string& local, const std::string& remote
     auto data = open_transfer(FtpCommand::Stor, remote, type);
     if (!data)
         return false;
-    IoError error;
-    if (!send_file(*data, file.value().native_handle(), error)) {
+    if (auto sent = send_file(*data, file.value().native_handle()); !sent) {
+        const SocketError& error = sent.error();
         if (error.failure == Failure::TimedOut || error.err == EIO)
             return fail(error.failure, error.err);
         // The server dropped the data connection: its reply says why (552, 426, ...).

@@ -95,17 +95,15 @@ void Socket::close() {
     m_fd = -1;
 }
 
-std::optional<Socket> connect_host(const std::string& host_text, IoError& error) {
+SocketResult<Socket> connect_host(const std::string& host_text) {
     HostPort hp = split_host_text(host_text);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* list = nullptr;
-    if (hp.host.empty() || getaddrinfo(hp.host.c_str(), hp.port.c_str(), &hints, &list) != 0) {
-        error = {Failure::NameNotResolved, 0};
-        return std::nullopt;
-    }
-    error = {Failure::CannotConnect, 0};
+    if (hp.host.empty() || getaddrinfo(hp.host.c_str(), hp.port.c_str(), &hints, &list) != 0)
+        return SocketError{Failure::NameNotResolved, 0};
+    SocketError error{Failure::CannotConnect, 0};
     std::optional<Socket> connected;
     for (addrinfo* ai = list; ai && !connected; ai = ai->ai_next) {
         Socket s(::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
@@ -138,7 +136,9 @@ std::optional<Socket> connect_host(const std::string& host_text, IoError& error)
         connected = std::move(s);
     }
     freeaddrinfo(list);
-    return connected;
+    if (!connected)
+        return error;
+    return std::move(*connected);
 }
 
 void apply_timeouts(const Socket& s) {
@@ -148,47 +148,40 @@ void apply_timeouts(const Socket& s) {
     setsockopt(s.fd(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
-bool receive_some(const Socket& s, char* buffer, std::size_t size, std::size_t& got,
-                  IoError& error) {
+SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size) {
     for (;;) {
         ssize_t n = ::recv(s.fd(), buffer, size, 0);
-        if (n > 0) {
-            got = static_cast<std::size_t>(n);
-            return true;
-        }
-        if (n == 0) {
-            error = {Failure::ConnectionClosed, 0};
-            return false;
-        }
+        if (n > 0)
+            return static_cast<std::size_t>(n);
+        if (n == 0)
+            return SocketError{Failure::ConnectionClosed, 0};
         if (errno == EINTR)
             continue;
-        error = {failure_for_errno(errno), errno};
-        return false;
+        return SocketError{failure_for_errno(errno), errno};
     }
 }
 
-bool send_all(const Socket& s, const char* data, std::size_t size, IoError& error) {
+SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size) {
     while (size > 0) {
         ssize_t n = ::send(s.fd(), data, size, MSG_NOSIGNAL);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            error = {failure_for_errno(errno), errno};
-            return false;
+            return SocketError{failure_for_errno(errno), errno};
         }
         data += n;
         size -= static_cast<std::size_t>(n);
     }
-    return true;
+    return {};
 }
 
-bool send_file(const Socket& s, int fd, IoError& error) {
+SocketResult<void> send_file(const Socket& s, int fd) {
     // SIGPIPE is held back on this thread while sending, and a pending one is swallowed after.
     sigset_t pipe_only, old;
     sigemptyset(&pipe_only);
     sigaddset(&pipe_only, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipe_only, &old);
-    bool ok = true;
+    SocketResult<void> result;
     for (;;) {
         ssize_t n = ::sendfile(s.fd(), fd, nullptr, 1 << 30);
         if (n > 0)
@@ -197,8 +190,7 @@ bool send_file(const Socket& s, int fd, IoError& error) {
             break;
         if (errno == EINTR)
             continue;
-        error = {failure_for_errno(errno), errno};
-        ok = false;
+        result = SocketError{failure_for_errno(errno), errno};
         break;
     }
     sigset_t pending;
@@ -208,77 +200,62 @@ bool send_file(const Socket& s, int fd, IoError& error) {
         sigtimedwait(&pipe_only, nullptr, &zero);
     }
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    return ok;
+    return result;
 }
 
-std::optional<Socket> listen_beside(const Socket& control, std::string& command_argument,
-                                    bool& extended, IoError& error) {
+SocketResult<DataListener> listen_beside(const Socket& control) {
     sockaddr_storage local{};
     socklen_t len = sizeof local;
-    if (getsockname(control.fd(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
-        error = {Failure::ConnectionClosed, errno};
-        return std::nullopt;
-    }
+    if (getsockname(control.fd(), reinterpret_cast<sockaddr*>(&local), &len) != 0)
+        return SocketError{Failure::ConnectionClosed, errno};
     if (local.ss_family == AF_INET)
         reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
     else
         reinterpret_cast<sockaddr_in6&>(local).sin6_port = 0;
-    Socket listener(::socket(local.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!listener.is_open() ||
-        ::bind(listener.fd(), reinterpret_cast<sockaddr*>(&local), len) != 0 ||
-        ::listen(listener.fd(), 1) != 0 ||
-        getsockname(listener.fd(), reinterpret_cast<sockaddr*>(&local), &len) != 0) {
-        error = {Failure::CannotConnect, errno};
-        return std::nullopt;
-    }
+    DataListener listener;
+    listener.socket = Socket(::socket(local.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const int fd = listener.socket.fd();
+    if (!listener.socket.is_open() || ::bind(fd, reinterpret_cast<sockaddr*>(&local), len) != 0 ||
+        ::listen(fd, 1) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) != 0)
+        return SocketError{Failure::CannotConnect, errno};
     char text[INET6_ADDRSTRLEN] = {};
     if (local.ss_family == AF_INET) {
         const auto& in = reinterpret_cast<const sockaddr_in&>(local);
         const auto* a = reinterpret_cast<const unsigned char*>(&in.sin_addr);
         unsigned port = ntohs(in.sin_port);
-        command_argument = std::to_string(a[0]) + "," + std::to_string(a[1]) + "," +
-                           std::to_string(a[2]) + "," + std::to_string(a[3]) + "," +
-                           std::to_string(port >> 8) + "," + std::to_string(port & 0xff);
-        extended = false;
+        listener.command_argument = std::to_string(a[0]) + "," + std::to_string(a[1]) + "," +
+                                    std::to_string(a[2]) + "," + std::to_string(a[3]) + "," +
+                                    std::to_string(port >> 8) + "," + std::to_string(port & 0xff);
     } else {
         const auto& in6 = reinterpret_cast<const sockaddr_in6&>(local);
         inet_ntop(AF_INET6, &in6.sin6_addr, text, sizeof text);
-        command_argument =
+        listener.command_argument =
             std::string("|2|") + text + "|" + std::to_string(ntohs(in6.sin6_port)) + "|";
-        extended = true;
+        listener.extended = true;
     }
     return listener;
 }
 
-std::optional<Socket> accept_data(const Socket& listener, const Socket& control,
-                                  bool& control_readable, IoError& error) {
-    control_readable = false;
+SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const Socket& control) {
     pollfd p[2] = {{listener.fd(), POLLIN, 0}, {control.fd(), POLLIN, 0}};
     for (;;) {
         int rc = ::poll(p, 2, timeout_ms());
         if (rc < 0 && errno == EINTR)
             continue;
-        if (rc == 0) {
-            error = {Failure::TimedOut, ETIMEDOUT};
-            return std::nullopt;
-        }
-        if (rc < 0) {
-            error = {Failure::ConnectionClosed, errno};
-            return std::nullopt;
-        }
+        if (rc == 0)
+            return SocketError{Failure::TimedOut, ETIMEDOUT};
+        if (rc < 0)
+            return SocketError{Failure::ConnectionClosed, errno};
         break;
     }
     if (p[0].revents & POLLIN) {
         Socket data(::accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (!data.is_open()) {
-            error = {Failure::CannotConnect, errno};
-            return std::nullopt;
-        }
+        if (!data.is_open())
+            return SocketError{Failure::CannotConnect, errno};
         apply_timeouts(data);
-        return data;
+        return std::optional<Socket>(std::move(data));
     }
-    control_readable = true;
-    return std::nullopt;
+    return std::optional<Socket>();
 }
 
 } // namespace kvr::ftpnet

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/ftp/FtpErrors.h"
+#include "platform/sys/Result.h"
 
 #include <chrono>
 #include <cstddef>
@@ -42,35 +43,38 @@ class Socket {
 };
 
 // What a socket call came to when it did not succeed.
-struct IoError {
+struct SocketError {
     Failure failure = Failure::ConnectionClosed;
     int err = 0; // errno, when there was one
 };
+template <typename T> using SocketResult = sys::Result<T, SocketError>;
 
 // Connects to the host text's address (port 21 unless it names one) within the timeout.
-std::optional<Socket> connect_host(const std::string& host_text, IoError& error);
+SocketResult<Socket> connect_host(const std::string& host_text);
 
 // Applies the read and write timeout to a connected socket.
 void apply_timeouts(const Socket& s);
 
-// Reads what is there (at most `size`); 0 bytes is a failure (ConnectionClosed).
-bool receive_some(const Socket& s, char* buffer, std::size_t size, std::size_t& got,
-                  IoError& error);
+// Reads what is there (at most `size`): how many bytes; 0 bytes is a failure (ConnectionClosed).
+SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size);
 // Writes all of `data`, or fails.
-bool send_all(const Socket& s, const char* data, std::size_t size, IoError& error);
+SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size);
 
 // Sends the rest of the open file `fd` (from its current offset) without copying it through
 // user space; a peer that closes gives EPIPE, never a signal.
-bool send_file(const Socket& s, int fd, IoError& error);
+SocketResult<void> send_file(const Socket& s, int fd);
 
-// A listener on the control connection's local address, any port; `command_argument`
-// receives the PORT argument (IPv4) or the EPRT argument (IPv6), `extended` says which.
-std::optional<Socket> listen_beside(const Socket& control, std::string& command_argument,
-                                    bool& extended, IoError& error);
+// A listener on the control connection's local address, any port, with the argument of the
+// command that announces it: PORT's (IPv4) or EPRT's (IPv6, `extended`).
+struct DataListener {
+    Socket socket;
+    std::string command_argument;
+    bool extended = false;
+};
+SocketResult<DataListener> listen_beside(const Socket& control);
 
-// Waits for the server's data connection; returns nothing when the control connection
-// spoke first (`control_readable` set: a reply is due) or on a failure.
-std::optional<Socket> accept_data(const Socket& listener, const Socket& control,
-                                  bool& control_readable, IoError& error);
+// Waits for the server's data connection; nothing when the control connection spoke first
+// (a reply is due).
+SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const Socket& control);
 
 } // namespace kvr::ftpnet

@@ -1,6 +1,7 @@
-// What a platform call comes to: its value, or the I/O error that stopped it. The error keeps
-// errno and the path it concerns, so the layer that reports it can say which file and why
-// without asking the thread for a last error.
+// What a platform call comes to: its value, or the error that stopped it. A local-file error
+// keeps errno and the path it concerns, so the layer that reports it can say which file and
+// why without asking the thread for a last error; a layer with richer reasons (the sockets)
+// names its own error type.
 #pragma once
 
 #include <cassert>
@@ -16,10 +17,10 @@ struct IoError {
     std::string path; // the local file or folder; empty when none
 };
 
-template <typename T> class [[nodiscard]] Result {
+template <typename T, typename E = IoError> class [[nodiscard]] Result {
   public:
     Result(T value) : m_value(std::move(value)) {}
-    Result(IoError error) : m_value(std::move(error)) {}
+    Result(E error) : m_value(std::move(error)) {}
 
     bool ok() const { return m_value.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -32,29 +33,29 @@ template <typename T> class [[nodiscard]] Result {
         assert(ok());
         return std::get<0>(m_value);
     }
-    const IoError& error() const {
+    const E& error() const {
         assert(!ok());
         return std::get<1>(m_value);
     }
 
   private:
-    std::variant<T, IoError> m_value;
+    std::variant<T, E> m_value;
 };
 
-template <> class [[nodiscard]] Result<void> {
+template <typename E> class [[nodiscard]] Result<void, E> {
   public:
     Result() = default;
-    Result(IoError error) : m_error(std::move(error)) {}
+    Result(E error) : m_error(std::move(error)) {}
 
     bool ok() const { return !m_error; }
     explicit operator bool() const { return ok(); }
-    const IoError& error() const {
+    const E& error() const {
         assert(!ok());
         return *m_error;
     }
 
   private:
-    std::optional<IoError> m_error;
+    std::optional<E> m_error;
 };
 
 } // namespace kvr::sys
