@@ -2,14 +2,17 @@
 #include "platform/sys/Clock.h"
 #include "platform/sys/Codeset.h"
 #include "platform/sys/Files.h"
+#include "platform/sys/InputFile.h"
 #include "platform/sys/Library.h"
 #include "platform/sys/LocalPath.h"
+#include "platform/sys/OutputFile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
@@ -193,5 +196,57 @@ TEST(Files, TestsTimesAndDeletion) {
         } catch (const kvr::ComError& e) {
             EXPECT_EQ(e.number(), r.error) << r.path;
         }
+    }
+}
+
+TEST(Files, AnOutputFileReplacesTheTargetOnlyWhenCommitted) {
+    using P = OutputFile::Placement;
+    struct Row {
+        P placement;
+        bool commit;
+        std::string target_after;
+    };
+    const Row rows[] = {
+        {P::InPlace, true, "new"},
+        {P::Beside, true, "new"},
+        {P::Beside, false, "old"},
+    };
+    for (const Row& r : rows) {
+        kvr::test::TempDir dir;
+        const std::string target = (dir.path() / "f.bin").string();
+        kvr::test::write_file(target, "old");
+        {
+            auto file = OutputFile::create(target, r.placement);
+            ASSERT_TRUE(file.ok());
+            ASSERT_TRUE(file.value().write("new", 3).ok());
+            if (r.commit) {
+                ASSERT_TRUE(file.value().commit().ok());
+            }
+        }
+        EXPECT_EQ(kvr::test::read_file(target), r.target_after) << r.commit;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
+            << "a file was left beside the target";
+    }
+}
+
+TEST(Files, LocalFileErrorsCarryErrnoAndPath) {
+    kvr::test::TempDir dir;
+    const std::string missing = (dir.path() / "none" / "f.bin").string();
+    struct Row {
+        IoError error;
+        int err;
+        std::string path;
+    };
+    const Row rows[] = {
+        {OutputFile::create(missing, OutputFile::Placement::InPlace).error(), ENOENT, missing},
+        {OutputFile::create(missing, OutputFile::Placement::Beside).error(), ENOENT, missing},
+        {InputFile::open(missing).error(), ENOENT, missing},
+        {InputFile::open(dir.str()).error(), EISDIR, dir.str()},
+        {make_folder(dir.str()).error(), EEXIST, dir.str()},
+        {make_folder(missing).error(), ENOENT, missing},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.error.err, r.err) << r.path;
+        EXPECT_EQ(r.error.path, r.path);
     }
 }
