@@ -170,6 +170,20 @@ inet::Inet& frmKVRProgress::Inet1() {
     return *m_inet;
 }
 
+bool frmKVRProgress::ler_opcao_e_url(const Variant& vOptDialog, const Variant& sURLFile,
+                                     std::string& sOptDialog, std::string& sURL) {
+    m_err.attempt([&] {
+        sOptDialog = blank_or_null(vOptDialog) ? "NAO" : ucase(trim(vOptDialog.to_string()));
+    });
+    bool bSemURL = true;
+    m_err.attempt([&] {
+        bSemURL = blank_or_null(sURLFile);
+        if (!bSemURL)
+            sURL = sURLFile.to_string();
+    });
+    return !bSemURL;
+}
+
 // Load routine: centre the window on the screen and clear the flags.
 void frmKVRProgress::Form_Load() {
     const ui::Backend& tela = ui::backend();

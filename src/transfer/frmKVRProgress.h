@@ -100,6 +100,10 @@ class frmKVRProgress : public ui::Form {
     void ExecutarUpload();
     // A failure of the download that is also written to the log.
     Variant falha_registrada(const std::string& prefixo);
+    // The first steps of both transfers: the dialog option ("NAO" when none is given) and
+    // the URL; false when no URL is given.
+    bool ler_opcao_e_url(const Variant& vOptDialog, const Variant& sURLFile,
+                         std::string& sOptDialog, std::string& sURL);
 
     bool bFechar = false;
     bool bIniciado = false;

@@ -53,18 +53,8 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
     std::string sInfo;
     std::vector<std::string> vLinhas;
 
-    // 1. The dialog option ("NAO" when none is given).
-    err.attempt([&] {
-        sOptDialog = blank_or_null(vOptDialog) ? "NAO" : ucase(trim(vOptDialog.to_string()));
-    });
-    // 2. The URL, which must be given.
-    bool bSemURL = true;
-    err.attempt([&] {
-        bSemURL = blank_or_null(sURLFile);
-        if (!bSemURL)
-            sURL = sURLFile.to_string();
-    });
-    if (bSemURL)
+    // 1. - 2. The dialog option and the URL, which must be given.
+    if (!ler_opcao_e_url(vOptDialog, sURLFile, sOptDialog, sURL))
         return falha("URL do Arquivo não Informado.");
     sDados.clear();
     oArquivo.reset();
