@@ -6,10 +6,11 @@
 #include "platform/sys/Files.h"
 #include "platform/sys/Library.h"
 #include "platform/sys/LocalPath.h"
+#include "platform/sys/OutputFile.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <optional>
 
 namespace kvr {
 
@@ -52,7 +53,7 @@ void GerarLog(const Variant& sGravarLog, const Variant& sInstancia, const Varian
     Variant vGravarLog = sGravarLog;
     Variant vErro = bErro;
     std::string sNome, sRot, sApl, sDir, sArquivo, sCampoInstancia, sCampoAplicacao, sSeparador;
-    std::ofstream arquivo;
+    std::optional<sys::OutputFile> arquivo;
     bool sair = false;
 
     // 1. bErro: False when left out or blank.
@@ -102,7 +103,11 @@ void GerarLog(const Variant& sGravarLog, const Variant& sInstancia, const Varian
     err.attempt([&] {
         const auto modificado = sys::last_modified(sArquivo);
         const bool bAntigo = modificado && *modificado < sys::today_midnight();
-        arquivo.open(sArquivo, std::ios::binary | (bAntigo ? std::ios::trunc : std::ios::app));
+        using P = sys::OutputFile::Placement;
+        auto aberto = sys::OutputFile::create(sArquivo, bAntigo ? P::InPlace : P::Append);
+        if (!aberto)
+            sys::raise_io_error(aberto.error());
+        arquivo.emplace(std::move(aberto.value()));
     });
     err.clear();
     // 9. Instance field: the library's name when blank; upper case; at least 32 characters.
@@ -125,13 +130,16 @@ void GerarLog(const Variant& sGravarLog, const Variant& sInstancia, const Varian
     });
     // 12. The line, in the locale's codeset, ended by CR LF.
     err.attempt([&] {
-        if (!arquivo.is_open())
+        if (!arquivo)
             return;
         const std::string sLinha = data_hora_atual() + " Instância: " + sCampoInstancia +
                                    " Aplicação: " + sCampoAplicacao + " Rotina: " + sRot +
                                    sSeparador + sMensagem.to_string() + " ";
-        arquivo << sys::to_locale_codeset(sLinha) << "\r\n";
-        arquivo.close();
+        const std::string bytes = sys::to_locale_codeset(sLinha) + "\r\n";
+        if (auto gravado = arquivo->write(bytes.data(), bytes.size()); !gravado)
+            sys::raise_io_error(gravado.error());
+        if (auto fechado = arquivo->commit(); !fechado)
+            sys::raise_io_error(fechado.error());
     });
     err.clear();
 }

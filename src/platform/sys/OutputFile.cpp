@@ -50,9 +50,10 @@ int open_beside(const std::string& target, std::string& path) {
 Result<OutputFile> OutputFile::create(const std::string& path, Placement placement) {
     std::string written = path;
     errno = 0;
-    int fd = placement == Placement::Beside
-                 ? open_beside(path, written)
-                 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int flags =
+        O_WRONLY | O_CREAT | O_CLOEXEC | (placement == Placement::Append ? O_APPEND : O_TRUNC);
+    int fd = placement == Placement::Beside ? open_beside(path, written)
+                                            : ::open(path.c_str(), flags, 0666);
     if (fd < 0)
         return IoError{reason(errno), path};
     return OutputFile(path, std::move(written), fd, placement);

@@ -17,8 +17,9 @@ class OutputFile {
     static constexpr std::size_t kBufferSize = 1 << 20;
 
     // Where the bytes go until commit: into the named file itself (created or truncated at
-    // once), or into a new file beside it that replaces it only on commit.
-    enum class Placement { InPlace, Beside };
+    // once), after its end (a log), or into a new file beside it that replaces it only on
+    // commit.
+    enum class Placement { InPlace, Append, Beside };
 
     static Result<OutputFile> create(const std::string& path, Placement placement);
 
