@@ -62,9 +62,9 @@ class modSuporte : public Object {
     }
 };
 
-// A module has no state: one object while anyone holds it.
+// A module has no state: one object per thread while anyone holds it.
 std::shared_ptr<Object> instancia() {
-    static std::weak_ptr<modSuporte> atual;
+    thread_local std::weak_ptr<modSuporte> atual;
     auto o = atual.lock();
     if (!o) {
         o = std::make_shared<modSuporte>();

@@ -3,6 +3,7 @@
 #include "transfer/frmKVRProgress.h"
 
 #include "dialogs/frmKVRDialog.h"
+#include "platform/sys/Cancel.h"
 #include "platform/sys/Files.h"
 #include "platform/sys/InternetErrors.h"
 #include "platform/sys/Library.h"
@@ -133,6 +134,9 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
     err.attempt([&] { vInfoResposta = Inet1().ResponseInfo(); });
     err.attempt([&] { sCabecalho = Inet1().GetHeader(); });
     err.attempt([&] { vLinhasCabecalho = Split(sCabecalho, "\r\n"); });
+    // A host that asked to stop (Ctrl-C) ends the download as the user's cancel does.
+    if (sys::cancel_requested())
+        return falha("Download Cancelado.");
     // 8. The headers could not be read.
     if (err.pending())
         return falha_registrada("Erro no GetHeader. Erro: ");
@@ -215,6 +219,10 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
         err.attempt([&] { show_modal(); });
     }
     // 16. A failure while receiving.
+    if (sys::cancel_requested()) {
+        err.clear();
+        return falha("Download Cancelado.");
+    }
     if (err.pending())
         return falha_registrada("Erro após o ExecutarDownload. Erro: ");
     // 17. Success: "1", the local file and its size.

@@ -3,6 +3,7 @@
 #include "transfer/frmKVRProgress.h"
 
 #include "dialogs/frmKVRDialog.h"
+#include "platform/sys/Cancel.h"
 #include "platform/sys/Codeset.h"
 #include "platform/sys/Files.h"
 #include "platform/sys/InternetErrors.h"
@@ -170,6 +171,11 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
     sDados.clear();
     sDados.shrink_to_fit();
     oArquivo.reset();
+    // A host that asked to stop (Ctrl-C) ends the upload as the user's cancel does.
+    if (sys::cancel_requested()) {
+        err.clear();
+        return falha("Upload Cancelado.");
+    }
     // 12.1 A failure on the way.
     if (err.pending()) {
         const std::string mensagem = err.numbered_text();

@@ -260,7 +260,8 @@ bool FtpConnection::put_file(const std::string& local, const std::string& remote
         return false;
     if (auto sent = send_file(*data, file.value().native_handle()); !sent) {
         const SocketError& error = sent.error();
-        if (error.failure == Failure::TimedOut || error.err == EIO)
+        if (error.failure == Failure::TimedOut || error.failure == Failure::Cancelled ||
+            error.err == EIO)
             return fail(error.failure, error.err);
         // The server dropped the data connection: its reply says why (552, 426, ...).
         if (finish_transfer(*data))

@@ -20,6 +20,7 @@ constexpr FailureRow kFailureTable[] = {
     {Failure::ConnectionReset, code::ConnectionReset},
     {Failure::InvalidReply, code::InvalidServerResponse},
     {Failure::WrongState, code::IncorrectHandleState},
+    {Failure::Cancelled, code::OperationCancelled},
 };
 
 struct ErrnoRow {

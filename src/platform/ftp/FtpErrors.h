@@ -20,6 +20,7 @@ enum class Failure {
     ConnectionReset,  // the peer reset a connection
     InvalidReply,     // a reply that is not a reply, or one of absurd length
     WrongState,       // a command the session cannot take now (no login, a find open)
+    Cancelled,        // the host asked the calling thread to stop waiting (Ctrl-C)
 };
 
 // The one translation table: a reply code the command did not expect -> error code.

@@ -1,5 +1,8 @@
 #include "platform/ftp/FtpSocket.h"
 
+#include "platform/sys/Cancel.h"
+
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -42,8 +45,43 @@ Failure failure_for_errno(int err) {
     }
 }
 
-int timeout_ms() {
-    return static_cast<int>(io_timeout().count());
+// The longest one wait on a socket lasts before the host's request to stop is asked again.
+constexpr long kSliceMs = 100;
+
+const SocketError kCancelled{Failure::Cancelled, ECANCELED};
+const SocketError kTimedOut{Failure::TimedOut, ETIMEDOUT};
+
+// Waits until one of `fds` is ready, within the timeout, in slices; the failure when it timed
+// out, broke or the host asked the thread to stop.
+std::optional<SocketError> wait_ready(pollfd* fds, nfds_t count) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + io_timeout();
+    for (;;) {
+        if (sys::cancel_requested())
+            return kCancelled;
+        const long left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (left <= 0)
+            return kTimedOut;
+        const int rc = ::poll(fds, count, static_cast<int>(std::min(left, kSliceMs)));
+        if (rc > 0)
+            return std::nullopt;
+        if (rc < 0 && errno != EINTR)
+            return SocketError{Failure::ConnectionClosed, errno};
+    }
+}
+
+// A socket call that could do nothing for one slice (EAGAIN): nothing to try again; the
+// failure when the host asked the thread to stop or the whole timeout has passed.
+std::optional<SocketError> keep_waiting(std::chrono::steady_clock::time_point deadline) {
+    if (sys::cancel_requested())
+        return kCancelled;
+    if (std::chrono::steady_clock::now() >= deadline)
+        return kTimedOut;
+    return std::nullopt;
+}
+
+std::chrono::steady_clock::time_point deadline_from_now() {
+    return std::chrono::steady_clock::now() + io_timeout();
 }
 } // namespace
 
@@ -113,9 +151,10 @@ SocketResult<Socket> connect_host(const std::string& host_text) {
         int rc = ::connect(s.fd(), ai->ai_addr, ai->ai_addrlen);
         if (rc != 0 && errno == EINPROGRESS) {
             pollfd p{s.fd(), POLLOUT, 0};
-            rc = ::poll(&p, 1, timeout_ms());
-            if (rc == 0) {
-                error = {Failure::TimedOut, ETIMEDOUT};
+            if (auto failure = wait_ready(&p, 1)) {
+                error = *failure;
+                if (failure->failure == Failure::Cancelled)
+                    break;
                 continue;
             }
             int so_error = 0;
@@ -142,13 +181,18 @@ SocketResult<Socket> connect_host(const std::string& host_text) {
 }
 
 void apply_timeouts(const Socket& s) {
-    auto ms = io_timeout().count();
+    // Each blocking call waits one slice at most; the calls below count the whole timeout.
+    const long ms = kSliceMs;
     timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>((ms % 1000) * 1000)};
     setsockopt(s.fd(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     setsockopt(s.fd(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
 SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size) {
+    // Asked before every read, so that a transfer that never has to wait can be stopped too.
+    if (sys::cancel_requested())
+        return kCancelled;
+    const auto deadline = deadline_from_now();
     for (;;) {
         ssize_t n = ::recv(s.fd(), buffer, size, 0);
         if (n > 0)
@@ -157,20 +201,34 @@ SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_
             return SocketError{Failure::ConnectionClosed, 0};
         if (errno == EINTR)
             continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (auto failure = keep_waiting(deadline))
+                return *failure;
+            continue;
+        }
         return SocketError{failure_for_errno(errno), errno};
     }
 }
 
 SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size) {
+    auto deadline = deadline_from_now();
     while (size > 0) {
+        if (sys::cancel_requested())
+            return kCancelled;
         ssize_t n = ::send(s.fd(), data, size, MSG_NOSIGNAL);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                if (auto failure = keep_waiting(deadline))
+                    return *failure;
+                continue;
+            }
             return SocketError{failure_for_errno(errno), errno};
         }
         data += n;
         size -= static_cast<std::size_t>(n);
+        deadline = deadline_from_now();
     }
     return {};
 }
@@ -181,15 +239,31 @@ SocketResult<void> send_file(const Socket& s, int fd) {
     sigemptyset(&pipe_only);
     sigaddset(&pipe_only, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipe_only, &old);
+    // Pieces small enough that a host's request to stop is heard between them.
+    constexpr std::size_t kPiece = 8 << 20;
+    auto deadline = deadline_from_now();
     SocketResult<void> result;
     for (;;) {
-        ssize_t n = ::sendfile(s.fd(), fd, nullptr, 1 << 30);
-        if (n > 0)
+        if (sys::cancel_requested()) {
+            result = kCancelled;
+            break;
+        }
+        ssize_t n = ::sendfile(s.fd(), fd, nullptr, kPiece);
+        if (n > 0) {
+            deadline = deadline_from_now();
             continue;
+        }
         if (n == 0)
             break;
         if (errno == EINTR)
             continue;
+        if (errno == EAGAIN) {
+            if (auto failure = keep_waiting(deadline)) {
+                result = *failure;
+                break;
+            }
+            continue;
+        }
         result = SocketError{failure_for_errno(errno), errno};
         break;
     }
@@ -238,16 +312,8 @@ SocketResult<DataListener> listen_beside(const Socket& control) {
 
 SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const Socket& control) {
     pollfd p[2] = {{listener.fd(), POLLIN, 0}, {control.fd(), POLLIN, 0}};
-    for (;;) {
-        int rc = ::poll(p, 2, timeout_ms());
-        if (rc < 0 && errno == EINTR)
-            continue;
-        if (rc == 0)
-            return SocketError{Failure::TimedOut, ETIMEDOUT};
-        if (rc < 0)
-            return SocketError{Failure::ConnectionClosed, errno};
-        break;
-    }
+    if (auto failure = wait_ready(p, 2))
+        return *failure;
     if (p[0].revents & POLLIN) {
         Socket data(::accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC));
         if (!data.is_open())

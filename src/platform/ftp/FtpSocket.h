@@ -52,7 +52,8 @@ template <typename T> using SocketResult = sys::Result<T, SocketError>;
 // Connects to the host text's address (port 21 unless it names one) within the timeout.
 SocketResult<Socket> connect_host(const std::string& host_text);
 
-// Applies the read and write timeout to a connected socket.
+// Makes each read or write of a connected socket wait a short slice at most; the calls below
+// count the whole timeout and hear the host's request to stop between slices.
 void apply_timeouts(const Socket& s);
 
 // Reads what is there (at most `size`): how many bytes; 0 bytes is a failure (ConnectionClosed).

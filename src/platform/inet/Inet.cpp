@@ -5,6 +5,7 @@
 #include "platform/inet/InetErrors.h"
 #include "platform/inet/RequestUrl.h"
 #include "platform/inet/ResponseHeaders.h"
+#include "platform/sys/Cancel.h"
 
 #include <curl/curl.h>
 
@@ -217,6 +218,11 @@ struct Inet::Impl {
     void drive(int wait_ms) {
         if (!attached)
             return;
+        // A host that asked to stop ends the request as an abandoned one (12017).
+        if (sys::cancel_requested()) {
+            finish(CURLE_ABORTED_BY_CALLBACK);
+            return;
+        }
         if (wait_ms > 0)
             curl_multi_poll(multi, nullptr, 0, wait_ms, nullptr);
         int running = 0;

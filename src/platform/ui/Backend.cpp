@@ -5,22 +5,23 @@
 namespace kvr::ui {
 
 namespace {
-bool g_alive = false;
+// Per thread, as the forms are: two threads never share a window, its record or its user.
+thread_local bool t_alive = false;
 
 struct Holder {
     std::unique_ptr<Backend> backend = std::make_unique<HeadlessBackend>();
-    Holder() { g_alive = true; }
-    ~Holder() { g_alive = false; }
+    Holder() { t_alive = true; }
+    ~Holder() { t_alive = false; }
 };
 
 std::unique_ptr<Backend>& current() {
-    static Holder holder;
+    thread_local Holder holder;
     return holder.backend;
 }
 } // namespace
 
 bool backend_alive() {
-    return g_alive;
+    return t_alive;
 }
 
 Backend::~Backend() = default;

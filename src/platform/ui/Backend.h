@@ -1,5 +1,5 @@
 // What the window model asks of a window system. The headless backend records and scripts;
-// a GUI backend draws. One backend is current for the process.
+// a GUI backend draws. One backend is current for each thread.
 #pragma once
 
 #include "platform/automation/Variant.h"
@@ -30,13 +30,15 @@ class Backend {
 
     virtual void property_changed(const Control& control, const char* property,
                                   const Variant& value) = 0;
-    // Shows `form` modally: paints it, then processes user input until it is hidden.
+    // Shows `form` modally: paints it, then processes user input until it is hidden (a host's
+    // request to stop hides it).
     virtual void show_modal(Form& form) = 0;
     virtual void show(Form& form) = 0;
     virtual void form_unloaded(Form& form) = 0;
     // Processes pending window messages once, then returns.
     virtual void pump() = 0;
-    // Processes window messages until `done` holds. A wait that nothing can end raises.
+    // Processes window messages until `done` holds or the host asks the thread to stop
+    // (sys::cancel_requested). A wait that nothing can end raises.
     virtual void wait_until(const std::function<bool()>& done) = 0;
     // A message box with an OK button; returns when dismissed.
     virtual void message_box(const std::string& prompt) = 0;
@@ -49,9 +51,9 @@ class Backend {
 };
 
 Backend& backend();
-// False once the process has begun to tear the backend down.
+// False once the thread has begun to tear its backend down (or never had one).
 bool backend_alive();
-// Installs a backend; returns the previous one.
+// Installs a backend for the calling thread; returns the previous one.
 std::unique_ptr<Backend> set_backend(std::unique_ptr<Backend> b);
 
 // The legacy toolkit's services, for the system's routines.

@@ -1,5 +1,5 @@
 // The auto-created default instance of a form: created on first reference, released by
-// Unload, registered by name so hosts outside the library can reach it.
+// Unload, registered by name so hosts outside the library can reach it. One per thread.
 #pragma once
 
 #include "platform/automation/NamedInstances.h"
@@ -30,7 +30,8 @@ template <typename T> class DefaultInstance {
 
   private:
     static std::shared_ptr<T>& slot() {
-        static std::shared_ptr<T> instance;
+        // Apartment threading: each thread has its own default instance.
+        thread_local std::shared_ptr<T> instance;
         return instance;
     }
 };

@@ -1,6 +1,7 @@
 #include "platform/ui/HeadlessBackend.h"
 
 #include "platform/automation/ComError.h"
+#include "platform/sys/Cancel.h"
 #include "platform/ui/Form.h"
 
 #include <algorithm>
@@ -50,6 +51,10 @@ void HeadlessBackend::show_modal(Form& form) {
     track(form);
     form.paint();
     while (form.visible()) {
+        if (sys::cancel_requested()) {
+            form.hide();
+            return;
+        }
         if (!perform_front_click()) {
             form.hide();
             nobody_can_answer("modal window " + form.name());
@@ -63,10 +68,29 @@ void HeadlessBackend::pump() {
 }
 
 void HeadlessBackend::wait_until(const std::function<bool()>& done) {
-    while (!done()) {
-        if (!perform_front_click())
+    while (!done() && !sys::cancel_requested()) {
+        if (perform_front_click())
+            continue;
+        // Nobody is there to click: a user offered a single button presses it.
+        Control* button = sole_reachable_button();
+        if (!button)
+            nobody_can_answer("wait for the user");
+        button->click();
+        if (!done())
             nobody_can_answer("wait for the user");
     }
+}
+
+Control* HeadlessBackend::sole_reachable_button() const {
+    Control* found = nullptr;
+    for (Form* f : m_forms)
+        for (const auto& c : f->controls())
+            if (c->kind() == ControlKind::CommandButton && c->reachable()) {
+                if (found)
+                    return nullptr;
+                found = c.get();
+            }
+    return found;
 }
 
 void HeadlessBackend::message_box(const std::string& prompt) {
@@ -74,8 +98,11 @@ void HeadlessBackend::message_box(const std::string& prompt) {
 }
 
 std::optional<std::string> HeadlessBackend::file_dialog(const FileDialogRequest& request) {
-    if (m_actions.empty() || m_actions.front().kind != UserAction::Dialog)
+    if (m_actions.empty() || m_actions.front().kind != UserAction::Dialog) {
+        m_unanswered = std::string(request.save ? "Save As dialog" : "Open dialog") +
+                       ": nobody is there to answer it and no answer is queued";
         nobody_can_answer(request.save ? "Save As dialog" : "Open dialog");
+    }
     auto answer = m_actions.front().answer;
     m_actions.pop_front();
     return answer;

@@ -1,6 +1,9 @@
 // The backend with no display: it records every property change and message box, paints on
 // show, and takes the user's actions (clicks, dialog answers) from a queue that a test or a
-// host fills. A wait that no queued action can end raises an error instead of hanging.
+// host fills. A wait that no queued action can end raises an error instead of hanging, except
+// a wait for the user where a single button can be pressed: nobody's there, so it is pressed.
+// A dialog nobody can answer is also noted, so that a host can report it as such rather than
+// let it pass for the user's cancel. One backend per thread, as the forms are.
 #pragma once
 
 #include "platform/ui/Backend.h"
@@ -9,6 +12,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvr::ui {
@@ -53,6 +57,8 @@ class HeadlessBackend : public Backend {
     void clear_queue() { m_actions.clear(); }
     std::size_t queued() const { return m_actions.size(); }
     void set_screen(int width_twips, int height_twips);
+    // What the last dialog nobody could answer was, once; nothing when there was none.
+    std::optional<std::string> take_unanswered() { return std::exchange(m_unanswered, {}); }
 
     // Registers a form so that queued clicks can find its controls.
     void track(Form& form);
@@ -62,11 +68,13 @@ class HeadlessBackend : public Backend {
     // Performs the queued click at the front when its target can be clicked now.
     bool perform_front_click();
     Control* find_target(const std::string& target) const;
+    Control* sole_reachable_button() const;
 
     std::deque<UiEvent> m_events;
     std::size_t m_dropped = 0;
     std::deque<UserAction> m_actions;
     std::vector<Form*> m_forms;
+    std::optional<std::string> m_unanswered;
     int m_screen_width = 1024 * 15;
     int m_screen_height = 768 * 15;
 };

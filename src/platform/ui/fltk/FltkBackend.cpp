@@ -1,6 +1,7 @@
 #include "platform/ui/fltk/FltkBackend.h"
 
 #include "platform/automation/ComError.h"
+#include "platform/sys/Cancel.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/Form.h"
 
@@ -102,7 +103,7 @@ class FltkBackend : public Backend {
         Fl::flush();
         form.paint();
         while (form.visible()) {
-            if (!w.shown()) { // closed by the window manager
+            if (!w.shown() || sys::cancel_requested()) { // closed, or the host asked to stop
                 form.hide();
                 break;
             }
@@ -132,7 +133,7 @@ class FltkBackend : public Backend {
     void pump() override { Fl::check(); }
 
     void wait_until(const std::function<bool()>& done) override {
-        while (!done()) {
+        while (!done() && !sys::cancel_requested()) {
             if (!Fl::first_window())
                 throw ComError(rt::Unexpected, "KVRUpload.ui",
                                "wait for the user: no window is open to answer it");
@@ -396,6 +397,17 @@ bool display_available() {
 }
 
 std::unique_ptr<Backend> make_fltk_backend() {
+    // The toolkit ends the process when it cannot open the display itself; handed one that
+    // is open, it never has to, and a display that refuses is the caller's error.
+    if (!fl_display) {
+        const char* d = std::getenv("DISPLAY");
+        Display* dpy = d && *d ? XOpenDisplay(d) : nullptr;
+        if (!dpy)
+            throw ComError(rt::Unexpected, "KVRUpload.ui",
+                           std::string("the display ") + (d && *d ? d : "(DISPLAY unset)") +
+                               " refused the connection");
+        fl_open_display(dpy);
+    }
     return std::make_unique<FltkBackend>();
 }
 

@@ -7,12 +7,14 @@
 #include "platform/ftp/FtpErrors.h"
 #include "platform/ftp/FtpSession.h"
 #include "platform/ftp/FtpThreadStatus.h"
+#include "platform/sys/Cancel.h"
 #include "support/ScriptedFtp.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <random>
 
@@ -63,6 +65,18 @@ TEST(FtpConnection, ConnectionFailuresHaveTheirCodes) {
         }
     }
     unsetenv("KVR_FTP_TIMEOUT");
+}
+
+// A host's request to stop ends a wait on a silent server at once, as a cancelled operation.
+TEST(FtpConnection, AStopEndsTheWaitWithTheCancelCode) {
+    ScriptedFtp server(R"({"greeting": null})");
+    const auto start = std::chrono::steady_clock::now();
+    const kvr::sys::CancelScope stop([start] {
+        return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(200);
+    });
+    EXPECT_EQ(connect_to(server.host()), nullptr);
+    EXPECT_EQ(last_error(), static_cast<std::uint32_t>(kvr::code::OperationCancelled));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST(FtpConnection, TransferTypeGoesOnTheWire) {

@@ -1,5 +1,6 @@
 #include "platform/ui/HeadlessBackend.h"
 #include "platform/automation/ComError.h"
+#include "platform/sys/Cancel.h"
 #include "platform/ui/DefaultInstance.h"
 #include "platform/ui/Form.h"
 
@@ -96,4 +97,32 @@ TEST_F(HeadlessBackendTest, DefaultInstancesAreCreatedOnFirstReferenceAndFreshAf
     EXPECT_FALSE(DefaultInstance<frmTeste>::exists());
     EXPECT_FALSE(DefaultInstance<frmTeste>::get().clicked);
     DefaultInstance<frmTeste>::unload();
+}
+
+// A wait for the user with nobody there: the one button a user could press is pressed; with
+// none, or with a choice of two, the wait raises; a host's request to stop ends it quietly.
+TEST_F(HeadlessBackendTest, AWaitNobodyAnswersPressesTheOnlyButtonOrRaises) {
+    const struct {
+        int buttons;
+        bool stop;
+        bool raises;
+        bool clicked;
+    } casos[] = {{1, false, false, true},
+                 {0, false, true, false},
+                 {2, false, true, false},
+                 {2, true, false, false}};
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.buttons);
+        frmTeste f;
+        f.button->set_visible(c.buttons > 0);
+        if (c.buttons > 1)
+            f.add("cmdOutro", ControlKind::CommandButton);
+        f.show();
+        kvr::sys::CancelScope stop([&c] { return c.stop; });
+        if (c.raises)
+            EXPECT_THROW(backend().wait_until([&f] { return f.clicked; }), kvr::ComError);
+        else
+            EXPECT_NO_THROW(backend().wait_until([&f] { return f.clicked; }));
+        EXPECT_EQ(f.clicked, c.clicked);
+    }
 }
