@@ -4,6 +4,10 @@ its transfers against nginx, the outside components a host supplies."""
 import os
 import pathlib
 import shutil
+import socket
+import subprocess
+import sys
+import threading
 
 import pytest
 
@@ -211,3 +215,63 @@ def test_a_web_path_token_resolved_by_a_host_component(ctl, http):
     finally:
         k.unregister("KVRWebDir.clsKVRWebDir")
         shutil.rmtree(WebDir.root)
+
+
+# ---- nobody at the screen ----
+
+def download_to(ctl, http, tmp_path, dialog="NAO"):
+    url = serve(http, "py-h.dat", b"h" * 5000)
+    local = "" if dialog != "NAO" else str(tmp_path / "h.dat")
+    return ctl.Download(url, local, dialog), local, 5000
+
+
+def upload_from(ctl, http, tmp_path, dialog="NAO"):
+    local = tmp_path / "h.txt"
+    local.write_bytes(b"h" * 700)
+    url = f"{http['base']}/upload/py-h-{os.getpid()}-{dialog}/"
+    return ctl.UpLoad(url, str(local) if dialog == "NAO" else "", dialog), str(local), 700
+
+
+@pytest.mark.parametrize("transfer", [download_to, upload_from])
+def test_a_window_waiting_for_its_close_button_closes_as_a_user_would(ctl, http, tmp_path,
+                                                                       transfer):
+    ctl.ExibirProgresso = "SIM"
+    ctl.FecharProgresso = "NAO"
+    k.ui.clear_queue()
+    k.ui.clear_events()
+    result, local, size = transfer(ctl, http, tmp_path)
+    assert result == ["1", local, size]
+    events = k.ui.events()
+    closes = [e for e in events if e[1] in ("cmdFechar", "cmdFecharUp") and e[2] == "Visible"]
+    assert closes[-1][3] is True  # shown, then pressed
+    assert ("frmKVRProgress", "", "Visible", False) in events
+
+
+@pytest.mark.parametrize("transfer, dialog", [(download_to, "Save As"), (upload_from, "Open")])
+def test_a_dialog_nobody_can_answer_is_an_error_not_a_cancel(ctl, http, tmp_path, transfer,
+                                                             dialog):
+    k.ui.clear_queue()
+    with pytest.raises(k.ComError) as e:
+        transfer(ctl, http, tmp_path, "txt")
+    assert e.value.description.startswith(dialog + " dialog: nobody is there to answer it")
+    # Answered, the same call goes through.
+    k.ui.queue(("dialog", str(tmp_path / "escolhido.txt")))
+    (tmp_path / "escolhido.txt").write_bytes(b"e" * 700)
+    assert transfer(ctl, http, tmp_path, "txt")[0][0] == "1"
+
+
+@pytest.mark.parametrize("display", [None, ":1999", "127.0.0.1:CLOSES"])
+def test_a_display_that_refuses_leaves_the_process_headless(display):
+    assert "headless" in k.ui.use_gui.__doc__
+    # An X server on TCP port 6000+N; this one closes every connection at once.
+    listener = socket.create_server(("127.0.0.1", 0))
+    threading.Thread(target=lambda: [listener.accept()[0].close() for _ in range(3)],
+                     daemon=True).start()
+    env = {n: v for n, v in os.environ.items() if n != "DISPLAY"}
+    if display:
+        env["DISPLAY"] = display.replace("CLOSES", str(listener.getsockname()[1] - 6000))
+    script = "import kvrupload as k; r = k.ui.use_gui(); k.ui.clear_events(); print(r)"
+    run = subprocess.run([sys.executable, "-c", script], env=env, capture_output=True, text=True,
+                         timeout=30)
+    listener.close()
+    assert (run.returncode, run.stdout) == (0, "False\n"), run.stderr

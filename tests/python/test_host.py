@@ -1,4 +1,9 @@
 """The Python host: Variant mapping, errors, factories and the scripted user."""
+import ast
+import pathlib
+import pydoc
+import re
+
 import pytest
 
 import kvrupload as k
@@ -112,3 +117,72 @@ def test_module_routines_are_reached_by_their_own_names(tmp_path):
     (log,) = tmp_path.iterdir()
     assert log.name.startswith("teste_") and log.read_bytes().endswith(b" -> mensagem \r\n")
     assert k.support.modSuporte.TypeName == "modSuporte"
+
+
+# ---- Python conventions ----
+
+def port_set_to_null():
+    ctl = k.CreateObject("KVRUpload.ctlKVRUpload")
+    ctl.RemotePort = k.Null
+    return ctl.RemotePort
+
+
+@pytest.mark.parametrize(
+    "read, expected",
+    [
+        (lambda: k.support.GerarLog("NAO", "", "m", "t", "R", False, "", "/tmp"), k.Empty),
+        (port_set_to_null, k.Null),
+    ],
+)
+def test_values_read_back_are_the_empty_and_null_singletons(read, expected):
+    assert read() is expected
+
+
+def test_enumerations_are_readable_by_name():
+    assert k.ftBinary == k.FileTransferType.ftBinary == 2 and k.ftascii == 1
+    assert k.errNotConnectedToSite == k.errFtpErrors.errNotConnectedToSite == -2147219499
+    assert k.errFtpErrors(-2147219496).name == "errInvalidProperty" and len(k.errFtpErrors) == 9
+
+
+def test_version_is_the_projects():
+    cmake = (pathlib.Path(__file__).parents[2] / "CMakeLists.txt").read_text()
+    assert re.search(r"project\(KVRUpload VERSION ([0-9.]+)", cmake).group(1) == k.__version__
+
+
+@pytest.mark.parametrize(
+    "member, text",
+    [
+        ("Download", "Download(self, sURLFile, sOutPutFile=Empty, sOptDialog='NAO', /)"),
+        ("ExibirProgresso", "Property ExibirProgresso of ctlKVRUpload"),
+    ],
+)
+def test_help_lists_members_with_signatures_and_docstrings(member, text):
+    ctl = k.CreateObject("KVRUpload.ctlKVRUpload")
+    page = pydoc.render_doc(ctl, renderer=pydoc.plaintext)
+    assert text in page
+    assert getattr(type(ctl), member).__doc__
+
+
+@pytest.mark.parametrize("action", [lambda o: o.Nada, lambda o: setattr(o, "Nada", 1)])
+@pytest.mark.parametrize("progid", ["KVRUpload.ctlKVRUpload", "KVRUpload.clsKVRUpload"])
+def test_unknown_members_are_attribute_errors_carrying_438(progid, action):
+    obj = k.CreateObject(progid)
+    with pytest.raises(AttributeError) as e:
+        action(obj)
+    assert isinstance(e.value, k.ComError) and e.value.number == 438
+    assert not hasattr(obj, "Nada")
+
+
+def test_path_objects_are_paths(tmp_path):
+    assert k.TypeName(tmp_path) == "String"
+    k.support.GerarLog("sim", "", "mensagem", "teste", "Rotina", False, "", tmp_path)
+    (log,) = tmp_path.iterdir()
+    assert log.read_bytes().endswith(b" -> mensagem \r\n")
+
+
+def test_type_stub_sits_beside_the_module():
+    stub = pathlib.Path(k.__file__).with_name("kvrupload.pyi")
+    tree = ast.parse(stub.read_text())
+    names = {n.name for n in tree.body if isinstance(n, (ast.ClassDef, ast.FunctionDef))}
+    assert {"ctlKVRUpload", "clsKVRUpload", "FileTransferType", "errFtpErrors",
+            "CreateObject", "ComError"} <= names

@@ -1,12 +1,17 @@
 // The Python host: what a page's script was to the legacy control. Objects are created by
 // ProgID and driven late-bound by name; values cross as Variants; the headless window
-// backend's record and scripted user are exposed as kvrupload.ui.
+// backend's record and scripted user are exposed as kvrupload.ui. As in the legacy runtime,
+// each thread has its own windows and settings; calls that wait release the interpreter.
+#include "Blocking.h"
+#include "PythonLayer.h"
+#include "ftp/clsKVRUpload.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
 #include "platform/automation/DispatchTable.h"
 #include "platform/automation/NamedInstances.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
+#include "platform/sys/Version.h"
 #include "platform/ui/HeadlessBackend.h"
 #include "platform/ui/fltk/FltkBackend.h"
 
@@ -15,8 +20,11 @@
 #include <pybind11/stl.h>
 
 #include <clocale>
+#include <iostream>
 #include <limits>
 #include <map>
+#include <optional>
+#include <thread>
 
 namespace py = pybind11;
 using kvr::Object;
@@ -30,9 +38,29 @@ struct NullType {};
 // A library object seen from Python.
 struct Dispatch {
     std::shared_ptr<Object> object;
+
+    Dispatch(std::shared_ptr<Object> o) : object(std::move(o)) {}
+    Dispatch(const Dispatch&) = default;
+    Dispatch& operator=(const Dispatch&) = default;
+    // The last reference lets go without the interpreter lock: an FTP object that goes says
+    // goodbye to its server, and the other threads must not wait for that.
+    ~Dispatch() {
+        if (object && object.use_count() == 1 && PyGILState_Check() && !_Py_IsFinalizing()) {
+            py::gil_scoped_release unlocked;
+            object.reset();
+        }
+    }
 };
 
-py::object g_com_error; // kvrupload.ComError
+// Held for the life of the process and never released: the interpreter is gone by the time
+// static objects are destroyed.
+py::object& g_com_error = *new py::object;       // kvrupload.ComError
+py::object& g_attribute_error = *new py::object; // kvrupload.ComAttributeError
+py::object& g_object_class = *new py::object;    // kvrupload.Object
+py::object& g_wrap = *new py::object;            // a library object's view, by its table
+py::object& g_empty = *new py::object;           // kvrupload.Empty, the one instance
+py::object& g_null = *new py::object;            // kvrupload.Null
+py::object& g_fsdecode = *new py::object;        // os.fsdecode
 
 // A Python object seen from the library: a host-supplied component.
 class PyObjectAdapter : public Object {
@@ -130,6 +158,8 @@ std::shared_ptr<Object> to_object(const py::handle& h) {
         return nullptr;
     if (py::isinstance<Dispatch>(h))
         return h.cast<Dispatch&>().object;
+    if (py::isinstance(h, g_object_class))
+        return h.attr("_d").cast<Dispatch&>().object;
     return std::make_shared<PyObjectAdapter>(py::reinterpret_borrow<py::object>(h));
 }
 
@@ -152,6 +182,9 @@ Variant to_variant(const py::handle& h) {
         return Variant(h.cast<double>());
     if (py::isinstance<py::str>(h))
         return Variant(h.cast<std::string>());
+    // A path object is its path's text, wherever it is passed.
+    if (py::hasattr(h, "__fspath__"))
+        return Variant(g_fsdecode(h).cast<std::string>());
     if (py::isinstance<py::bytes>(h) || py::isinstance<py::bytearray>(h)) {
         std::string s = py::isinstance<py::bytes>(h)
                             ? h.cast<std::string>()
@@ -172,9 +205,9 @@ py::object to_python(const Variant& v) {
     switch (v.type()) {
     case kvr::VarType::Empty:
     case kvr::VarType::Missing:
-        return py::cast(EmptyType{});
+        return g_empty;
     case kvr::VarType::Null:
-        return py::cast(NullType{});
+        return g_null;
     case kvr::VarType::Boolean:
         return py::bool_(v.to_bool());
     case kvr::VarType::Integer:
@@ -208,7 +241,7 @@ py::object to_python(const Variant& v) {
             return py::none();
         if (auto* adapter = dynamic_cast<PyObjectAdapter*>(o.get()))
             return adapter->object();
-        return py::cast(Dispatch{o});
+        return g_wrap(Dispatch{o});
     }
     }
     return py::none();
@@ -222,22 +255,40 @@ kvr::VariantArray to_args(const py::args& args) {
 }
 
 // A member of a library object: properties read at once, methods returned as callables.
-py::object dispatch_getattr(const Dispatch& d, const std::string& name) {
-    if (name.size() > 1 && name[0] == '_' && name[1] == '_')
-        throw py::attribute_error(name);
+py::object dispatch_member(const Dispatch& d, const std::string& name) {
     const kvr::DispatchTable* table = d.object->dispatch_table();
     const kvr::Member* m = table ? table->find(name) : nullptr;
     if (table && !m)
-        throw py::attribute_error(d.object->type_name() + " has no member " + name);
-    if (m && m->kind != kvr::MemberKind::Method)
-        return to_python(d.object->get(name));
+        throw kvr::ComError(kvr::rt::MethodNotSupported, d.object->type_name(),
+                            d.object->type_name() + " has no member " + name);
     auto object = d.object;
-    return py::cpp_function(
-        [object, name](py::args args) { return to_python(object->call(name, to_args(args))); });
+    if (m && m->kind != kvr::MemberKind::Method)
+        return to_python(kvr::python::call_released([&] { return object->get(name); }));
+    return py::cpp_function([object, name](py::args args) {
+        kvr::VariantArray a = to_args(args);
+        return to_python(
+            kvr::python::call_released([&] { return object->call(name, std::move(a)); }));
+    });
 }
 
-void dispatch_setattr(const Dispatch& d, const std::string& name, const py::handle& value) {
-    d.object->put(name, to_variant(value));
+// (type name, members) for the class a library object is seen through; members are None
+// for an object without a dispatch table.
+py::tuple dispatch_table_of(const Dispatch& d) {
+    const kvr::DispatchTable* t = d.object->dispatch_table();
+    if (!t)
+        return py::make_tuple(d.object->type_name(), py::none());
+    py::list members;
+    for (const auto& m : t->members) {
+        const char* kind = m.kind == kvr::MemberKind::Method     ? "method"
+                           : m.kind == kvr::MemberKind::Property ? "property"
+                                                                 : "get";
+        py::list params;
+        for (const auto& p : m.params)
+            params.append(py::make_tuple(p.name, p.optional,
+                                         p.default_value ? to_python(*p.default_value) : g_empty));
+        members.append(py::make_tuple(m.name, kind, m.dispid, params));
+    }
+    return py::make_tuple(t->class_name, members);
 }
 
 py::list dispatch_dir(const Dispatch& d) {
@@ -308,60 +359,97 @@ kvr::ui::HeadlessBackend& headless_or_raise() {
 PYBIND11_MODULE(kvrupload, m) {
     // The host decides the locale; the library follows it (codesets, separators).
     std::setlocale(LC_ALL, "");
+    kvr::python::note_main_thread();
 
-    m.doc() = "Python host of the KVRUpload library";
+    m.doc() = "Python host of the KVRUpload library: its control, FTP class and windows.";
+    m.attr("__version__") = KVRUPLOAD_VERSION;
 
-    py::class_<EmptyType>(m, "_EmptyType")
+    // Empty and Null are singletons: `value is kvrupload.Empty` holds for every value read.
+    py::class_<EmptyType>(m, "_EmptyType", "The type of kvrupload.Empty, an unset value.")
         .def("__repr__", [](const EmptyType&) { return "Empty"; })
         .def("__bool__", [](const EmptyType&) { return false; })
         .def("__eq__", [](const EmptyType&, py::object o) { return py::isinstance<EmptyType>(o); })
         .def("__hash__", [](const EmptyType&) { return 0; });
-    py::class_<NullType>(m, "_NullType")
+    py::class_<NullType>(m, "_NullType", "The type of kvrupload.Null, no valid data.")
         .def("__repr__", [](const NullType&) { return "Null"; })
         .def("__bool__", [](const NullType&) { return false; })
         .def("__eq__", [](const NullType&, py::object o) { return py::isinstance<NullType>(o); })
         .def("__hash__", [](const NullType&) { return 1; });
-    m.attr("Empty") = py::cast(EmptyType{});
-    m.attr("Null") = py::cast(NullType{});
+    g_empty = py::cast(EmptyType{});
+    g_null = py::cast(NullType{});
+    m.attr("Empty") = g_empty;
+    m.attr("Null") = g_null;
+    g_fsdecode = py::module_::import("os").attr("fsdecode");
 
-    py::dict scope;
-    py::exec(R"(
-class ComError(Exception):
-    """An error raised by the library: full number, source and description."""
-    def __init__(self, number, source, description):
-        super().__init__(number, source, description)
-        self.number = number
-        self.source = source
-        self.description = description
-    def __str__(self):
-        return "%d (%s): %s" % (self.number, self.source, self.description)
-)",
-             py::globals(), scope);
-    g_com_error = scope["ComError"];
-    g_com_error.attr("__module__") = "kvrupload";
-    m.attr("ComError") = g_com_error;
+    py::class_<Dispatch>(m, "_Dispatch", "The library's side of a kvrupload.Object.")
+        .def("_member", &dispatch_member)
+        .def("_get",
+             [](const Dispatch& d, const std::string& name) {
+                 auto o = d.object;
+                 return to_python(kvr::python::call_released([&] { return o->get(name); }));
+             })
+        .def("_put",
+             [](const Dispatch& d, const std::string& name, const py::handle& value) {
+                 Variant v = to_variant(value);
+                 auto o = d.object;
+                 kvr::python::call_released([&] {
+                     o->put(name, v);
+                     return Variant();
+                 });
+             })
+        .def("_call",
+             [](const Dispatch& d, const std::string& name, const py::tuple& args) {
+                 kvr::VariantArray a;
+                 for (auto item : args)
+                     a.push_back(to_variant(item));
+                 auto o = d.object;
+                 return to_python(
+                     kvr::python::call_released([&] { return o->call(name, std::move(a)); }));
+             })
+        .def("_names", &dispatch_dir)
+        .def("_table", &dispatch_table_of)
+        .def("__eq__",
+             [](const Dispatch& a, py::object b) {
+                 return py::isinstance<Dispatch>(b) && b.cast<Dispatch&>().object == a.object;
+             })
+        .def("__hash__", [](const Dispatch& d) { return std::hash<Object*>()(d.object.get()); })
+        .def_property_readonly("TypeName", [](const Dispatch& d) { return d.object->type_name(); });
+
+    py::dict layer;
+    layer["__name__"] = "kvrupload";
+    layer["__builtins__"] = py::module_::import("builtins");
+    py::exec(kvr::python::kPythonLayer, layer);
+    for (const char* name : {"ComError", "ComAttributeError", "Object", "FileTransferType"})
+        m.attr(name) = layer[name];
+    g_com_error = layer["ComError"];
+    g_attribute_error = layer["ComAttributeError"];
+    g_object_class = layer["Object"];
+    g_wrap = layer["_wrap"];
+
+    // The FTP class's enumerations, by name as the type library publishes them; errors
+    // carry their full numbers, as raised and as written in result texts.
+    py::list errors;
+    for (const auto& e : kvr::kErrFtpErrors)
+        errors.append(
+            py::make_tuple(e.name, kvr::ftp_error(static_cast<kvr::errFtpErrors>(e.value))));
+    py::object int_enum = py::module_::import("enum").attr("IntEnum");
+    m.attr("errFtpErrors") = int_enum("errFtpErrors", errors, py::arg("module") = "kvrupload");
+    for (const char* name : {"FileTransferType", "errFtpErrors"})
+        for (auto item : m.attr(name))
+            m.attr(item.attr("name")) = item;
 
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p)
                 std::rethrow_exception(p);
         } catch (const kvr::ComError& e) {
-            py::object err = g_com_error(e.number(), e.source(), e.description());
-            PyErr_SetObject(g_com_error.ptr(), err.ptr());
+            // A member the object does not have is also an AttributeError.
+            const py::object& type =
+                e.number() == kvr::rt::MethodNotSupported ? g_attribute_error : g_com_error;
+            py::object err = type(e.number(), e.source(), e.description());
+            PyErr_SetObject(type.ptr(), err.ptr());
         }
     });
-
-    py::class_<Dispatch>(m, "Dispatch")
-        .def("__getattr__", &dispatch_getattr)
-        .def("__setattr__", &dispatch_setattr)
-        .def("__dir__", &dispatch_dir)
-        .def("__eq__",
-             [](const Dispatch& a, py::object b) {
-                 return py::isinstance<Dispatch>(b) && b.cast<Dispatch&>().object == a.object;
-             })
-        .def("__hash__", [](const Dispatch& d) { return std::hash<Object*>()(d.object.get()); })
-        .def("__repr__", [](const Dispatch& d) { return "<" + d.object->type_name() + ">"; })
-        .def_property_readonly("TypeName", [](const Dispatch& d) { return d.object->type_name(); });
 
     m.def(
         "CreateObject",
@@ -371,7 +459,9 @@ class ComError(Exception):
           "Makes `factory()` the class factory of `progid` (None: not installed).");
     m.def("unregister", &unregister_factory, py::arg("progid"),
           "Undoes register(): the library's own class comes back, a host's goes.");
-    m.def("TypeName", [](py::object o) { return to_variant(o).type_name(); });
+    m.def(
+        "TypeName", [](py::object o) { return to_variant(o).type_name(); }, py::arg("value"),
+        "The runtime's type name of `value` as the library sees it (\"String\", \"Null\", ...).");
 
     py::class_<InstanceNamespace>(m, "_Instances")
         .def("__getattr__",
@@ -379,7 +469,7 @@ class ComError(Exception):
                  auto& instances = kvr::NamedInstances::instance();
                  auto entry = instances.find(name);
                  if (entry && entry->kind == ns.kind)
-                     return py::cast(Dispatch{entry->get()});
+                     return to_python(Variant(entry->get()));
                  // A module's routines are reached by their own names too
                  // (kvrupload.support.GerarLog is modSuporte's GerarLog).
                  if (ns.kind == "module") {
@@ -387,7 +477,7 @@ class ComError(Exception):
                          Dispatch d{instances.find(module)->get()};
                          const kvr::DispatchTable* t = d.object->dispatch_table();
                          if (t && t->find(name))
-                             return dispatch_getattr(d, name);
+                             return dispatch_member(d, name);
                      }
                  }
                  throw py::attribute_error("no " + ns.kind + " named " + name);
@@ -397,7 +487,11 @@ class ComError(Exception):
                  auto entry = kvr::NamedInstances::instance().find(name);
                  if (!entry || entry->kind != ns.kind || !entry->unload)
                      throw py::key_error(name);
-                 entry->unload();
+                 // Unloading the FTP window disconnects: a wait like any other.
+                 kvr::python::call_released([&] {
+                     entry->unload();
+                     return Variant();
+                 });
              })
         .def("__dir__", [](const InstanceNamespace& ns) {
             return kvr::NamedInstances::instance().names(ns.kind);
@@ -406,14 +500,21 @@ class ComError(Exception):
     m.attr("support") = py::cast(InstanceNamespace{"module"});
 
     auto ui = m.def_submodule("ui", "The headless window backend's record and scripted user");
-    ui.def("events", [] {
-        py::list out;
-        for (const auto& e : headless_or_raise().events())
-            out.append(py::make_tuple(e.form, e.control, e.property, to_python(e.value)));
-        return out;
-    });
-    ui.def("clear_events", [] { headless_or_raise().clear_events(); });
-    ui.def("dropped_events", [] { return headless_or_raise().dropped_events(); });
+    ui.def(
+        "events",
+        [] {
+            py::list out;
+            for (const auto& e : headless_or_raise().events())
+                out.append(py::make_tuple(e.form, e.control, e.property, to_python(e.value)));
+            return out;
+        },
+        "This thread's record: (form, control, property, value) for every change, newest last.");
+    ui.def(
+        "clear_events", [] { headless_or_raise().clear_events(); },
+        "Empties this thread's record.");
+    ui.def(
+        "dropped_events", [] { return headless_or_raise().dropped_events(); },
+        "How many of the oldest events the bounded record has let go since it was cleared.");
     ui.def(
         "queue",
         [](py::tuple action) {
@@ -426,8 +527,8 @@ class ComError(Exception):
                 a.target = action[1].cast<std::string>();
             } else if (kind == "dialog") {
                 a.kind = kvr::ui::UserAction::Dialog;
-                if (py::isinstance<py::str>(action[1]))
-                    a.answer = action[1].cast<std::string>();
+                if (py::isinstance<py::str>(action[1]) || py::hasattr(action[1], "__fspath__"))
+                    a.answer = g_fsdecode(action[1]).cast<std::string>();
                 else if (action[1].is_none() || !action[1].cast<bool>())
                     a.answer = std::nullopt;
                 else
@@ -437,18 +538,41 @@ class ComError(Exception):
             }
             headless_or_raise().queue(std::move(a));
         },
-        py::arg("action"));
+        py::arg("action"),
+        R"(Queues what this thread's user does next: ("click", "form.control") presses a
+button once it can be reached; ("dialog", path) answers the next Open or Save As dialog
+with a path (str or os.PathLike), ("dialog", False) cancels it.)");
     ui.def(
         "use_gui",
         [] {
-            if (!kvr::ui::display_available())
-                return false;
+            // The window toolkit keeps its state for the whole process: one thread owns it.
+            static std::optional<std::thread::id> owner;
+            if (owner && *owner != std::this_thread::get_id())
+                throw py::value_error("real windows are already shown by another thread; "
+                                      "this thread stays headless");
             if (!kvr::ui::headless())
                 return true;
-            kvr::ui::set_backend(kvr::ui::make_fltk_backend());
+            if (!kvr::ui::display_available())
+                return false;
+            try {
+                kvr::ui::set_backend(kvr::ui::make_fltk_backend());
+            } catch (const kvr::ComError& e) {
+                std::cerr << "kvrupload: " << e.description() << "; windows stay headless"
+                          << std::endl;
+                return false;
+            }
+            owner = std::this_thread::get_id();
             return true;
         },
-        "Shows real windows when an X display is available; returns whether it is.");
+        R"(Shows this thread's windows and dialogs on the X display named by DISPLAY.
+
+Returns True when real windows are in use, False when no display answers (the thread
+stays headless; a display that refuses the connection is reported on stderr and never
+ends the process). Only one thread of a process can show real windows; another thread
+asking raises ValueError. Without it, every thread is headless: windows are recorded
+(kvrupload.ui.events()), a wait for the user's close button is ended by pressing it, and a
+dialog needs an answer queued with kvrupload.ui.queue(('dialog', path_or_False)) -- one
+nobody can answer raises ComError.)");
     ui.def(
         "use_headless",
         [] {
@@ -456,8 +580,12 @@ class ComError(Exception):
                 kvr::ui::set_backend(std::make_unique<kvr::ui::HeadlessBackend>());
         },
         "Back to the recorded, scripted windows (the default).");
-    ui.def("clear_queue", [] { headless_or_raise().clear_queue(); });
-    ui.def("queued", [] { return headless_or_raise().queued(); });
+    ui.def(
+        "clear_queue", [] { headless_or_raise().clear_queue(); },
+        "Drops this thread's queued user actions.");
+    ui.def(
+        "queued", [] { return headless_or_raise().queued(); },
+        "How many user actions are still queued on this thread.");
     ui.def(
         "set_screen", [](int w, int h) { headless_or_raise().set_screen(w, h); }, py::arg("width"),
         py::arg("height"), "Screen size in twips.");

@@ -1,0 +1,93 @@
+#include "Blocking.h"
+
+#include "platform/automation/ComError.h"
+#include "platform/sys/Cancel.h"
+#include "platform/ui/HeadlessBackend.h"
+
+#include <pybind11/pybind11.h>
+
+#include <chrono>
+#include <exception>
+#include <optional>
+
+namespace py = pybind11;
+
+namespace kvr::python {
+
+namespace {
+
+unsigned long g_main_thread = 0;
+
+// The interpreter is asked at most this often: each ask takes the lock back for a moment.
+constexpr auto kSignalInterval = std::chrono::milliseconds(50);
+
+// The signal check of one call: asks the interpreter to run its pending signal handlers and
+// keeps the exception one of them raised, for the call's end.
+class SignalWatch {
+  public:
+    bool interrupted() {
+        const auto now = std::chrono::steady_clock::now();
+        if (now < m_next)
+            return false;
+        m_next = now + kSignalInterval;
+        py::gil_scoped_acquire gil;
+        if (PyErr_CheckSignals() == 0)
+            return false;
+        PyErr_Fetch(&m_type, &m_value, &m_traceback);
+        return true;
+    }
+    // Raises the kept exception, if any (with the lock held).
+    void raise_if_interrupted() {
+        if (!m_type)
+            return;
+        PyErr_Restore(m_type, m_value, m_traceback);
+        m_type = m_value = m_traceback = nullptr;
+        throw py::error_already_set();
+    }
+
+  private:
+    std::chrono::steady_clock::time_point m_next{};
+    PyObject* m_type = nullptr;
+    PyObject* m_value = nullptr;
+    PyObject* m_traceback = nullptr;
+};
+
+std::optional<std::string> take_unanswered_dialog() {
+    auto* headless = ui::headless();
+    return headless ? headless->take_unanswered() : std::nullopt;
+}
+
+} // namespace
+
+void note_main_thread() {
+    g_main_thread = PyThread_get_thread_ident();
+}
+
+Variant call_released(const std::function<Variant()>& call) {
+    SignalWatch watch;
+    const bool main_thread = PyThread_get_thread_ident() == g_main_thread;
+    take_unanswered_dialog();
+    Variant result;
+    std::exception_ptr failure;
+    {
+        py::gil_scoped_release unlocked;
+        std::optional<sys::CancelScope> scope;
+        if (main_thread)
+            scope.emplace([&watch] { return watch.interrupted(); });
+        try {
+            result = call();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    watch.raise_if_interrupted();
+    if (auto what = take_unanswered_dialog())
+        throw ComError(rt::Unexpected, "kvrupload.ui",
+                       *what + " (queue an answer with kvrupload.ui.queue(('dialog', path)) or "
+                               "show real windows with kvrupload.ui.use_gui())");
+    if (failure)
+        std::rethrow_exception(failure);
+    return result;
+}
+
+} // namespace kvr::python

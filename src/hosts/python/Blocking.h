@@ -1,0 +1,21 @@
+// How the Python host runs a library call that may wait (a transfer, an FTP operation, a
+// modal window, a dialog): with the interpreter lock released, so that the process's other
+// Python threads run meanwhile, and on the main thread with Ctrl-C heard while it waits.
+#pragma once
+
+#include "platform/automation/Variant.h"
+
+#include <functional>
+
+namespace kvr::python {
+
+// Remembers which thread is the interpreter's main one (the only one signals reach).
+void note_main_thread();
+
+// Runs `call` without the interpreter lock. A signal whose handler raises (Ctrl-C:
+// KeyboardInterrupt) ends the call's waits as a user's cancel would; once the call has
+// returned, that exception is raised in the calling thread. A dialog the headless backend
+// could not put to anyone is raised as a ComError that says so. Called with the lock held.
+Variant call_released(const std::function<Variant()>& call);
+
+} // namespace kvr::python

@@ -1,0 +1,169 @@
+"""Threads and signals in the Python host, with the servers in this same process: a call that
+waits lets the other threads run, each thread has its own windows and settings, and Ctrl-C
+ends a transfer at once."""
+import base64
+import http.server
+import os
+import signal
+import socket
+import threading
+import time
+
+import pytest
+
+import kvrupload as k
+
+# A stalled request must fail the test in seconds, not in the default minute.
+os.environ["KVR_INET_LOW_SPEED_TIME"] = "5"
+os.environ["KVR_FTP_TIMEOUT"] = "5"
+
+BODY = bytes(range(256)) * 64  # 16 KiB, sent in 16 slices
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    """GET /SECONDS/NAME: the body spread over SECONDS. PUT: read, then never answer."""
+
+    seen = {}  # name -> Authorization header received
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        _, seconds, name = self.path.split("/", 2)
+        Handler.seen[name] = self.headers.get("Authorization")
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(BODY)))
+        self.end_headers()
+        try:
+            for i in range(16):
+                self.wfile.write(BODY[i * 1024:(i + 1) * 1024])
+                self.wfile.flush()
+                time.sleep(float(seconds) / 16)
+        except OSError:  # the client went away (the interrupted transfers)
+            pass
+
+    def do_PUT(self):
+        self.rfile.read(int(self.headers.get("Content-Length", "0")))
+        time.sleep(30)
+
+
+@pytest.fixture(scope="module")
+def web():
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    yield f"http://127.0.0.1:{server.server_address[1]}"
+    server.shutdown()
+
+
+@pytest.fixture
+def ftp():
+    """An FTP server that greets after a second (or never, for a silent one), then takes any
+    login: ftp(greeting_delay) gives its address."""
+    listeners = []
+
+    def start(delay):
+        listener = socket.create_server(("127.0.0.1", 0))
+        listeners.append(listener)
+
+        def serve():
+            conn, _ = listener.accept()
+            with conn, conn.makefile("rb") as lines:
+                time.sleep(delay)
+                conn.sendall(b"220 ola\r\n")
+                for line in lines:
+                    conn.sendall(b"331 senha\r\n" if line.startswith(b"USER") else b"230 ok\r\n")
+
+        threading.Thread(target=serve, daemon=True).start()
+        return f"127.0.0.1:{listener.getsockname()[1]}"
+
+    yield start
+    for listener in listeners:
+        listener.close()
+
+
+def download(web, tmp, seconds, progress="NAO", user=""):
+    ctl = k.CreateObject("KVRUpload.ctlKVRUpload")
+    ctl.ExibirProgresso = progress
+    ctl.FecharProgresso = "SIM"
+    if user:
+        ctl.UserName, ctl.Password = user, "senha-" + user
+    name = f"{user or 'a'}.bin"
+    return ctl.Download(f"{web}/{seconds}/{name}", str(tmp / name))
+
+
+def upload(web, tmp):
+    (tmp / "up.txt").write_bytes(b"x" * 1000)
+    return k.CreateObject("KVRUpload.ctlKVRUpload").UpLoad(f"{web}/up.txt", str(tmp / "up.txt"))
+
+
+def ftp_connect(address):
+    return k.CreateObject("KVRUpload.clsKVRUpload").Connect(address, "u", "p")
+
+
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda web, tmp, ftp: download(web, tmp, 1.5),
+        lambda web, tmp, ftp: download(web, tmp, 1.5, "SIM"),
+        lambda web, tmp, ftp: ftp_connect(ftp(1)),
+    ],
+    ids=["download", "download-with-window", "ftp-connect"],
+)
+def test_other_threads_run_while_a_call_waits(web, tmp_path, ftp, call):
+    ticks = []
+    done = threading.Event()
+
+    def heartbeat():
+        while not done.is_set():
+            ticks.append(time.monotonic())
+            time.sleep(0.05)
+
+    beat = threading.Thread(target=heartbeat)
+    beat.start()
+    started = time.monotonic()
+    try:
+        result = call(web, tmp_path, ftp)
+    finally:
+        done.set()
+        beat.join()
+    assert result[0] == "1", result
+    assert len(ticks) >= (time.monotonic() - started) / 0.05 / 2  # a held lock gives 1 or 2
+
+
+def test_each_thread_sends_its_own_credentials(web, tmp_path):
+    results = {}
+    threads = [threading.Thread(target=lambda u=u: results.update(
+        {u: download(web, tmp_path, 1, "SIM", u)})) for u in ("alice", "bob")]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    for user in ("alice", "bob"):
+        assert results[user][0] == "1", results[user]
+        expected = base64.b64encode(f"{user}:senha-{user}".encode()).decode()
+        assert Handler.seen[user + ".bin"] == "Basic " + expected
+
+
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda web, tmp, ftp: download(web, tmp, 20),
+        lambda web, tmp, ftp: download(web, tmp, 20, "SIM"),
+        lambda web, tmp, ftp: upload(web, tmp),  # waits for an answer that never comes
+        lambda web, tmp, ftp: ftp_connect(ftp(60)),
+    ],
+    ids=["download", "download-with-window", "upload", "ftp-connect"],
+)
+def test_ctrl_c_ends_the_call_and_raises_keyboard_interrupt(web, tmp_path, ftp, call):
+    started = time.monotonic()
+    timer = threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT))
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            call(web, tmp_path, ftp)
+    finally:
+        timer.cancel()
+    assert time.monotonic() - started < 2.0
+    # The interruption belonged to that call: the next one runs to its end.
+    assert download(web, tmp_path, 0) == ["1", str(tmp_path / "a.bin"), len(BODY)]
