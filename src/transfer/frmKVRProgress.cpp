@@ -115,6 +115,7 @@ frmKVRProgress::frmKVRProgress()
       m_inet(std::make_unique<inet::Inet>()) {
     // The window: no border, no title bar, not in the task bar; its caption is never seen.
     set_caption("Download");
+    set_border_style(ui::bsNone);
     set_back_color(kFundo);
     set_width(kLarguraJanela);
     set_height(kAlturaJanela);

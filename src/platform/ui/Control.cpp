@@ -55,6 +55,9 @@ void Control::set_width(int v) {
 void Control::set_height(int v) {
     KVR_SETTER(m_height, "Height", Variant(static_cast<std::int32_t>(v)))
 }
+void Control::set_tab_index(int v) {
+    KVR_SETTER(m_tab_index, "TabIndex", Variant(static_cast<std::int32_t>(v)))
+}
 void Control::set_min(float v) {
     KVR_SETTER(m_min, "Min", Variant(v))
 }

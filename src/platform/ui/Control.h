@@ -78,6 +78,9 @@ class Control {
     void set_height(int v);
     void move(int left, int top);
     void move(int left, int top, int width, int height);
+    // The position in the keyboard's Tab order (a toolkit visits controls in that order).
+    int tab_index() const { return m_tab_index; }
+    void set_tab_index(int index);
 
     // Progress bar.
     float min() const { return m_min; }
@@ -119,6 +122,7 @@ class Control {
     int m_alignment = AlignLeft;
     Font m_font;
     int m_left = 0, m_top = 0, m_width = 0, m_height = 0;
+    int m_tab_index = 0;
     float m_min = 0, m_max = 100, m_value = 0;
     std::vector<std::string> m_items;
     int m_list_index = -1;

@@ -30,7 +30,19 @@ void Form::ensure_loaded() {
     if (m_loaded)
         return;
     m_loaded = true;
-    Form_Load();
+    try {
+        Form_Load();
+    } catch (...) {
+        m_loaded = false; // a failed load leaves the form unloaded
+        throw;
+    }
+}
+
+void Form::set_border_style(int style) {
+    if (style == m_border_style)
+        return;
+    m_border_style = style;
+    changed("BorderStyle", Variant(static_cast<std::int32_t>(style)));
 }
 
 void Form::show_modal() {

@@ -13,6 +13,14 @@
 
 namespace kvr::ui {
 
+// The legacy BorderStyle values a form may have.
+enum BorderStyle {
+    bsNone = 0,        // no border, no title bar
+    bsFixedSingle = 1, // a title bar, not resizable
+    bsSizable = 2,     // the toolkit's default
+    bsFixedDialog = 3, // a title bar without minimise or maximise, not resizable
+};
+
 class Form : public Control, public kvr::Object {
   public:
     explicit Form(std::string name);
@@ -49,6 +57,11 @@ class Form : public Control, public kvr::Object {
 
     // Unload: hides the form and runs the unload hook; the owner drops the instance after.
     void unload();
+    // The user closed the window (its title bar's X): the form unloads.
+    void close() { unload(); }
+
+    int border_style() const { return m_border_style; }
+    void set_border_style(int style);
 
   protected:
     virtual void Form_Load() {}
@@ -58,6 +71,7 @@ class Form : public Control, public kvr::Object {
   private:
     std::vector<std::unique_ptr<Control>> m_controls;
     bool m_loaded = false;
+    int m_border_style = bsSizable;
 };
 
 } // namespace kvr::ui

@@ -55,7 +55,7 @@ void HeadlessBackend::show_modal(Form& form) {
             form.hide();
             return;
         }
-        if (!perform_front_click()) {
+        if (!perform_front_action()) {
             form.hide();
             nobody_can_answer("modal window " + form.name());
         }
@@ -63,13 +63,13 @@ void HeadlessBackend::show_modal(Form& form) {
 }
 
 void HeadlessBackend::pump() {
-    while (perform_front_click()) {
+    while (perform_front_action()) {
     }
 }
 
 void HeadlessBackend::wait_until(const std::function<bool()>& done) {
     while (!done() && !sys::cancel_requested()) {
-        if (perform_front_click())
+        if (perform_front_action())
             continue;
         // Nobody is there to click: a user offered a single button presses it.
         Control* button = sole_reachable_button();
@@ -146,14 +146,30 @@ Control* HeadlessBackend::find_target(const std::string& target) const {
     return nullptr;
 }
 
-bool HeadlessBackend::perform_front_click() {
-    if (m_actions.empty() || m_actions.front().kind != UserAction::Click)
+bool HeadlessBackend::perform_front_action() {
+    if (m_actions.empty() || m_actions.front().kind == UserAction::Dialog)
         return false;
     Control* c = find_target(m_actions.front().target);
     if (!c || !c->reachable())
         return false;
+    UserAction action = std::move(m_actions.front());
     m_actions.pop_front();
-    c->click();
+    switch (action.kind) {
+    case UserAction::Text:
+        c->set_text(action.answer.value_or(""));
+        break;
+    case UserAction::Select:
+        // Choosing an entry selects it and is the list's click.
+        c->set_list_index(action.index);
+        c->click();
+        break;
+    case UserAction::Close:
+        c->form()->close();
+        break;
+    default:
+        c->click();
+        break;
+    }
     return true;
 }
 

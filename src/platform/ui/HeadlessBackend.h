@@ -1,7 +1,8 @@
 // The backend with no display: it records every property change and message box, paints on
-// show, and takes the user's actions (clicks, dialog answers) from a queue that a test or a
-// host fills. A wait that no queued action can end raises an error instead of hanging, except
-// a wait for the user where a single button can be pressed: nobody's there, so it is pressed.
+// show, and takes the user's actions (clicks, typing, list choices, closing a window, dialog
+// answers) from a queue that a test or a host fills. A wait that no queued action can end
+// raises an error instead of hanging, except a wait for the user where a single button can be
+// pressed: nobody's there, so it is pressed.
 // A dialog nobody can answer is also noted, so that a host can report it as such rather than
 // let it pass for the user's cancel. One backend per thread, as the forms are.
 #pragma once
@@ -25,9 +26,10 @@ struct UiEvent {
 };
 
 struct UserAction {
-    enum Kind { Click, Dialog } kind = Click;
-    std::string target;                // "form.control" for a click
-    std::optional<std::string> answer; // a dialog's path; nothing = Cancel
+    enum Kind { Click, Dialog, Text, Select, Close } kind = Click;
+    std::string target;                // "form.control"; "form" to close a window
+    std::optional<std::string> answer; // a dialog's path (nothing = Cancel), or the typed text
+    int index = -1;                    // the list entry chosen
 };
 
 class HeadlessBackend : public Backend {
@@ -65,8 +67,8 @@ class HeadlessBackend : public Backend {
 
   private:
     void record(UiEvent e);
-    // Performs the queued click at the front when its target can be clicked now.
-    bool perform_front_click();
+    // Performs the queued action at the front when its target can be reached now.
+    bool perform_front_action();
     Control* find_target(const std::string& target) const;
     Control* sole_reachable_button() const;
 
