@@ -11,5 +11,7 @@ namespace kvr::cli {
 int run_download(const std::vector<std::string>& args);
 int run_upload(const std::vector<std::string>& args);
 int run_ftp(const std::vector<std::string>& args);
+// Opens the FTP client window; needs a display.
+int run_ftp_window(const std::vector<std::string>& args);
 
 } // namespace kvr::cli

@@ -23,6 +23,7 @@ Commands:
   download URL [LOCAL]     fetch a file with HTTP/HTTPS GET
   upload URL [LOCAL]       send a file (or, with --stream, a text) with HTTP/HTTPS PUT
   ftp HOST ... OP          one FTP operation: list, get, put, rename, delete
+  ftp-window [HOST]        the FTP client window (needs an X display)
 
 Run 'kvrupload COMMAND --help' for the options of a command.
 
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
         run = kvr::cli::run_upload;
     else if (command == "ftp")
         run = kvr::cli::run_ftp;
+    else if (command == "ftp-window")
+        run = kvr::cli::run_ftp_window;
     else
         return kvr::cli::usage_error("unknown command '" + command + "'", kHint);
 

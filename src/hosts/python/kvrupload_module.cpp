@@ -518,14 +518,31 @@ PYBIND11_MODULE(kvrupload, m) {
     ui.def(
         "queue",
         [](py::tuple action) {
-            if (action.size() != 2)
-                throw py::value_error("an action is (kind, value)");
-            std::string kind = action[0].cast<std::string>();
+            if (action.size() < 2)
+                throw py::value_error("an action is (kind, target[, value])");
+            const std::string kind = action[0].cast<std::string>();
             kvr::ui::UserAction a;
-            if (kind == "click") {
-                a.kind = kvr::ui::UserAction::Click;
+            auto arity = [&](std::size_t n) {
+                if (action.size() != n)
+                    throw py::value_error("a " + kind + " action has " + std::to_string(n) +
+                                          " elements");
+            };
+            if (kind == "click" || kind == "close") {
+                arity(2);
+                a.kind = kind == "click" ? kvr::ui::UserAction::Click : kvr::ui::UserAction::Close;
                 a.target = action[1].cast<std::string>();
+            } else if (kind == "text") {
+                arity(3);
+                a.kind = kvr::ui::UserAction::Text;
+                a.target = action[1].cast<std::string>();
+                a.answer = action[2].cast<std::string>();
+            } else if (kind == "select") {
+                arity(3);
+                a.kind = kvr::ui::UserAction::Select;
+                a.target = action[1].cast<std::string>();
+                a.index = action[2].cast<int>();
             } else if (kind == "dialog") {
+                arity(2);
                 a.kind = kvr::ui::UserAction::Dialog;
                 if (py::isinstance<py::str>(action[1]) || py::hasattr(action[1], "__fspath__"))
                     a.answer = g_fsdecode(action[1]).cast<std::string>();
@@ -539,9 +556,11 @@ PYBIND11_MODULE(kvrupload, m) {
             headless_or_raise().queue(std::move(a));
         },
         py::arg("action"),
-        R"(Queues what this thread's user does next: ("click", "form.control") presses a
-button once it can be reached; ("dialog", path) answers the next Open or Save As dialog
-with a path (str or os.PathLike), ("dialog", False) cancels it.)");
+        R"(Queues what this thread's user does next, performed once its target can be reached:
+("click", "form.control") presses a button; ("text", "form.box", text) types a text box's
+whole text; ("select", "form.list", index) chooses a list entry (its click); ("close", "form")
+closes a window with its title bar's X; ("dialog", path) answers the next Open or Save As
+dialog with a path (str or os.PathLike), ("dialog", False) cancels it.)");
     ui.def(
         "use_gui",
         [] {

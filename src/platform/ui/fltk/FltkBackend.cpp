@@ -17,10 +17,16 @@
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
+#include <X11/Xatom.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace kvr::ui {
 
@@ -59,6 +65,44 @@ class IconBox : public Fl_Box {
     }
 };
 
+// A handler's error reaches the user as a message box, never an unwinding through the toolkit.
+template <typename F> void run_handler(F&& handler) {
+    try {
+        handler();
+    } catch (const ComError& e) {
+        fl_message("%s", e.description().c_str());
+    } catch (const std::exception& e) {
+        fl_message("%s", e.what());
+    }
+}
+
+// The toolkit's warnings (fonts, visuals) are no concern of the host's stderr.
+void no_warning(const char*, ...) {}
+
+bool fixed_size(int border_style) {
+    return border_style == bsFixedSingle || border_style == bsFixedDialog;
+}
+
+// A dialog frame: move and close only, no minimise or maximise (window managers read the
+// Motif hints), and no place in the task bar.
+void dialog_frame_hints(Fl_Window& w) {
+    Window xid = fl_xid(&w);
+    if (!xid)
+        return;
+    struct {
+        unsigned long flags, functions, decorations;
+        long input_mode;
+        unsigned long status;
+    } hints = {1 | 2, 4 | 32, 2 | 8 | 16, 0, 0}; // move, close; border, title, menu
+    Atom motif = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
+    XChangeProperty(fl_display, xid, motif, motif, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&hints), 5);
+    Atom state = XInternAtom(fl_display, "_NET_WM_STATE", False);
+    Atom skip = XInternAtom(fl_display, "_NET_WM_STATE_SKIP_TASKBAR", False);
+    XChangeProperty(fl_display, xid, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&skip), 1);
+}
+
 // Offset of a control's container chain inside its form, in twips.
 void absolute_origin(const Control& c, int& left, int& top) {
     left = c.left();
@@ -73,7 +117,11 @@ class FltkBackend : public Backend {
   public:
     FltkBackend() {
         Fl::visual(FL_RGB);
+        Fl::warning = no_warning;
+        // The toolkit's own chooser: the same dialog wherever the library runs.
+        Fl::option(Fl::OPTION_FNFC_USES_GTK, false);
         fl_message_title_default("");
+        fl_close = "OK";
     }
 
     ~FltkBackend() override {
@@ -99,23 +147,24 @@ class FltkBackend : public Backend {
     void show_modal(Form& form) override {
         Fl_Double_Window& w = window_for(form);
         w.set_modal();
-        w.show();
-        Fl::flush();
+        show_window(form, w);
         form.paint();
         while (form.visible()) {
-            if (!w.shown() || sys::cancel_requested()) { // closed, or the host asked to stop
+            Fl_Double_Window* still = window_of(form);
+            // Closed, or the host asked to stop.
+            if (!still || !still->shown() || sys::cancel_requested()) {
                 form.hide();
                 break;
             }
             Fl::wait(0.1);
         }
-        w.set_non_modal();
+        // Unloading deletes the window: only one that is still there is made non-modal.
+        if (Fl_Double_Window* still = window_of(form))
+            still->set_non_modal();
     }
 
     void show(Form& form) override {
-        Fl_Double_Window& w = window_for(form);
-        w.show();
-        Fl::flush();
+        show_window(form, window_for(form));
         form.paint();
     }
 
@@ -143,6 +192,16 @@ class FltkBackend : public Backend {
 
     void message_box(const std::string& prompt) override { fl_message("%s", prompt.c_str()); }
 
+    // The toolkit's window of a shown form (null when it has none): for tests and hosts.
+    Fl_Double_Window* window_of(const Form& form) const {
+        auto it = m_windows.find(&form);
+        return it == m_windows.end() ? nullptr : it->second.get();
+    }
+    Fl_Widget* widget_of(const Control& control) const {
+        auto it = m_widgets.find(&control);
+        return it == m_widgets.end() ? nullptr : it->second;
+    }
+
     std::optional<std::string> file_dialog(const FileDialogRequest& request) override {
         Fl_Native_File_Chooser chooser;
         chooser.title(request.title.c_str());
@@ -151,6 +210,11 @@ class FltkBackend : public Backend {
         std::string filter = fltk_filter(request.filter);
         chooser.filter(filter.c_str());
         chooser.filter_value(request.filter_index > 0 ? request.filter_index - 1 : 0);
+        // The dialog starts in the current folder, with the file name it was given.
+        std::error_code ec;
+        const std::string folder = std::filesystem::current_path(ec).string();
+        if (!ec)
+            chooser.directory(folder.c_str());
         if (!request.file_name.empty())
             chooser.preset_file(request.file_name.c_str());
         int options = Fl_Native_File_Chooser::NO_OPTIONS;
@@ -195,6 +259,12 @@ class FltkBackend : public Backend {
                                                                                  : next - bar - 1);
             while (!pattern.empty() && pattern.back() == ';')
                 pattern.pop_back();
+            // The chooser shows "description (pattern)": a description that already ends
+            // with its pattern keeps only one.
+            const std::string shown = " (" + pattern + ")";
+            if (!pattern.empty() && description.size() > shown.size() &&
+                description.compare(description.size() - shown.size(), shown.size(), shown) == 0)
+                description.erase(description.size() - shown.size());
             if (!description.empty() || !pattern.empty()) {
                 if (!out.empty())
                     out += '\n';
@@ -216,11 +286,27 @@ class FltkBackend : public Backend {
                                                     std::max(1, px(form.height())));
         w->copy_label(form.caption().c_str());
         w->color(fl_color_of(form.back_color()));
-        w->border(0); // no border, no title bar
+        w->border(form.border_style() != bsNone);
+        if (fixed_size(form.border_style()))
+            w->size_range(w->w(), w->h(), w->w(), w->h());
+        // Widgets in Tab order: the toolkit's keyboard navigation follows their order.
+        std::vector<const Control*> in_tab_order;
         for (const auto& c : form.controls())
+            in_tab_order.push_back(c.get());
+        std::stable_sort(
+            in_tab_order.begin(), in_tab_order.end(),
+            [](const Control* a, const Control* b) { return a->tab_index() < b->tab_index(); });
+        for (const Control* c : in_tab_order)
             build(*c);
         w->end();
-        w->callback([](Fl_Widget*, void* data) { static_cast<Form*>(data)->hide(); }, &form);
+        // The title bar's X closes (unloads) the form; Escape closes nothing.
+        w->callback(
+            [](Fl_Widget*, void* data) {
+                if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
+                    return;
+                run_handler([data] { static_cast<Form*>(data)->close(); });
+            },
+            &form);
         auto& ref = *w;
         m_windows[&form] = std::move(w);
         return ref;
@@ -243,22 +329,38 @@ class FltkBackend : public Backend {
         }
         case ControlKind::CommandButton: {
             auto* b = new Fl_Button(x, y, w, h);
-            b->callback([](Fl_Widget*, void* data) { static_cast<Control*>(data)->click(); },
-                        const_cast<Control*>(&c));
+            b->callback(
+                [](Fl_Widget*, void* data) {
+                    run_handler([data] { static_cast<Control*>(data)->click(); });
+                },
+                const_cast<Control*>(&c));
             widget = b;
             break;
         }
-        case ControlKind::TextBox:
-            widget = new Fl_Input(x, y, w, h);
+        case ControlKind::TextBox: {
+            auto* input = new Fl_Input(x, y, w, h);
+            // What the user types is the control's Text at once.
+            input->when(FL_WHEN_CHANGED);
+            input->callback(
+                [](Fl_Widget* wd, void* data) {
+                    static_cast<Control*>(data)->set_text(static_cast<Fl_Input*>(wd)->value());
+                },
+                const_cast<Control*>(&c));
+            widget = input;
             break;
+        }
         case ControlKind::ListBox: {
             auto* b = new Fl_Hold_Browser(x, y, w, h);
             b->callback(
                 [](Fl_Widget* wd, void* data) {
                     auto* ctl = static_cast<Control*>(data);
                     int line = static_cast<Fl_Hold_Browser*>(wd)->value();
-                    ctl->set_list_index(line - 1);
-                    ctl->click();
+                    if (line < 1 || line > ctl->list_count())
+                        return; // a click below the last entry chooses nothing
+                    run_handler([ctl, line] {
+                        ctl->set_list_index(line - 1);
+                        ctl->click();
+                    });
                 },
                 const_cast<Control*>(&c));
             widget = b;
@@ -289,6 +391,10 @@ class FltkBackend : public Backend {
                      std::max(1, px(form.height())));
         } else if (property == "Caption") {
             w.copy_label(form.caption().c_str());
+        } else if (property == "BorderStyle") {
+            w.border(form.border_style() != bsNone);
+            if (fixed_size(form.border_style()))
+                w.size_range(w.w(), w.h(), w.w(), w.h());
         } else if (property == "BackColor") {
             w.color(fl_color_of(form.back_color()));
             w.redraw();
@@ -318,10 +424,15 @@ class FltkBackend : public Backend {
 
     void apply(const Control& c, Fl_Widget& w, const std::string& property, const Variant&) {
         if (property == "Caption" || property == "Text") {
-            if (c.kind() == ControlKind::TextBox)
-                static_cast<Fl_Input&>(w).value(c.text().c_str());
-            else if (c.kind() != ControlKind::ListBox && c.kind() != ControlKind::Image)
+            if (c.kind() == ControlKind::TextBox) {
+                auto& input = static_cast<Fl_Input&>(w);
+                if (std::strcmp(input.value(), c.text().c_str()) != 0)
+                    input.value(c.text().c_str());
+            } else if (c.kind() != ControlKind::ListBox && c.kind() != ControlKind::Image) {
                 w.copy_label(c.caption().c_str());
+            }
+            if (c.kind() == ControlKind::Label)
+                fit_caption(c, w);
         } else if (property == "Visible") {
             // A frame's visibility rules its children too.
             for (const auto& other : c.form()->controls()) {
@@ -341,22 +452,29 @@ class FltkBackend : public Backend {
         } else if (property == "ForeColor") {
             w.labelcolor(fl_color_of(c.fore_color()));
         } else if (property == "BackColor") {
-            if (c.kind() == ControlKind::Label || c.kind() == ControlKind::Frame) {
+            // Labels stay transparent: a neighbour's background never hides a caption
+            // that the substitute fonts draw wider than the originals.
+            if (c.kind() == ControlKind::Frame)
                 w.color(fl_color_of(c.back_color()));
-                if (c.kind() == ControlKind::Label)
-                    static_cast<Fl_Box&>(w).box(FL_FLAT_BOX);
-            }
         } else if (property == "Alignment") {
-            // No clipping: the substitute fonts run wider than the originals.
-            Fl_Align inside = FL_ALIGN_INSIDE;
-            w.align(c.kind() == ControlKind::Frame ? FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE
-                    : c.alignment() == AlignCenter
-                        ? inside
-                        : (c.alignment() == AlignRight ? inside | FL_ALIGN_RIGHT
-                                                       : inside | FL_ALIGN_LEFT));
+            // No clipping: the substitute fonts run wider than the originals. Texts hang from
+            // the top, as the legacy labels drew them, so a value lines up with its caption.
+            Fl_Align inside = FL_ALIGN_INSIDE | FL_ALIGN_TOP;
+            if (c.kind() == ControlKind::Frame)
+                w.align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE);
+            else if (c.kind() == ControlKind::Label)
+                w.align(c.alignment() == AlignCenter  ? inside
+                        : c.alignment() == AlignRight ? inside | FL_ALIGN_RIGHT
+                                                      : inside | FL_ALIGN_LEFT);
         } else if (property == "FontSize" || property == "FontBold" || property == "FontName") {
-            w.labelsize(font_pixels(c.font().size));
             w.labelfont(c.font().bold ? FL_HELVETICA_BOLD : FL_HELVETICA);
+            w.labelsize(font_pixels(c.font().size));
+            if (c.kind() == ControlKind::Label)
+                fit_caption(c, w);
+            else if (c.kind() == ControlKind::TextBox)
+                static_cast<Fl_Input&>(w).textsize(font_pixels(c.font().size));
+            else if (c.kind() == ControlKind::ListBox)
+                static_cast<Fl_Hold_Browser&>(w).textsize(font_pixels(c.font().size));
         } else if (property == "Left" || property == "Top" || property == "Width" ||
                    property == "Height") {
             reposition(c);
@@ -376,7 +494,32 @@ class FltkBackend : public Backend {
                     b.add(c.list(i).c_str());
             }
         }
-        w.redraw();
+        // A transparent label's old text is erased by what lies beneath it.
+        if (c.kind() == ControlKind::Label && w.window())
+            w.window()->damage(FL_DAMAGE_ALL, w.x(), w.y(), w.w(), w.h());
+        else
+            w.redraw();
+    }
+
+    // A caption wider than its label (the substitute fonts run wider than the originals) is
+    // drawn up to two pixels smaller before it would reach into its neighbour.
+    static void fit_caption(const Control& c, Fl_Widget& w) {
+        const int designed = font_pixels(c.font().size);
+        int size = designed;
+        const char* text = c.caption().c_str();
+        for (; size > designed - 2; --size) {
+            fl_font(w.labelfont(), size);
+            if (fl_width(text) <= w.w())
+                break;
+        }
+        w.labelsize(size);
+    }
+
+    void show_window(const Form& form, Fl_Double_Window& w) {
+        w.show();
+        if (form.border_style() == bsFixedDialog)
+            dialog_frame_hints(w);
+        Fl::flush();
     }
 
     std::map<const Form*, std::unique_ptr<Fl_Double_Window>> m_windows;
@@ -409,6 +552,16 @@ std::unique_ptr<Backend> make_fltk_backend() {
         fl_open_display(dpy);
     }
     return std::make_unique<FltkBackend>();
+}
+
+Fl_Double_Window* fltk_window(const Form& form) {
+    auto* b = dynamic_cast<FltkBackend*>(&backend());
+    return b ? b->window_of(form) : nullptr;
+}
+
+Fl_Widget* fltk_widget(const Control& control) {
+    auto* b = dynamic_cast<FltkBackend*>(&backend());
+    return b ? b->widget_of(control) : nullptr;
 }
 
 } // namespace kvr::ui
