@@ -1,0 +1,255 @@
+// fixtures: display
+// The FTP client window as real FLTK widgets on the virtual display: its frame, its size and
+// the place of every control, typing and clicking delivered through the toolkit's own event
+// handling, the dialogs and message boxes answered as a user answers them, and its picture
+// against the reference kept in the tree.
+#include "ftp/frmKVRFtp.h"
+#include "platform/ui/fltk/FltkBackend.h"
+#include "support/ScriptedFtp.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+// Xlib's macros (None, Status, ...) clash with GoogleTest's names: the toolkit comes last.
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Group.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_PNG_Image.H>
+#include <FL/x.H>
+
+using namespace kvr::ui;
+using kvr::frmKVRFtp;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+int px(int twips) {
+    return (twips + 7) / 15;
+}
+
+void settle() {
+    for (int i = 0; i < 10; ++i)
+        Fl::wait(0.02);
+}
+
+// A mouse click at window coordinates, through the toolkit's event dispatch.
+void click_at(Fl_Window* win, int x, int y) {
+    Fl::e_x = x;
+    Fl::e_y = y;
+    Fl::e_x_root = win->x() + x;
+    Fl::e_y_root = win->y() + y;
+    Fl::e_keysym = FL_Button + 1;
+    Fl::e_clicks = 0;
+    Fl::e_state = FL_BUTTON1;
+    Fl::handle(FL_PUSH, win);
+    Fl::e_state = 0;
+    Fl::handle(FL_RELEASE, win);
+}
+
+void click_on(Fl_Widget* w, int dy = 0) {
+    click_at(w->window(), w->x() + w->w() / 2, w->y() + (dy ? dy : w->h() / 2));
+}
+
+// Keystrokes to the widget that has the focus.
+void type(Fl_Window* win, const std::string& text) {
+    for (char ch : text) {
+        char buf[2] = {ch, 0};
+        Fl::e_keysym = static_cast<unsigned char>(ch);
+        Fl::e_text = buf;
+        Fl::e_length = 1;
+        Fl::e_state = 0;
+        Fl::handle(FL_KEYBOARD, win);
+    }
+    Fl::e_text = const_cast<char*>("");
+    Fl::e_length = 0;
+}
+
+void collect(Fl_Widget* w, std::vector<Fl_Widget*>& out) {
+    out.push_back(w);
+    if (auto* g = w->as_group())
+        for (int i = 0; i < g->children(); ++i)
+            collect(g->child(i), out);
+}
+
+// The user in front of the screen: every window that opens over the form is read (its
+// texts) and answered by pressing the button with the given label.
+struct Answerer {
+    Fl_Window* form_window = nullptr;
+    std::vector<std::string> buttons; // pressed in turn, one per window
+    std::vector<Texts> seen;
+
+    static void tick(void* data) {
+        auto* self = static_cast<Answerer*>(data);
+        for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
+            if (w == self->form_window || !w->shown() || self->buttons.empty())
+                continue;
+            std::vector<Fl_Widget*> all;
+            collect(w, all);
+            Texts texts;
+            Fl_Widget* target = nullptr;
+            for (Fl_Widget* c : all) {
+                if (c->label() && *c->label())
+                    texts.push_back(c->label());
+                if (!target && c->label() && self->buttons.front() == c->label() &&
+                    dynamic_cast<Fl_Button*>(c))
+                    target = c;
+            }
+            if (!target)
+                continue;
+            self->seen.push_back(texts);
+            self->buttons.erase(self->buttons.begin());
+            target->do_callback();
+            break;
+        }
+        Fl::repeat_timeout(0.1, tick, data);
+    }
+    void start() { Fl::add_timeout(0.1, tick, this); }
+    ~Answerer() { Fl::remove_timeout(tick, this); }
+};
+
+bool contains(const Texts& texts, const std::string& wanted) {
+    for (const auto& t : texts)
+        if (t.find(wanted) != std::string::npos)
+            return true;
+    return false;
+}
+
+// The share of pixels of the window that differ clearly from the reference picture.
+double difference(Fl_Window* win, const std::string& reference, const std::string& actual_ppm) {
+    XImage* img = XGetImage(fl_display, fl_xid(win), 0, 0, static_cast<unsigned>(win->w()),
+                            static_cast<unsigned>(win->h()), AllPlanes, ZPixmap);
+    if (!img)
+        return 1.0;
+    std::ofstream ppm(actual_ppm, std::ios::binary);
+    ppm << "P6\n" << win->w() << " " << win->h() << "\n255\n";
+    Fl_PNG_Image ref(reference.c_str());
+    const bool usable = ref.w() == win->w() && ref.h() == win->h() && ref.d() >= 3;
+    const auto* data = usable ? reinterpret_cast<const unsigned char*>(ref.data()[0]) : nullptr;
+    long differing = 0;
+    for (int y = 0; y < win->h(); ++y)
+        for (int x = 0; x < win->w(); ++x) {
+            unsigned long p = XGetPixel(img, x, y);
+            const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
+                                          static_cast<unsigned char>(p >> 8),
+                                          static_cast<unsigned char>(p)};
+            ppm.write(reinterpret_cast<const char*>(rgb), 3);
+            if (!data)
+                continue;
+            const unsigned char* q = data + (y * win->w() + x) * ref.d();
+            for (int k = 0; k < 3; ++k)
+                if (std::abs(rgb[k] - q[k]) > 48) {
+                    ++differing;
+                    break;
+                }
+        }
+    XDestroyImage(img);
+    return data ? static_cast<double>(differing) / (win->w() * win->h()) : 1.0;
+}
+
+class FtpWindowGui : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto env = kvr::test::server_env("display");
+        if (env.count("DISPLAY"))
+            setenv("DISPLAY", env["DISPLAY"].c_str(), 1);
+        if (!display_available())
+            GTEST_SKIP() << "no X display (the display fixture starts Xvfb)";
+        m_previous = set_backend(make_fltk_backend());
+    }
+    void TearDown() override {
+        if (m_previous)
+            set_backend(std::move(m_previous));
+    }
+    std::unique_ptr<Backend> m_previous;
+};
+
+} // namespace
+
+TEST_F(FtpWindowGui, AFixedDialogFrameWithEveryControlInItsPlace) {
+    frmKVRFtp f;
+    f.show();
+    settle();
+    Fl_Double_Window* win = fltk_window(f);
+    ASSERT_NE(win, nullptr);
+    EXPECT_STREQ(win->label(), "KVRUpload: Cliente FTP");
+    EXPECT_EQ(std::make_pair(win->w(), win->h()), std::make_pair(323, 187));
+    EXPECT_TRUE(win->border());
+    // Not resizable: the window manager is told one size only.
+    XSizeHints hints{};
+    long supplied = 0;
+    ASSERT_TRUE(XGetWMNormalHints(fl_display, fl_xid(win), &hints, &supplied));
+    EXPECT_EQ(hints.flags & (PMinSize | PMaxSize), PMinSize | PMaxSize);
+    EXPECT_EQ(std::make_pair(hints.min_width, hints.min_height), std::make_pair(323, 187));
+    EXPECT_EQ(std::make_pair(hints.max_width, hints.max_height), std::make_pair(323, 187));
+    for (const auto& c : f.controls()) {
+        Fl_Widget* w = fltk_widget(*c);
+        ASSERT_NE(w, nullptr) << c->name();
+        EXPECT_EQ((std::vector<int>{w->x(), w->y(), w->w(), w->h()}),
+                  (std::vector<int>{px(c->left()), px(c->top()), px(c->width()), px(c->height())}))
+            << c->name();
+    }
+    // The picture, against the reference (a few pixels may differ: fonts, anti-aliasing).
+    const std::string reference = kvr::test::source_dir() + "/tests/data/ftp-window.png";
+    const std::string actual = kvr::test::build_dir() + "/ftp-window.actual.ppm";
+    EXPECT_LT(difference(win, reference, actual), 0.02) << "the window as drawn: " << actual;
+    f.unload();
+    EXPECT_EQ(fltk_window(f), nullptr);
+
+    // A borderless form (the progress window's style) keeps no frame at all.
+    Form panel("frmPainel");
+    panel.move(0, 0, 1500, 1500);
+    panel.set_border_style(bsNone);
+    panel.show();
+    settle();
+    ASSERT_NE(fltk_window(panel), nullptr);
+    EXPECT_FALSE(fltk_window(panel)->border());
+    panel.unload();
+}
+
+TEST_F(FtpWindowGui, TypingClickingAndTheDialogsThroughTheToolkit) {
+    kvr::test::ScriptedFtp server(R"({"files": {"a.gif": "GIF89a", "b.txt": "b"}})");
+    frmKVRFtp f;
+    f.show();
+    settle();
+    Fl_Double_Window* win = fltk_window(f);
+    ASSERT_NE(win, nullptr);
+    auto* server_box = static_cast<Fl_Input*>(fltk_widget(f.txtServer));
+    server_box->take_focus();
+    server_box->position(server_box->size());
+    type(win, ":" + std::to_string(server.port()));
+    EXPECT_EQ(f.txtServer.text(), server.host());
+
+    click_on(fltk_widget(f.cmdConnect));
+    settle();
+    ASSERT_EQ(f.lstServer.list_count(), 2);
+    EXPECT_FALSE(fltk_widget(f.cmdConnect)->active());
+    EXPECT_TRUE(fltk_widget(f.cmdDisconnect)->active());
+
+    // The second entry, clicked: the Save dialog is cancelled, the message box dismissed.
+    Answerer user{win, {"Cancel", "OK"}, {}};
+    user.start();
+    click_on(fltk_widget(f.lstServer), 8 + 14);
+    settle();
+    EXPECT_EQ(f.lstServer.list_index(), 1);
+    ASSERT_EQ(user.seen.size(), 2u);
+    EXPECT_TRUE(contains(user.seen[0], "Download de Arquivo: Salvar Como"));
+    EXPECT_TRUE(contains(user.seen[1], "Getfile: GetFile Cancelado"));
+    EXPECT_TRUE(contains(user.seen[1], "OK"));
+
+    // The title bar's X: the window unloads, and the connection ends.
+    win->do_callback();
+    settle();
+    EXPECT_FALSE(f.loaded());
+    const auto wire = server.transcript();
+    ASSERT_FALSE(wire.empty());
+    EXPECT_EQ(wire.back(), "QUIT");
+    for (const auto& line : wire)
+        EXPECT_EQ(line.rfind("RETR", 0), std::string::npos) << line;
+}
