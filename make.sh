@@ -12,7 +12,7 @@ PACKAGES=(
   libcurl4-openssl-dev curl
   python3 python3-dev python3-pytest pybind11-dev
   nginx vsftpd openssl procps iproute2 time
-  libfltk1.3-dev xvfb x11-apps imagemagick
+  libfltk1.3-dev xvfb x11-apps x11-utils imagemagick
   clang-format locales
 )
 
