@@ -259,9 +259,9 @@ class FltkBackend : public Backend {
                                                                                  : next - bar - 1);
             while (!pattern.empty() && pattern.back() == ';')
                 pattern.pop_back();
-            // The chooser shows "description (pattern)": a description that already ends
-            // with its pattern keeps only one.
-            const std::string shown = " (" + pattern + ")";
+            // The chooser shows "description(pattern)": a description that already ends
+            // with its pattern keeps only the blank before it.
+            const std::string shown = "(" + pattern + ")";
             if (!pattern.empty() && description.size() > shown.size() &&
                 description.compare(description.size() - shown.size(), shown.size(), shown) == 0)
                 description.erase(description.size() - shown.size());
@@ -528,28 +528,34 @@ class FltkBackend : public Backend {
 
 } // namespace
 
+namespace {
+// The connection display_available() made, kept for the toolkit: an X server with no client
+// left resets itself, and would refuse the toolkit's own connection for a moment.
+Display* g_display = nullptr;
+} // namespace
+
 bool display_available() {
+    if (g_display)
+        return true;
     const char* d = std::getenv("DISPLAY");
     if (!d || !*d)
         return false;
-    Display* dpy = XOpenDisplay(d);
-    if (!dpy)
-        return false;
-    XCloseDisplay(dpy);
-    return true;
+    g_display = XOpenDisplay(d);
+    return g_display != nullptr;
 }
 
 std::unique_ptr<Backend> make_fltk_backend() {
     // The toolkit ends the process when it cannot open the display itself; handed one that
-    // is open, it never has to, and a display that refuses is the caller's error.
+    // is open (the one display_available() keeps), it never has to, and a display that
+    // refuses is the caller's error.
     if (!fl_display) {
-        const char* d = std::getenv("DISPLAY");
-        Display* dpy = d && *d ? XOpenDisplay(d) : nullptr;
-        if (!dpy)
+        if (!display_available()) {
+            const char* d = std::getenv("DISPLAY");
             throw ComError(rt::Unexpected, "KVRUpload.ui",
                            std::string("the display ") + (d && *d ? d : "(DISPLAY unset)") +
                                " refused the connection");
-        fl_open_display(dpy);
+        }
+        fl_open_display(g_display);
     }
     return std::make_unique<FltkBackend>();
 }
