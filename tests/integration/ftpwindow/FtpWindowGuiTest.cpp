@@ -5,6 +5,7 @@
 // against the reference kept in the tree.
 #include "ftp/frmKVRFtp.h"
 #include "platform/ui/fltk/FltkBackend.h"
+#include "support/FltkTestSupport.h"
 #include "support/ScriptedFtp.h"
 #include "support/TestSupport.h"
 
@@ -153,22 +154,7 @@ double difference(Fl_Window* win, const std::string& reference, const std::strin
     return data ? static_cast<double>(differing) / (win->w() * win->h()) : 1.0;
 }
 
-class FtpWindowGui : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        auto env = kvr::test::server_env("display");
-        if (env.count("DISPLAY"))
-            setenv("DISPLAY", env["DISPLAY"].c_str(), 1);
-        if (!display_available())
-            GTEST_SKIP() << "no X display (the display fixture starts Xvfb)";
-        m_previous = set_backend(make_fltk_backend());
-    }
-    void TearDown() override {
-        if (m_previous)
-            set_backend(std::move(m_previous));
-    }
-    std::unique_ptr<Backend> m_previous;
-};
+using FtpWindowGui = kvr::test::FltkTest;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // fixtures: display
 #include "platform/ui/fltk/FltkBackend.h"
 #include "platform/ui/Form.h"
+#include "support/FltkTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <FL/Fl.H>
@@ -59,22 +60,7 @@ int count_pixels(Display* dpy, int x, int y, int w, int h, unsigned r, unsigned 
     return n;
 }
 
-class FltkBackendTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        auto env = kvr::test::server_env("display");
-        if (env.count("DISPLAY"))
-            setenv("DISPLAY", env["DISPLAY"].c_str(), 1);
-        if (!display_available())
-            GTEST_SKIP() << "no X display (the display fixture starts Xvfb)";
-        m_previous = set_backend(make_fltk_backend());
-    }
-    void TearDown() override {
-        if (m_previous)
-            set_backend(std::move(m_previous));
-    }
-    std::unique_ptr<Backend> m_previous;
-};
+using FltkBackendTest = kvr::test::FltkTest;
 
 } // namespace
 
