@@ -46,9 +46,7 @@ def test_show_is_modal_and_returns_when_the_window_is_closed():
 
 @pytest.mark.parametrize("action", [
     ("text", "frmKVRFtp.txtServer"),
-    ("select", "frmKVRFtp.lstServer"),
     ("close", "frmKVRFtp", "extra"),
-    ("type", "frmKVRFtp.txtServer", "x"),
     ("select", "frmKVRFtp.lstServer", "first"),
 ])
 def test_malformed_actions_are_refused_when_queued(action):

@@ -85,6 +85,7 @@ class frmKVRFtpTest : public ::testing::Test {
 
 TEST_F(frmKVRFtpTest, ScenariosAgainstTheScriptedServer) {
     const std::string refused = "-2147219503 - Não é possível estabelecer uma conexão com ";
+    const Texts session = {"USER", "PASS", "PORT", "NLST", "QUIT"};
     struct Row {
         const char* what;
         const char* scenario;
@@ -120,7 +121,7 @@ TEST_F(frmKVRFtpTest, ScenariosAgainstTheScriptedServer) {
          true,
          true,
          {},
-         {"USER", "PASS", "PORT", "NLST", "QUIT"}},
+         session},
         {"listing fails, then a second Connect while connected",
          R"({"replies": {"NLST": "425 Can't open data connection."}})",
          {typed("txtServer", kHost), click("cmdConnect"), click("cmdConnect")},
@@ -129,7 +130,7 @@ TEST_F(frmKVRFtpTest, ScenariosAgainstTheScriptedServer) {
          true,
          true,
          {},
-         {"USER", "PASS", "PORT", "NLST", "QUIT"}},
+         session},
         {"the names listed; Save cancelled fetches and sends nothing",
          R"({"files": {"a.gif": "GIF89a", "b.txt": "b"}})",
          {typed("txtServer", kHost), typed("txtUser", "ana"), click("cmdConnect"), choose(1),
@@ -138,7 +139,7 @@ TEST_F(frmKVRFtpTest, ScenariosAgainstTheScriptedServer) {
          false,
          true,
          {"a.gif", "b.txt"},
-         {"USER", "PASS", "PORT", "NLST", "QUIT"}},
+         session},
         {"disconnect empties the list",
          R"({"files": {"a.gif": "GIF89a"}})",
          {typed("txtServer", kHost), click("cmdConnect"), click("cmdDisconnect")},
@@ -146,7 +147,7 @@ TEST_F(frmKVRFtpTest, ScenariosAgainstTheScriptedServer) {
          true,
          false,
          {},
-         {"USER", "PASS", "PORT", "NLST", "QUIT"}},
+         session},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -156,17 +157,17 @@ TEST_F(frmKVRFtpTest, ScenariosAgainstTheScriptedServer) {
         f.show();
         act(r.actions, server.host());
         auto [boxes, pointer] = reports();
-        for (auto& b : boxes)
-            if (auto at = b.find(kHost); at != std::string::npos)
-                b.replace(at, kHost.size(), server.host());
         auto expected = r.boxes;
         for (auto& b : expected)
             if (auto at = b.find(kHost); at != std::string::npos)
                 b.replace(at, kHost.size(), server.host());
         EXPECT_EQ(boxes, expected);
         // Every Connect shows the hourglass and ends with the default pointer.
-        for (std::size_t i = 0; i < pointer.size(); ++i)
-            EXPECT_EQ(pointer[i], i % 2 == 0 ? 11 : 0) << i;
+        std::vector<int> hourglass;
+        for (const auto& a : r.actions)
+            if (a.kind == UserAction::Click && a.target == "frmKVRFtp.cmdConnect")
+                hourglass.insert(hourglass.end(), {11, 0});
+        EXPECT_EQ(pointer, hourglass);
         for (auto* c : {&f.txtServer, &f.txtUser, &f.txtPassword, &f.cmdConnect})
             EXPECT_EQ(c->enabled(), r.inputs_enabled) << c->name();
         EXPECT_EQ(f.cmdDisconnect.enabled(), !r.inputs_enabled);
@@ -208,31 +209,4 @@ TEST_F(frmKVRFtpTest, AClickedNameIsFetchedAndAChosenFileSentBackToVsftpd) {
     EXPECT_TRUE(f.cmdConnect.enabled());
     EXPECT_FALSE(f.ftp()->Connected_Get().to_bool());
     f.unload();
-}
-
-TEST_F(frmKVRFtpTest, TheWindowAsDesigned) {
-    frmKVRFtp f;
-    EXPECT_EQ(f.caption(), "KVRUpload: Cliente FTP");
-    EXPECT_EQ(f.border_style(), kvr::ui::bsFixedDialog);
-    EXPECT_EQ(std::make_pair(f.width(), f.height()), std::make_pair(4845, 2805));
-    Texts tab_order;
-    int expected_tab = 0;
-    for (const auto& c : f.controls()) {
-        EXPECT_EQ(c->tab_index(), expected_tab++) << c->name();
-        tab_order.push_back(
-            c->name() + "=" +
-            (c->kind() == kvr::ui::ControlKind::TextBox ? c->text() : c->caption()));
-    }
-    EXPECT_EQ(tab_order,
-              (Texts{"Label1(0)=Servidor (IP)", "Label1(1)=Usuário", "txtServer=127.0.0.1",
-                     "txtUser=anonymous", "txtPassword=anonimo@localhost", "Label1(2)=Senha",
-                     "cmdConnect=Connect", "cmdDisconnect=Disconnect", "lstServer="}));
-    // Loading centres it on the screen and leaves only Connect's side enabled.
-    ui().set_screen(15000, 12000);
-    f.show();
-    EXPECT_EQ(std::make_pair(f.left(), f.top()),
-              std::make_pair((15000 - 4845) / 2, (12000 - 2805) / 2));
-    EXPECT_FALSE(f.cmdDisconnect.enabled());
-    f.unload();
-    EXPECT_EQ(f.ftp(), nullptr);
 }
