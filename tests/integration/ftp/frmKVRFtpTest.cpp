@@ -210,3 +210,17 @@ TEST_F(frmKVRFtpTest, AClickedNameIsFetchedAndAChosenFileSentBackToVsftpd) {
     EXPECT_FALSE(f.ftp()->Connected_Get().to_bool());
     f.unload();
 }
+
+TEST_F(frmKVRFtpTest, NoFtpObjectNoWindow) {
+    setenv("KVR_FTP_DISABLE", "1", 1);
+    frmKVRFtp f;
+    try {
+        f.Show();
+        ADD_FAILURE() << "the window loaded without its FTP object";
+    } catch (const kvr::ComError& e) {
+        EXPECT_EQ(e.number(), kvr::ftp_error(kvr::errFatal));
+    }
+    unsetenv("KVR_FTP_DISABLE");
+    EXPECT_FALSE(f.loaded());
+    EXPECT_FALSE(f.visible());
+}
