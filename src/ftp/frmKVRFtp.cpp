@@ -7,6 +7,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -194,7 +195,7 @@ void frmKVRFtp::lstServer_Click() {
         return;
     // 4.1 The name after the last separator of a native or a legacy path.
     const std::string sLocal = elemento(resultado, 1);
-    sNome = sLocal.substr(sLocal.find_last_of("\\/") + 1);
+    sNome = Mid(sLocal, std::max(InStrRev(sLocal, "\\"), InStrRev(sLocal, "/")) + 1);
     // 4.2
     resultado = oFtp->PutFile(Variant(sLocal), Variant(sNome), Variant("binary"), Variant("gif"));
     // 4.3
