@@ -13,16 +13,6 @@ import pytest
 CLI = os.environ.get("KVR_CLI", "")
 
 
-@pytest.fixture
-def http():
-    path = pathlib.Path(os.environ.get("KVR_SERVERS_DIR", "")) / "http" / "http.env"
-    if not path.is_file():
-        pytest.skip("the http fixture is not running")
-    env = dict(line.split("=", 1) for line in path.read_text().splitlines() if "=" in line)
-    env["base"] = f"http://127.0.0.1:{env['KVR_HTTP_PORT']}"
-    return env
-
-
 def run(*args, stdin=""):
     if not os.path.exists(CLI):
         pytest.skip("the kvrupload command is not built")
@@ -35,14 +25,9 @@ def result(p):
     return json.loads(p.stdout.decode())
 
 
-def serve(http, name, data):
-    (pathlib.Path(http["KVR_HTTP_ROOT"]) / name).write_bytes(data)
-    return f"{http['base']}/{name}"
-
-
-def test_download_prints_the_result_and_exits_0(http, tmp_path):
+def test_download_prints_the_result_and_exits_0(serve, tmp_path):
     data = os.urandom(5000)
-    url = serve(http, "cli-a.dat", data)
+    url = serve("cli-a.dat", data)
     p = run("download", url, str(tmp_path / "a.dat"))
     assert p.returncode == 0, p.stderr
     assert result(p) == ["1", str(tmp_path / "a.dat"), 5000]
@@ -51,7 +36,7 @@ def test_download_prints_the_result_and_exits_0(http, tmp_path):
     assert (tmp_path / "a.dat").read_bytes() == data
 
 
-def test_upload_of_a_file_and_of_a_text(http, tmp_path):
+def test_upload_of_a_file_and_of_a_text(http, serve, tmp_path):
     local = tmp_path / "nota.txt"
     local.write_text("conteúdo")
     folder = f"cli-{os.getpid()}-{time.monotonic_ns()}"
@@ -102,6 +87,10 @@ def test_a_port_that_is_not_a_number_is_the_failure_array():
         ["download", "http://127.0.0.1:9/a", "--stream", "x"],
         ["upload", "http://127.0.0.1:9/a", "local.txt", "--stream", "x"],
         ["upload", "http://127.0.0.1:9/a", "--stream", "x", "--dialog", "txt"],
+        ["ftp"], ["ftp", "127.0.0.1"], ["ftp", "127.0.0.1", "fetch"], ["ftp", "127.0.0.1", "get"],
+        ["ftp", "127.0.0.1", "rename", "a"], ["ftp", "127.0.0.1", "list", "--type", "binary"],
+        ["ftp", "127.0.0.1", "get", "a", "b", "--type", "ebcdic"],
+        ["ftp", "127.0.0.1", "list", "--bogus"],
     ],
 )
 def test_usage_errors_exit_2_with_nothing_on_stdout(args):
@@ -111,19 +100,20 @@ def test_usage_errors_exit_2_with_nothing_on_stdout(args):
     assert b"--help" in p.stderr
 
 
-@pytest.mark.parametrize("command", ["download", "upload"])
-def test_help_of_each_command(command):
+@pytest.mark.parametrize("command, usage", [("download", "URL"), ("upload", "URL"),
+                                            ("ftp", "HOST")])
+def test_help_of_each_command(command, usage):
     p = run(command, "--help")
     assert p.returncode == 0
     text = p.stdout.decode()
-    assert text.startswith(f"Usage: kvrupload {command} URL")
-    assert "Examples:" in text and "--progress SIM|NAO" in text
+    assert text.startswith(f"Usage: kvrupload {command} {usage}")
+    assert "Examples:" in text
     top = run("--help")
-    assert top.returncode == 0 and f"  {command} URL" in top.stdout.decode()
+    assert top.returncode == 0 and f"  {command} {usage}" in top.stdout.decode()
 
 
-def test_the_save_dialog_asks_on_the_terminal(http, tmp_path):
-    url = serve(http, "cli-b.txt", b"bbb")
+def test_the_save_dialog_asks_on_the_terminal(serve, tmp_path):
+    url = serve("cli-b.txt", b"bbb")
     chosen = tmp_path / "escolhido.txt"
     p = run("download", url, "--dialog", "txt", stdin=f"{chosen}\n")
     assert p.returncode == 0, p.stderr
@@ -135,9 +125,9 @@ def test_the_save_dialog_asks_on_the_terminal(http, tmp_path):
     assert result(p)[0] == "0"
 
 
-def test_the_progress_line_on_a_50_mb_download(http, tmp_path):
+def test_the_progress_line_on_a_50_mb_download(serve, tmp_path):
     size = 50 * 1000 * 1000
-    url = serve(http, "cli-50mb.dat", os.urandom(size))
+    url = serve("cli-50mb.dat", os.urandom(size))
     started = time.monotonic()
     p = run("download", url, str(tmp_path / "big.dat"), "--progress", "SIM")
     elapsed = time.monotonic() - started
@@ -156,15 +146,15 @@ def test_the_progress_line_on_a_50_mb_download(http, tmp_path):
         assert re.fullmatch(r"big\.dat  \d+ (bytes|KB|MB) of 48 MB \(\d+%\)  \S+ Kbps  .+ left", u)
 
 
-def test_progress_with_close_nao_waits_for_enter(http, tmp_path):
-    url = serve(http, "cli-c.dat", os.urandom(20000))
+def test_progress_with_close_nao_waits_for_enter(serve, tmp_path):
+    url = serve("cli-c.dat", os.urandom(20000))
     p = run("download", url, str(tmp_path / "c.dat"), "--progress", "SIM", "--close", "NAO",
             stdin="\n")
     assert p.returncode == 0, p.stderr
     assert "press Enter to close" in p.stderr.decode()
 
 
-def test_upload_progress_line(http, tmp_path):
+def test_upload_progress_line(http, serve, tmp_path):
     local = tmp_path / "envio.dat"
     local.write_bytes(os.urandom(300_000))
     folder = f"cli-up-{os.getpid()}-{time.monotonic_ns()}"

@@ -1,6 +1,6 @@
 # fixtures: ftp
 """kvrupload ftp driven as a user drives it: exit codes, the result as JSON on stdout,
-errors and usage on stderr, files on both sides."""
+errors on stderr, files on both sides."""
 import json
 import os
 import pathlib
@@ -13,21 +13,15 @@ pytestmark = pytest.mark.skipif(not (CLI and os.access(CLI, os.X_OK)),
                                 reason="the kvrupload command is not built")
 
 
-def server():
-    env_file = pathlib.Path(os.environ["KVR_SERVERS_DIR"]) / "ftp" / "ftp.env"
-    return dict(line.split("=", 1) for line in env_file.read_text().split())
-
-
-def ftp(*args, password=None):
-    s = server()
+def ftp(s, *args, password=None):
     cmd = [CLI, "ftp", "127.0.0.1:" + s["KVR_FTP_PORT"], "--user", s["KVR_FTP_USER"],
            "--password", password or s["KVR_FTP_PASSWORD"], *args]
     return subprocess.run(cmd, capture_output=True, text=True, timeout=60)
 
 
 @pytest.fixture
-def folder():
-    home = pathlib.Path(server()["KVR_FTP_HOME"])
+def folder(ftpd):
+    home = pathlib.Path(ftpd["KVR_FTP_HOME"])
     d = home / "cli"
     subprocess.run(["rm", "-rf", str(d)], check=True)
     d.mkdir()
@@ -35,7 +29,7 @@ def folder():
     return d
 
 
-def test_put_list_get_rename_delete(folder, tmp_path):
+def test_put_list_get_rename_delete(ftpd, folder, tmp_path):
     src = tmp_path / "hello.txt"
     src.write_bytes(b"ol\xc3\xa1\r\nmundo\n")
     steps = [
@@ -50,43 +44,25 @@ def test_put_list_get_rename_delete(folder, tmp_path):
          ["0", "-2147219500 - Não é possível Remover o Arquivo bye.txt do Servidor."]),
     ]
     for args, code, result in steps:
-        p = ftp(*args)
+        p = ftp(ftpd, *args)
         assert (p.returncode, json.loads(p.stdout)) == (code, result), (args, p.stderr)
     assert (tmp_path / "back.txt").read_bytes() == src.read_bytes()
     assert list(folder.iterdir()) == []
 
 
-def test_failures_print_their_result(folder):
+def test_failures_print_their_result(ftpd, folder):
     cases = [
-        (ftp("list", password="wrong"), 1,
+        (ftp(ftpd, "list", password="wrong"), 1,
          "-2147219503 - Não é possível estabelecer uma conexão com 127.0.0.1:{port} usando os "
          "parâmetros User e Password fornecidos.\r\n\r\n530 Login incorrect.\r\n\x00"),
-        (ftp("--dir", "no/where", "list"), 1,
+        (ftp(ftpd, "--dir", "no/where", "list"), 1,
          "-2147219502 - Diretório não pode ser alterado para no/where. Ele não existe ou está "
          "protegido."),
-        (ftp("get", "absent.bin", "/tmp/never-written.bin"), 1,
+        (ftp(ftpd, "get", "absent.bin", "/tmp/never-written.bin"), 1,
          "-2147219498 - Não é possível um Download do Arquivo absent.bin do Servidor."),
     ]
-    port = server()["KVR_FTP_PORT"]
+    port = ftpd["KVR_FTP_PORT"]
     for p, code, message in cases:
         assert p.returncode == code, p.stderr
         assert json.loads(p.stdout) == ["0", message.format(port=port)]
     assert not os.path.exists("/tmp/never-written.bin")
-
-
-@pytest.mark.parametrize("args", [
-    [], ["127.0.0.1"], ["127.0.0.1", "fetch"], ["127.0.0.1", "get"],
-    ["127.0.0.1", "rename", "a"], ["127.0.0.1", "list", "--type", "binary"],
-    ["127.0.0.1", "get", "a", "b", "--type", "ebcdic"], ["127.0.0.1", "list", "--bogus"],
-])
-def test_usage_errors(args):
-    p = subprocess.run([CLI, "ftp", *args], capture_output=True, text=True, timeout=30)
-    assert p.returncode == 2
-    assert p.stdout == ""
-    assert "kvrupload ftp --help" in p.stderr
-
-
-def test_help():
-    p = subprocess.run([CLI, "ftp", "--help"], capture_output=True, text=True, timeout=30)
-    assert p.returncode == 0
-    assert "Usage: kvrupload ftp HOST" in p.stdout and "Examples:" in p.stdout

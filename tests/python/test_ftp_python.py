@@ -1,7 +1,6 @@
 # fixtures: ftp
 """The FTP class from Python, late-bound like any other object of the library: created by its
 ProgID and handed out by the control's CreateObjectFtp, each object independent."""
-import os
 import pathlib
 
 import pytest
@@ -9,13 +8,8 @@ import pytest
 kvrupload = pytest.importorskip("kvrupload")
 
 
-def server():
-    env_file = pathlib.Path(os.environ["KVR_SERVERS_DIR"]) / "ftp" / "ftp.env"
-    return dict(line.split("=", 1) for line in env_file.read_text().split())
-
-
-def test_connect_list_and_refusals(tmp_path):
-    s = server()
+def test_connect_list_and_refusals(ftpd, tmp_path):
+    s = ftpd
     home = pathlib.Path(s["KVR_FTP_HOME"]) / "py"
     home.mkdir(exist_ok=True)
     home.chmod(0o777)

@@ -46,12 +46,7 @@ def test_a_missing_progid_raises_429_with_number_source_and_description():
 
 
 class Echo:
-    def __init__(self):
-        self.calls = []
-
-    def Devolver(self, *args):
-        self.calls.append(args)
-        return list(args)
+    pass
 
 
 def test_register_replaces_and_unregister_restores():
@@ -93,16 +88,6 @@ def test_a_factory_error_reaches_the_caller_as_com_error():
 def test_malformed_user_actions_are_refused(action):
     with pytest.raises((ValueError, TypeError)):
         k.ui.queue(action)
-
-
-def test_queued_actions_can_be_counted_and_cleared():
-    k.ui.clear_queue()
-    k.ui.queue(("dialog", "/tmp/a.txt"))
-    k.ui.queue(("dialog", False))
-    k.ui.queue(("click", "frmKVRProgress.cmdFechar"))
-    assert k.ui.queued() == 3
-    k.ui.clear_queue()
-    assert k.ui.queued() == 0
 
 
 def test_unknown_forms_and_modules_are_attribute_errors():

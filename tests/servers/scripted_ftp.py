@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """A scripted FTP server for the faults a real server will not produce on demand.
 
-    scripted_ftp.py [--transcript FILE] SCENARIO_JSON
+    scripted_ftp.py [--transcript FILE] --port-file FILE SCENARIO_JSON
 
-Listens on a free loopback port, prints "PORT <n>" on stdout, and serves active-mode
+Listens on a free loopback port, writes its number to the port file, and serves active-mode
 clients (PORT/EPRT) by the scenario, a JSON object whose keys are all optional:
 
   greeting        reply to a new connection (null: none ever) (default "220 scripted")
@@ -16,12 +16,15 @@ clients (PORT/EPRT) by the scenario, a JSON object whose keys are all optional:
   drop_on         VERB: after 150, send `drop_after` bytes of data then close everything
   stall_on        VERB: read the command and never answer
   stor_limit      STOR: after this many bytes answer `stor_reply` and close the data link
+  opening         the reply that opens a transfer              (default 150)
 
 Replies are given without the final line end; "\n" inside separates the lines of a
 multi-line reply (each line gets CR LF on the wire). Every command line received is
 appended to the transcript file.
 """
+import argparse
 import json
+import os
 import socket
 import socketserver
 import sys
@@ -127,7 +130,7 @@ class Session(socketserver.StreamRequestHandler):
                 self.send("500 Unknown command.")
 
     def transfer(self, verb, payload):
-        self.send("150 Here comes the data.")
+        self.send(scenario.get("opening", "150 Here comes the data."))
         data = self.open_data()
         if scenario.get("drop_on") == verb:
             data.sendall(payload[: scenario.get("drop_after", 0)])
@@ -140,7 +143,7 @@ class Session(socketserver.StreamRequestHandler):
         self.send("226 Transfer complete.")
 
     def store(self, name, files):
-        self.send("150 Ok to send data.")
+        self.send(scenario.get("opening", "150 Ok to send data."))
         data = self.open_data()
         limit = scenario.get("stor_limit")
         received = bytearray()
@@ -169,13 +172,17 @@ class Server(socketserver.ThreadingTCPServer):
 
 def main(argv):
     global scenario, transcript_path
-    args = argv[1:]
-    if args[:1] == ["--transcript"]:
-        transcript_path = args[1]
-        args = args[2:]
-    scenario = json.loads(args[0]) if args else {}
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--transcript")
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("scenario", nargs="?", default="{}")
+    opts = parser.parse_args(argv[1:])
+    transcript_path = opts.transcript
+    scenario = json.loads(opts.scenario)
     server = Server(("127.0.0.1", 0), Session)
-    print("PORT %d" % server.server_address[1], flush=True)
+    with open(opts.port_file + ".tmp", "w") as f:
+        f.write("%d\n" % server.server_address[1])
+    os.replace(opts.port_file + ".tmp", opts.port_file)
     server.serve_forever()
 
 

@@ -6,7 +6,6 @@ a real server will not produce on demand.
 
 Listens on a free 127.0.0.1 port, writes the port number to F once it listens, and serves
 until it is terminated. --record writes the last request (head, blank line, body) to a file.
-    python3 scripted_http.py --closed-port   prints a loopback port nothing listens on.
 """
 
 import argparse
@@ -113,11 +112,6 @@ def scenario_put_204(conn, req, opts):
     return True
 
 
-def scenario_cut_body(conn, req, opts):
-    respond(conn, "HTTP/1.1 200 OK", ["Content-Length: 10000"], body_of(3000))
-    return False
-
-
 def scenario_cut_after_pause(conn, req, opts):
     """Headers announcing 10000 bytes, --size of them, a pause, then the connection closes."""
     respond(conn, "HTTP/1.1 200 OK", ["Content-Length: 10000"], body_of(min(opts.size, 9999)))
@@ -177,11 +171,6 @@ def scenario_reset(conn, req, opts):
     return False
 
 
-def scenario_garbage(conn, req, opts):
-    conn.sendall(b"THIS IS NOT HTTP\r\n\r\n")
-    return False
-
-
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}
 
 
@@ -205,25 +194,13 @@ def serve_connection(conn, opts):
             return
 
 
-def closed_port():
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--scenario", choices=sorted(SCENARIOS))
     parser.add_argument("--port-file")
     parser.add_argument("--record")
     parser.add_argument("--size", type=int, default=4000, help="body size where the scenario lets it vary")
-    parser.add_argument("--closed-port", action="store_true")
     opts = parser.parse_args()
-    if opts.closed_port:
-        print(closed_port())
-        return 0
     if not opts.scenario or not opts.port_file:
         parser.error("--scenario and --port-file are needed")
 

@@ -1,66 +1,22 @@
 #include "support/ScriptedHttp.h"
 
 #include <arpa/inet.h>
-#include <chrono>
-#include <csignal>
-#include <fstream>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace kvr::test {
 
 ScriptedHttp::ScriptedHttp(const std::string& scenario, const std::vector<std::string>& extra) {
-    const std::string script = source_dir() + "/tests/servers/scripted_http.py";
-    const std::string port_file = (m_dir.path() / "port").string();
-    std::vector<std::string> args = {
-        "python3",     script,    "--scenario", scenario,
-        "--port-file", port_file, "--record",   (m_dir.path() / "request").string()};
+    std::vector<std::string> args = {"--scenario", scenario, "--record",
+                                     m_server.file("request").string()};
     args.insert(args.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawnp(&m_pid, "python3", nullptr, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("scripted_http.py could not be started");
-
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::ifstream in(port_file);
-        if (in >> m_port && m_port > 0)
-            return;
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            throw std::runtime_error("scripted_http.py exited: scenario " + scenario);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    kill(m_pid, SIGKILL);
-    waitpid(m_pid, nullptr, 0);
-    m_pid = -1;
-    throw std::runtime_error("scripted_http.py did not listen in time");
-}
-
-ScriptedHttp::~ScriptedHttp() {
-    if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-    }
+    m_server.start("scripted_http.py", args);
 }
 
 std::string ScriptedHttp::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
-}
-
-std::string ScriptedHttp::last_request() const {
-    return read_file(m_dir.path() / "request");
+    return "http://127.0.0.1:" + std::to_string(port()) + path;
 }
 
 std::string ScriptedHttp::body_of(std::size_t size) {

@@ -1,9 +1,17 @@
 #include "support/TestSupport.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace kvr::test {
 
@@ -35,6 +43,37 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(m_path, ec);
+}
+
+void ScriptedServer::start(const std::string& script, std::vector<std::string> args) {
+    const std::string port_file = file("port").string();
+    args.insert(args.begin(), {"python3", source_dir() + "/tests/servers/" + script});
+    args.insert(args.end(), {"--port-file", port_file});
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawnp(&m_pid, "python3", nullptr, nullptr, argv.data(), environ) != 0)
+        throw std::runtime_error(script + " could not be started");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream in(port_file);
+        if (in >> m_port && m_port > 0)
+            return;
+        if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+            m_pid = -1;
+            throw std::runtime_error(script + " exited at start");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    throw std::runtime_error(script + " did not listen in time");
+}
+
+ScriptedServer::~ScriptedServer() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
 }
 
 std::map<std::string, std::string> server_env(const std::string& name) {

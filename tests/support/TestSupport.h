@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace kvr::test {
 
@@ -19,6 +21,27 @@ class TempDir {
 
   private:
     std::filesystem::path m_path;
+};
+
+// A scripted server of tests/servers, for the faults a real server will not produce on
+// demand: started on a free loopback port, stopped when the object goes.
+class ScriptedServer {
+  public:
+    ScriptedServer() = default;
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
+    // Runs `script` with `args` and "--port-file F" and waits until it has written the port it
+    // listens on; throws std::runtime_error when it does not.
+    void start(const std::string& script, std::vector<std::string> args);
+    int port() const { return m_port; }
+    // A file of the server's own folder (its records).
+    std::filesystem::path file(const std::string& name) const { return m_dir.path() / name; }
+
+  private:
+    TempDir m_dir;
+    pid_t m_pid = -1;
+    int m_port = 0;
 };
 
 // The source tree, the build tree and the servers' folder (environment first, then the

@@ -236,19 +236,5 @@ TEST_F(Download, Failures) {
     }
 }
 
-// The Save dialog's answer wins over sOutPutFile.
-TEST_F(Download, TheDialogsAnswerNamesTheFile) {
-    if (!com_nginx())
-        GTEST_SKIP() << "the http fixture is not running";
-    const std::string nome = prefixo + "dialogo.bin";
-    const std::string bytes = servir(nome, 700);
-    const std::string escolhido = destino("escolhido.bin");
-    ui->queue({ui::UserAction::Dialog, "", escolhido});
-    EXPECT_EQ(baixar(http("/" + nome), destino("nada.bin"), Variant("SIM")),
-              Variant::array({"1", escolhido, std::int32_t{700}}));
-    EXPECT_TRUE(mesmos_bytes(read_file(escolhido), bytes));
-    EXPECT_FALSE(std::filesystem::exists(destino("nada.bin")));
-}
-
 } // namespace
 } // namespace kvr::test

@@ -10,6 +10,7 @@
 #include "platform/ui/HeadlessBackend.h"
 #include "support/ScriptedHttp.h"
 #include "support/TestSupport.h"
+#include "support/VariantPrint.h"
 #include "transfer/frmKVRProgress.h"
 
 #include <gtest/gtest.h>
@@ -18,29 +19,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <unistd.h>
-
-namespace kvr {
-// Results and recorded values printed readably when a comparison fails.
-inline void PrintTo(const Variant& v, std::ostream* os) {
-    if (v.is_array()) {
-        *os << "(";
-        for (const Variant& e : v.as_array()) {
-            PrintTo(e, os);
-            *os << ", ";
-        }
-        *os << ")";
-        return;
-    }
-    try {
-        *os << v.type_name() << " \"" << v.to_string() << "\"";
-    } catch (const ComError&) {
-        *os << v.type_name();
-    }
-}
-} // namespace kvr
 
 namespace kvr::test {
 

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <random>
 
 using namespace kvr::ftpnet;
@@ -77,6 +78,60 @@ TEST(FtpConnection, AStopEndsTheWaitWithTheCancelCode) {
     EXPECT_EQ(connect_to(server.host()), nullptr);
     EXPECT_EQ(last_error(), static_cast<std::uint32_t>(kvr::code::OperationCancelled));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+// Replies vsftpd does not send, each through a whole session: a preliminary greeting is
+// waited past, a USER answered 230 needs no PASS, a transfer opened by 125 carries its data,
+// a refusal fails its own call only and the session takes the next command.
+TEST(FtpConnection, RepliesMoveTheSessionAsTheyShould) {
+    TempDir tmp;
+    const std::string local = tmp.str() + "/f";
+    kvr::test::write_file(local, "x");
+    using Call = std::function<bool(FtpConnection&)>;
+    const Call put = [&](FtpConnection& c) { return c.put_file(local, "g", TransferType::Binary); };
+    const Call rename = [](FtpConnection& c) { return c.rename_file("f", "g"); };
+    const Call remove = [](FtpConnection& c) { return c.delete_file("f"); };
+    struct Row {
+        const char* name;
+        std::string scenario;
+        bool connects;
+        Call call; // empty: connecting is the case
+        bool succeeds;
+        const char* never_sent;
+    };
+    const std::string file = R"("files": {"f": "x"})";
+    const Row rows[] = {
+        {"greeting after 120", R"({"greeting": "120 Soon.\n220 Ready."})", true, {}, true, ""},
+        {"USER answered 230", R"({"user": "230 Welcome."})", true, {}, true, "PASS"},
+        {"USER refused", R"({"user": "530 Not you."})", false, {}, false, "PASS"},
+        {"PASS answered 332", R"({"pass": "332 Need account."})", false, {}, false, "TYPE"},
+        {"STOR opened by 125", R"({"opening": "125 Already open."})", true, put, true, ""},
+        {"RNTO refused", "{" + file + R"(, "replies": {"RNTO": "553 No."}})", true, rename, false,
+         ""},
+        {"DELE answered 200", "{" + file + R"(, "replies": {"DELE": "200 Fine."}})", true, remove,
+         false, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ScriptedFtp server(r.scenario);
+        auto c = connect_to(server.host());
+        ASSERT_EQ(c != nullptr, r.connects);
+        if (c && r.call) {
+            EXPECT_EQ(r.call(*c), r.succeeds);
+        }
+        if (!r.succeeds) {
+            EXPECT_EQ(last_error(), 12003u);
+        }
+        if (c) {
+            EXPECT_TRUE(c->set_current_directory("/")) << "the session is ready again";
+        }
+        c.reset();
+        for (const auto& line : server.transcript()) {
+            if (*r.never_sent) {
+                EXPECT_NE(line.rfind(r.never_sent, 0), 0u) << line;
+            }
+        }
+    }
 }
 
 TEST(FtpConnection, TransferTypeGoesOnTheWire) {

@@ -51,7 +51,7 @@ TEST(InetScripted, FaultsAndOddAnswers) {
         {"interim", 0, "/a.bin", 0, "HTTP/1.1 200 OK\r\nContent-Length: 5", "final"},
         {"redirect", 0, "/hop/3", 0, "HTTP/1.1 200 OK\r\nX-Final: sim\r\nContent-Length: 5",
          "final"},
-        {"cut_body", 0, "/a.bin", 12030, "HTTP/1.1 200 OK\r\nContent-Length: 10000",
+        {"cut_after_pause", 3000, "/a.bin", 12030, "HTTP/1.1 200 OK\r\nContent-Length: 10000",
          ScriptedHttp::body_of(3000)},
         {"empty_reply", 0, "/a.bin", 12152, "", ""},
         {"reset", 0, "/a.bin", 12031, "", ""},

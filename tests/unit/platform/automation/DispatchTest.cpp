@@ -3,6 +3,7 @@
 #include "platform/automation/DispatchTable.h"
 #include "platform/automation/Err.h"
 #include "platform/automation/Exports.h"
+#include "support/RaisedNumber.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -37,15 +38,6 @@ class Conta : public Object {
     VariantArray last_args;
 };
 
-std::int32_t error_number(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ComError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 } // namespace
 
 TEST(Dispatch, LateBoundMembersByNameOrIdentifierWithDeclaredDefaults) {
@@ -64,10 +56,10 @@ TEST(Dispatch, LateBoundMembersByNameOrIdentifierWithDeclaredDefaults) {
 
 TEST(Dispatch, CallErrorsHaveTheRuntimeNumbers) {
     auto c = std::make_shared<Conta>();
-    EXPECT_EQ(error_number([&] { c->get("Nada"); }), rt::MethodNotSupported);
-    EXPECT_EQ(error_number([&] { c->call("Depositar", {}); }), 449);
-    EXPECT_EQ(error_number([&] { c->call("Depositar", VariantArray(4)); }), 450);
-    EXPECT_EQ(error_number([&] { c->put("Saldo", Variant("dez")); }), rt::TypeMismatch);
+    EXPECT_EQ(test::raised_number([&] { c->get("Nada"); }), rt::MethodNotSupported);
+    EXPECT_EQ(test::raised_number([&] { c->call("Depositar", {}); }), 449);
+    EXPECT_EQ(test::raised_number([&] { c->call("Depositar", VariantArray(4)); }), 450);
+    EXPECT_EQ(test::raised_number([&] { c->put("Saldo", Variant("dez")); }), rt::TypeMismatch);
 }
 
 TEST(Err, KeepsTheLastPendingErrorUntilCleared) {
@@ -87,7 +79,7 @@ TEST(Registry, CreateObjectAndTheServerExports) {
     ClassRegistrar reg({"Teste.Conta", "{11111111-2222-3333-4444-555555555555}",
                         [] { return std::make_shared<Conta>(); }});
     EXPECT_EQ(CreateObject("teste.CONTA")->type_name(), "Conta");
-    EXPECT_EQ(error_number([] { CreateObject("Teste.Nada"); }), rt::CannotCreateObject);
+    EXPECT_EQ(test::raised_number([] { CreateObject("Teste.Nada"); }), rt::CannotCreateObject);
 
     test::TempDir dir;
     auto file = dir.path() / "registry";

@@ -101,14 +101,5 @@ TEST(ServidorTest, ServerVariablesAreTheEnvironmentInNameOrder) {
     EXPECT_TRUE(found);
 }
 
-TEST(ComponentsRegistration, RegisteredForCreationButNotAsTheLibrarysClasses) {
-    for (const char* progid : {"KVRWebDir.clsKVRWebDir", "RXTServidorAsp.clsServidor"}) {
-        auto info = ClassRegistry::instance().find_progid(progid);
-        ASSERT_TRUE(info.has_value()) << progid;
-        EXPECT_FALSE(info->library_class) << progid;
-    }
-    EXPECT_EQ(CreateObject("kvrwebdir.clskvrwebdir")->type_name(), "clsKVRWebDir");
-}
-
 } // namespace
 } // namespace kvr

@@ -1,5 +1,4 @@
 #include "platform/ftp/FtpFind.h"
-#include "platform/ftp/FtpProtocol.h"
 #include "platform/ftp/FtpSocket.h"
 #include "platform/ftp/FtpThreadStatus.h"
 
@@ -9,35 +8,6 @@
 #include <thread>
 
 using namespace kvr::ftpnet;
-
-// The replies a session against vsftpd or the scripted server does not meet.
-TEST(FtpProtocol, RepliesNoTestServerSends) {
-    struct Row {
-        FtpCommand command;
-        int reply;
-        Outcome outcome;
-        SessionState next;
-    };
-    using C = FtpCommand;
-    using O = Outcome;
-    using S = SessionState;
-    const Row rows[] = {
-        {C::Greeting, 120, O::Wait, S::Greeting}, {C::User, 530, O::Refused, S::LoggingIn},
-        {C::User, 230, O::Done, S::Ready},        {C::Pass, 332, O::Refused, S::LoggingIn},
-        {C::Stor, 125, O::GoOn, S::Transferring}, {C::Rnto, 553, O::Refused, S::Ready},
-        {C::Dele, 200, O::Refused, S::Ready},
-    };
-    for (const auto& r : rows) {
-        const CommandRule& rule = rule_for(r.command);
-        Outcome o = classify(rule, r.reply);
-        EXPECT_EQ(o, r.outcome) << rule.verb << " " << r.reply;
-        S next = o == O::Done   ? rule.on_done
-                 : o == O::GoOn ? rule.on_go_on
-                 : o == O::Wait ? rule.needs
-                                : rule.on_refused;
-        EXPECT_EQ(next, r.next) << rule.verb << " " << r.reply;
-    }
-}
 
 TEST(FtpFilter, MatchesLocally) {
     const std::tuple<const char*, const char*, bool> rows[] = {
