@@ -84,21 +84,7 @@ def test_null_is_accepted_and_stored(ctl):
     assert e.value.number == 94
 
 
-# ---- transfers ----
-
-def test_download_and_upload_return_the_windows_result(ctl, http, serve, tmp_path):
-    data = os.urandom(100_000)
-    url = serve("py-a.dat", data)
-    local = tmp_path / "a.dat"
-    assert ctl.Download(url, str(local)) == ["1", str(local), len(data)]
-    assert local.read_bytes() == data
-
-    # A new name each run: nginx answers a PUT over an existing file with 204.
-    folder = f"py-{os.getpid()}"
-    assert ctl.UpLoad(f"{http['base']}/upload/{folder}/", str(local)) == ["1", str(local), len(data)]
-    put_root = pathlib.Path(http["KVR_HTTP_PUT_ROOT"]) / folder
-    assert (put_root / "a.dat").read_bytes() == data
-
+# ---- transfers (their results through the command: test_cli.py) ----
 
 def test_an_omitted_dialog_option_is_nao(ctl, serve, tmp_path):
     url = serve("py-d.txt", b"ddd")

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -70,15 +69,6 @@ class LogDoDownload {
     ~LogDoDownload() { unsetenv("KVRUPLOAD_DRIVE_ROOT"); }
     std::filesystem::path arquivo(const sys::LocalDateTime& dia) const {
         return m_pasta / ("KVRUpload_" + std::to_string(dia.weekday) + ".log");
-    }
-    // The error line GerarLog writes for the download, dated at the test clock's day.
-    static std::string linha(const sys::LocalDateTime& d, const std::string& mensagem) {
-        char data[32];
-        std::snprintf(data, sizeof data, "%02d/%02d/%04d %02d:%02d:%02d", d.day, d.month, d.year,
-                      d.hour, d.minute, d.second);
-        const std::string nome = "KVRUPLOAD" + std::string(23, ' ');
-        return std::string(data) + " Instância: " + nome + " Aplicação: " + nome +
-               " Rotina: Download" + std::string(17, ' ') + " -> ERRO: " + mensagem + " \r\n";
     }
 
   private:
