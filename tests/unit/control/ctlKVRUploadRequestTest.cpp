@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 
 namespace kvr {
@@ -194,20 +195,20 @@ TEST_F(TransferMethodTest, ServerEnvironmentCreatedOnceAndReleasedOnceAtTheEnd) 
     EXPECT_EQ(CountingServidor::released, 1);
 }
 
+// The FTP class cannot start without its session: its error reaches the control's caller whole.
 TEST(ctlKVRUploadFtpFactory, InitialisationFailureReachesTheCaller) {
-    RegistrationGuard ftp("KVRUpload.clsKVRUpload");
-    ftp.replace([]() -> std::shared_ptr<Object> {
-        throw ComError(kObjectError + 2009, "clsKVRUpload::Class_Initialize",
-                       "Não é possível estabelecer uma conexão com o WinInet.dll.");
-    });
     auto ctl = CreateObject("KVRUpload.ctlKVRUpload");
+    setenv("KVR_FTP_DISABLE", "1", 1);
     try {
         ctl->call("CreateObjectFtp", {});
         ADD_FAILURE() << "no error";
     } catch (const ComError& e) {
         EXPECT_EQ(e.number(), kObjectError + 2009);
+        EXPECT_EQ(e.source(), "clsKVRUpload::Class_Initialise");
         EXPECT_EQ(e.description(), "Não é possível estabelecer uma conexão com o WinInet.dll.");
     }
+    unsetenv("KVR_FTP_DISABLE");
+    EXPECT_TRUE(ctl->call("CreateObjectFtp", {}).is_object());
 }
 
 } // namespace

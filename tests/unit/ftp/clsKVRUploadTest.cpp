@@ -1,31 +1,16 @@
-// The FTP class without a server: creation, and the unconnected answers of every member.
+// The FTP class without a server: the unconnected answers of every member. A creation that
+// fails is run through the control (ctlKVRUploadFtpFactory).
 #include "ftp/clsKVRUpload.h"
 #include "integration/ftp/FtpClassSupport.h"
 #include "platform/automation/ComError.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 using kvr::ComError;
 using kvr::Variant;
 using kvr::VariantArray;
 using kvr::test::texts;
 using kvr::test::Texts;
-
-TEST(clsKVRUpload, CreationFailsWithoutASession) {
-    setenv("KVR_FTP_DISABLE", "1", 1);
-    try {
-        kvr::CreateObject("KVRUpload.clsKVRUpload");
-        ADD_FAILURE() << "created";
-    } catch (const ComError& e) {
-        EXPECT_EQ(e.number(), -2147219495);
-        EXPECT_EQ(e.source(), "clsKVRUpload::Class_Initialise");
-        EXPECT_EQ(e.description(), "Não é possível estabelecer uma conexão com o WinInet.dll.");
-    }
-    unsetenv("KVR_FTP_DISABLE");
-    EXPECT_NE(kvr::CreateObject("KVRUpload.clsKVRUpload"), nullptr);
-}
 
 TEST(clsKVRUpload, UnconnectedMembersAnswerTheirWay) {
     auto ftp = kvr::CreateObject("KVRUpload.clsKVRUpload");
