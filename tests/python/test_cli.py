@@ -56,8 +56,6 @@ def test_upload_of_a_file_and_of_a_text(http, serve, tmp_path):
     "option, value, prop, description",
     [
         ("--progress", "S", "ExibirProgresso", 'ExibirProgresso deve ser "SIM" ou "NAO".'),
-        ("--close", "talvez", "FecharProgresso", 'FecharProgresso deve ser "SIM" ou "NAO".'),
-        ("--user", "  ", "UserName", "Usuário deve ser informado."),
         ("--remote-host", "", "RemoteHost", "Host Remoto deve ser informado"),
     ],
 )

@@ -1,17 +1,16 @@
 // DefinirWebPath over plain paths, web-path tokens and local-server addresses, with the outside
-// components scripted by the test, and the log line every failure writes. The cases share
-// one log file, so they run in one test, one after the other.
+// components scripted by the test, and the log line every failure writes.
 #include "support/WebPath.h"
 
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Library.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -46,33 +45,15 @@ Variant reply(std::initializer_list<Variant> items) {
     return Variant::array(items);
 }
 
-// Lines the web-path routines appended to the default log file since `from`.
-class LogWatch {
-  public:
-    LogWatch() {
-        fs::path folder = fs::path(sys::library_folder()) / ".." / "log";
-        fs::create_directories(folder);
-        m_file = folder / ("KVRUpload_" + std::to_string(sys::weekday()) + ".log");
-        std::error_code ec;
-        m_from = fs::exists(m_file, ec) ? fs::file_size(m_file, ec) : 0;
-    }
-    std::vector<std::string> new_lines() {
-        std::ifstream in(m_file, std::ios::binary);
-        in.seekg(static_cast<std::streamoff>(m_from));
-        std::vector<std::string> lines;
-        std::string line;
-        while (std::getline(in, line))
-            if (line.find("WebPath - ") != std::string::npos)
-                lines.push_back(line);
-        std::error_code ec;
-        m_from = fs::exists(m_file, ec) ? fs::file_size(m_file, ec) : 0;
-        return lines;
-    }
-
-  private:
-    fs::path m_file;
-    std::uintmax_t m_from = 0;
-};
+// The web-path lines of the default log file (beside the library's folder).
+std::vector<std::string> logged(const fs::path& file) {
+    std::istringstream in(test::read_file(file));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        if (line.find("WebPath - ") != std::string::npos)
+            lines.push_back(line);
+    return lines;
+}
 
 // A component answering one method.
 Replies answer(const char* method, const char* code, const char* text) {
@@ -168,7 +149,9 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
     };
 
     auto saved = ClassRegistry::instance().find_progid("KVRWebDir.clsKVRWebDir");
-    LogWatch log;
+    const fs::path folder = fs::path(sys::library_folder()) / ".." / "log";
+    fs::create_directories(folder);
+    const fs::path log = folder / ("KVRUpload_" + std::to_string(sys::weekday()) + ".log");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Calls webdir_calls, servidor_calls;
@@ -184,11 +167,12 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
         if (row.servidor)
             servidor = std::make_shared<Scripted>(*row.servidor, servidor_calls);
 
+        fs::remove(log);
         Variant result = DefinirWebPath(servidor, row.path);
 
         EXPECT_EQ(result, row.expected ? Variant(row.expected) : Variant()) << result.type_name();
         std::string got;
-        for (const auto& line : log.new_lines())
+        for (const auto& line : logged(log))
             got += line.substr(line.find("GerarLog ")) + "\n";
         std::string expected_lines;
         std::istringstream logs(row.logs);
