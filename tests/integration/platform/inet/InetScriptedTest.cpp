@@ -22,6 +22,8 @@ const std::string kPage = "<html>\r\n<head><title>404 Not Found</title></head>\r
 } // namespace
 
 // ResponseCode is the code GetChunk raises once the body has been handed out (0: clean end).
+// Bodies without a usable length and a status line without a reason are run by the
+// download's tests, which read the header and the body of such answers.
 TEST(InetScripted, FaultsAndOddAnswers) {
     struct Case {
         const char* scenario; // nullptr: nothing listens
@@ -32,14 +34,6 @@ TEST(InetScripted, FaultsAndOddAnswers) {
         std::string body; // what GetChunk hands out before it ends or raises
     };
     const Case cases[] = {
-        {"no_length", 5000, "/a.bin", 0,
-         "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close",
-         ScriptedHttp::body_of(5000)},
-        {"length_no_blank", 0, "/a.bin", 0,
-         "HTTP/1.1 200 OK\r\nContent-Length:5000\r\nContent-Type: text/plain",
-         ScriptedHttp::body_of(5000)},
-        {"no_reason", 1500, "/a.bin", 0, "HTTP/1.1 200\r\nContent-Length: 1500",
-         ScriptedHttp::body_of(1500)},
         {"not_found", 0, "/a.bin", 0,
          "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: " +
              std::to_string(kPage.size()),
