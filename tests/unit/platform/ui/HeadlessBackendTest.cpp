@@ -60,20 +60,13 @@ TEST_F(HeadlessBackendTest, AClickWaitsInTheQueueUntilItsTargetCanBeReached) {
     EXPECT_EQ(ui().queued(), 0u);
 }
 
-TEST_F(HeadlessBackendTest, RecordsChangesOnlyWithLegacyPropertyNames) {
+// The legacy property names of the record are read by every panel and dialog test; here, that
+// a value set again unchanged is not recorded twice.
+TEST_F(HeadlessBackendTest, AnUnchangedValueIsRecordedOnce) {
     frmTeste f;
     f.button->set_caption("X");
     f.button->set_caption("X");
-    f.set_height(2000);
-    MsgBox("Olá");
-    auto events = ui().events();
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0].control, "cmdOk");
-    EXPECT_EQ(events[0].property, "Caption");
-    EXPECT_EQ(events[1].control, "");
-    EXPECT_EQ(events[1].property, "Height");
-    EXPECT_EQ(events[2].form, "MsgBox");
-    EXPECT_EQ(events[2].value.to_string(), "Olá");
+    EXPECT_EQ(ui().events().size(), 1u);
 }
 
 TEST_F(HeadlessBackendTest, TheRecordKeepsTheNewestEventsWithinItsBound) {
