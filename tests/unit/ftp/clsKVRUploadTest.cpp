@@ -23,9 +23,11 @@ TEST(clsKVRUpload, UnconnectedMembersAnswerTheirWay) {
     };
     const Row rows[] = {
         {"Connect", {}, no_host},
+        {"Connect", {Variant::null()}, no_host},
         {"Disconnect", {}, not_connected},
         {"GetDirectoryList", {}, not_connected},
         {"GetFile", {Variant("   ")}, not_connected},
+        {"GetFile", {Variant::null()}, not_connected},
         {"PutFile", {}, not_connected},
         {"RenameFile", {Variant("a"), Variant("b")}, not_connected},
         {"DeleteFile", {Variant("a")}, not_connected},
