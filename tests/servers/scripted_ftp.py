@@ -4,15 +4,13 @@
     scripted_ftp.py [--transcript FILE] --port-file FILE SCENARIO_JSON
 
 Listens on a free loopback port, writes its number to the port file, and serves active-mode
-clients (PORT/EPRT) by the scenario, a JSON object whose keys are all optional:
+clients (PORT) by the scenario, a JSON object whose keys are all optional:
 
   greeting        reply to a new connection (null: none ever) (default "220 scripted")
   user, pass      replies to USER and PASS                   (default 331 / 230)
   replies         {"VERB": reply} answered instead of the normal handling of VERB
   files           {"name": text} served by RETR, filled by STOR, used by RNFR/DELE
-  dirs            names CWD accepts besides "/"
-  names           the NLST listing (default: the names of `files`)
-  name_count      NLST lists f00000.txt ... instead (for very long listings)
+  name_count      NLST lists f00000.txt ... instead of the names of `files`
   drop_on         VERB: after 150, send `drop_after` bytes of data then close everything
   stall_on        VERB: read the command and never answer
   stor_limit      STOR: after this many bytes answer `stor_reply` and close the data link
@@ -52,8 +50,7 @@ class Session(socketserver.StreamRequestHandler):
         self.wfile.flush()
 
     def open_data(self):
-        s = socket.create_connection(self.data_address, timeout=30)
-        return s
+        return socket.create_connection(self.data_address, timeout=30)
 
     def handle(self):
         self.data_address = None
@@ -90,19 +87,14 @@ class Session(socketserver.StreamRequestHandler):
                 p = [int(x) for x in arg.split(",")]
                 self.data_address = (".".join(map(str, p[:4])), p[4] * 256 + p[5])
                 self.send("200 PORT command successful.")
-            elif verb == "EPRT":
-                parts = arg.split(arg[0])
-                self.data_address = (parts[2], int(parts[3]))
-                self.send("200 EPRT command successful.")
             elif verb == "CWD":
-                ok = arg in ("/", "") or arg in scenario.get("dirs", [])
-                self.send("250 Directory successfully changed." if ok
+                self.send("250 Directory successfully changed." if arg in ("/", "")
                           else "550 Failed to change directory.")
             elif verb == "NLST":
                 if "name_count" in scenario:
                     names = ["f%05d.txt" % i for i in range(scenario["name_count"])]
                 else:
-                    names = scenario.get("names", sorted(files))
+                    names = sorted(files)
                 self.transfer(verb, "".join(n + "\r\n" for n in names).encode("utf-8"))
             elif verb == "RETR":
                 if arg not in files:
