@@ -30,11 +30,10 @@ class Request:
         self.head = head
         self.body = body
         first = head.split(b"\r\n", 1)[0].split(b" ")
-        self.method = first[0].decode("latin-1")
         self.target = first[1].decode("latin-1") if len(first) > 1 else "/"
 
 
-def read_request(conn, interim_continue=True):
+def read_request(conn):
     """Reads one request head and its body; answers Expect: 100-continue first."""
     data = b""
     while b"\r\n\r\n" not in data:
@@ -54,7 +53,7 @@ def read_request(conn, interim_continue=True):
             length = int(value.strip())
         elif name == b"expect" and value.strip().lower() == b"100-continue":
             expect = True
-    if expect and interim_continue and len(rest) < length:
+    if expect and len(rest) < length:
         conn.sendall(b"HTTP/1.1 100 Continue\r\n\r\n")
     while len(rest) < length:
         part = conn.recv(min(1 << 20, length - len(rest)))
