@@ -8,7 +8,9 @@ for n in $(seq 90 140); do
   Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
   for _ in $(seq 1 100); do
-    if [ -S "/tmp/.X11-unix/X$n" ]; then
+    # Ours only when the lock names our server: another run may have won the same number.
+    if [ -S "/tmp/.X11-unix/X$n" ] &&
+      [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$(cat "$dir/xvfb.pid")" ]; then
       echo "DISPLAY=:$n" >"$dir/display.env"
       exit 0
     fi
