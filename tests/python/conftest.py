@@ -27,6 +27,11 @@ def ftpd():
 
 
 @pytest.fixture
+def xdisplay():
+    return server_env("display")
+
+
+@pytest.fixture
 def serve(http):
     """serve(name, data) puts `data` in nginx's root as `name` and returns its URL."""
     def put(name, data):

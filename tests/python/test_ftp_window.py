@@ -12,15 +12,8 @@ k = pytest.importorskip("kvrupload")
 CLI = os.environ.get("KVR_CLI", "")
 
 
-def env_of(name):
-    path = pathlib.Path(os.environ["KVR_SERVERS_DIR"]) / name / f"{name}.env"
-    if not path.is_file():
-        pytest.skip(f"the {name} fixture is not running")
-    return dict(line.split("=", 1) for line in path.read_text().split())
-
-
-def test_show_is_modal_and_returns_when_the_window_is_closed():
-    s = env_of("ftp")
+def test_show_is_modal_and_returns_when_the_window_is_closed(ftpd):
+    s = ftpd
     home = pathlib.Path(s["KVR_FTP_HOME"])
     (home / "janela-py.txt").write_text("x")
     k.ui.use_headless()
@@ -80,8 +73,8 @@ def test_ftp_window_usage_errors_exit_2(args, message):
     assert message in err
 
 
-def test_ftp_window_opens_on_the_display():
-    display = env_of("display")["DISPLAY"]
+def test_ftp_window_opens_on_the_display(xdisplay):
+    display = xdisplay["DISPLAY"]
     p = cli("127.0.0.1:2121", "--user", "ana", display=display)
     try:
         found = ""
