@@ -2,6 +2,8 @@
 # The project's two commands:
 #   ./make.sh demo   install what is missing, build, and run the main job
 #   ./make.sh test   install what is missing, build with the sanitizers, run every test
+#                    (the Windows COM server is built first and tested under Wine)
+#   ./make.sh windows  build KVRUpload.dll, 64-bit (build-win64) and 32-bit (build-win32)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +16,7 @@ PACKAGES=(
   nginx vsftpd openssl procps iproute2 time
   libfltk1.3-dev xvfb x11-apps x11-utils imagemagick
   clang-format locales
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64 libwine-dev
 )
 
 deps() {
@@ -49,6 +52,17 @@ build() { # build DIR [cmake options...]
   cmake --build "$dir" -j "$(nproc)"
 }
 
+# The COM server, cross-built with mingw-w64; the 32-bit one is built but not tested (only 64-bit
+# Wine installs here).
+windows() { # windows [all]: the 64-bit DLL, and with "all" the 32-bit one too
+  build build-win64 --toolchain cmake/mingw-w64-x86_64.cmake
+  [ "${1:-}" = all ] || return 0
+  # The same tables: the 32-bit build compiles the 64-bit build's IDL (no 32-bit Wine to run
+  # its own writer).
+  build build-win32 --toolchain cmake/mingw-w64-i686.cmake \
+    -DKVR_IDL_FILE="$PWD/build-win64/typelib/KVRUpload.idl"
+}
+
 case "${1:-}" in
   demo)
     deps
@@ -56,9 +70,14 @@ case "${1:-}" in
     KVR_CLI="$PWD/build/bin/kvrupload" scripts/demo.sh
     PYTHONPATH="$PWD/build/python" /usr/bin/python3 src/hosts/python/demo.py
     ;;
+  windows)
+    deps
+    windows all
+    ;;
   test)
     deps
-    build build-asan -DKVR_SANITIZE=ON
+    windows
+    build build-asan -DKVR_SANITIZE=ON -DKVR_WINDOWS_DLL="$PWD/build-win64/src/KVRUpload.dll"
     ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
       ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 900
     ;;
@@ -67,7 +86,7 @@ case "${1:-}" in
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
     ;;
   *)
-    echo "usage: $0 demo|test|format" >&2
+    echo "usage: $0 demo|test|format|windows" >&2
     exit 2
     ;;
 esac

@@ -3,9 +3,29 @@
 # whole, so the classes and forms that register themselves at start-up are always there.
 set(KVR_ALL_MODULES "" CACHE INTERNAL "")
 
+# A platform file X.cpp has its Windows implementation beside it as X_win32.cpp: a Windows
+# build takes that one instead, every other build leaves the _win32 files out.
+function(kvr_platform_sources var)
+  set(out "")
+  foreach(f IN LISTS ${var})
+    if(f MATCHES "_win32\\.cpp$")
+      if(WIN32)
+        list(APPEND out ${f})
+      endif()
+      continue()
+    endif()
+    string(REGEX REPLACE "\\.cpp$" "_win32.cpp" alt "${f}")
+    if(NOT (WIN32 AND EXISTS ${alt}))
+      list(APPEND out ${f})
+    endif()
+  endforeach()
+  set(${var} ${out} PARENT_SCOPE)
+endfunction()
+
 function(kvr_module name dir)
   cmake_parse_arguments(ARG "" "" "DEPS;LIBS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp)
+  kvr_platform_sources(srcs)
   if(NOT srcs)
     message(FATAL_ERROR "Module ${name}: no sources in src/${dir}")
   endif()

@@ -83,7 +83,9 @@ std::int32_t runtime_error_from_errno(int err) {
     case EBUSY:
         return rt::PathFileAccessError;
     case ENOSPC:
+#ifdef EDQUOT // not in the Windows runtime's set
     case EDQUOT:
+#endif
     case EFBIG:
         return rt::DiskFull;
     case ENOMEM:

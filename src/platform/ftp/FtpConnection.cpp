@@ -7,7 +7,6 @@
 #include "platform/sys/OutputFile.h"
 
 #include <cerrno>
-#include <sys/socket.h>
 
 namespace kvr::ftpnet {
 
@@ -44,8 +43,7 @@ FtpConnection::~FtpConnection() {
     if (m_state != SessionState::Ready)
         return;
     // A polite goodbye, but a server that does not answer promptly is not waited for.
-    timeval tv{1, 0};
-    setsockopt(m_control.fd(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    set_receive_timeout(m_control, std::chrono::seconds(1));
     std::uint32_t error = last_error();
     exchange(FtpCommand::Quit);
     set_last_error(error);

@@ -35,7 +35,9 @@ constexpr ErrnoRow kErrnoTable[] = {
     {EROFS, code::AccessDenied},
     {EISDIR, code::AccessDenied},
     {ENOSPC, code::DiskFull},
+#ifdef EDQUOT
     {EDQUOT, code::DiskFull},
+#endif
     {EFBIG, code::DiskFull},
     {ETIMEDOUT, code::Timeout},
     {EAGAIN, code::Timeout},

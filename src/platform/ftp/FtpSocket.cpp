@@ -19,17 +19,6 @@
 namespace kvr::ftpnet {
 
 namespace {
-constexpr const char* kDefaultPort = "21";
-
-bool all_digits(const std::string& s) {
-    if (s.empty())
-        return false;
-    for (char c : s)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
 Failure failure_for_errno(int err) {
     switch (err) {
     case EAGAIN:
@@ -85,52 +74,16 @@ std::chrono::steady_clock::time_point deadline_from_now() {
 }
 } // namespace
 
-HostPort split_host_text(const std::string& text) {
-    if (!text.empty() && text.front() == '[') {
-        auto close = text.find(']');
-        if (close != std::string::npos) {
-            std::string host = text.substr(1, close - 1);
-            std::string rest = text.substr(close + 1);
-            if (rest.size() > 1 && rest[0] == ':' && all_digits(rest.substr(1)))
-                return {host, rest.substr(1)};
-            return {host, kDefaultPort};
-        }
-    }
-    auto colon = text.find(':');
-    if (colon != std::string::npos && text.find(':', colon + 1) == std::string::npos &&
-        all_digits(text.substr(colon + 1)))
-        return {text.substr(0, colon), text.substr(colon + 1)};
-    return {text, kDefaultPort}; // a bare name, or an IPv6 address without brackets
-}
-
-std::chrono::milliseconds io_timeout() {
-    if (const char* v = std::getenv("KVR_FTP_TIMEOUT"); v && *v) {
-        char* end = nullptr;
-        double seconds = std::strtod(v, &end);
-        if (end && *end == '\0' && seconds > 0 && seconds < 86400)
-            return std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-    }
-    return std::chrono::seconds(60);
-}
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-    if (this != &other) {
-        close();
-        m_fd = other.release();
-    }
-    return *this;
-}
-
-int Socket::release() {
-    int fd = m_fd;
-    m_fd = -1;
-    return fd;
-}
-
 void Socket::close() {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+}
+
+void set_receive_timeout(const Socket& s, std::chrono::milliseconds timeout) {
+    auto ms = timeout.count();
+    timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>((ms % 1000) * 1000)};
+    setsockopt(s.fd(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
 }
 
 SocketResult<Socket> connect_host(const std::string& host_text) {
@@ -293,19 +246,15 @@ SocketResult<DataListener> listen_beside(const Socket& control) {
         ::listen(fd, 1) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) != 0)
         return SocketError{Failure::CannotConnect, errno};
     char text[INET6_ADDRSTRLEN] = {};
-    if (local.ss_family == AF_INET) {
+    listener.extended = local.ss_family != AF_INET;
+    if (!listener.extended) {
         const auto& in = reinterpret_cast<const sockaddr_in&>(local);
-        const auto* a = reinterpret_cast<const unsigned char*>(&in.sin_addr);
-        unsigned port = ntohs(in.sin_port);
-        listener.command_argument = std::to_string(a[0]) + "," + std::to_string(a[1]) + "," +
-                                    std::to_string(a[2]) + "," + std::to_string(a[3]) + "," +
-                                    std::to_string(port >> 8) + "," + std::to_string(port & 0xff);
+        listener.command_argument =
+            port_argument(reinterpret_cast<const unsigned char*>(&in.sin_addr), ntohs(in.sin_port));
     } else {
         const auto& in6 = reinterpret_cast<const sockaddr_in6&>(local);
         inet_ntop(AF_INET6, &in6.sin6_addr, text, sizeof text);
-        listener.command_argument =
-            std::string("|2|") + text + "|" + std::to_string(ntohs(in6.sin6_port)) + "|";
-        listener.extended = true;
+        listener.command_argument = eprt_argument(text, ntohs(in6.sin6_port));
     }
     return listener;
 }

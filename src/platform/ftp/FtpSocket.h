@@ -56,6 +56,9 @@ SocketResult<Socket> connect_host(const std::string& host_text);
 // count the whole timeout and hear the host's request to stop between slices.
 void apply_timeouts(const Socket& s);
 
+// Replaces the read timeout of a connected socket.
+void set_receive_timeout(const Socket& s, std::chrono::milliseconds timeout);
+
 // Reads what is there (at most `size`): how many bytes; 0 bytes is a failure (ConnectionClosed).
 SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size);
 // Writes all of `data`, or fails.
@@ -64,6 +67,10 @@ SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size)
 // Sends the rest of the open file `fd` (from its current offset) without copying it through
 // user space; a peer that closes gives EPIPE, never a signal.
 SocketResult<void> send_file(const Socket& s, int fd);
+
+// The argument of PORT for an IPv4 address (4 bytes) and port, and of EPRT for an IPv6 one.
+std::string port_argument(const unsigned char* address, unsigned port);
+std::string eprt_argument(const std::string& address_text, unsigned port);
 
 // A listener on the control connection's local address, any port, with the argument of the
 // command that announces it: PORT's (IPv4) or EPRT's (IPv6, `extended`).

@@ -24,6 +24,12 @@ struct InetError {
 // The Internet library's code and text for one of the HTTP engine's result codes.
 InetError inet_error_from_curl(int curl_code);
 
+// The Internet library's text for one of its codes.
+std::string inet_error_text(std::int32_t code);
+
+// Windows: a code the Internet library itself reported, kept as it is, with its text.
+InetError inet_error_from_native(std::uint32_t code);
+
 // The description raised with one of the control's own numbers.
 std::string inet_refusal_text(std::int32_t number);
 

@@ -4,11 +4,9 @@
 #include "platform/automation/Variant.h"
 #include "platform/inet/Inet.h"
 #include "platform/inet/InetErrors.h"
-
-#include <curl/curl.h>
+#include "platform/inet/UrlParts.h"
 
 #include <cctype>
-#include <memory>
 
 namespace kvr::inet {
 
@@ -67,22 +65,6 @@ std::string scheme_of(const std::string& url) {
     return scheme;
 }
 
-struct UrlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
-struct TextDeleter {
-    void operator()(char* p) const { curl_free(p); }
-};
-using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
-using Text = std::unique_ptr<char, TextDeleter>;
-
-Text get_part(CURLU* u, CURLUPart part) {
-    char* p = nullptr;
-    if (curl_url_get(u, part, &p, 0) != CURLUE_OK)
-        return nullptr;
-    return Text(p);
-}
-
 } // namespace
 
 RequestUrl resolve_request_url(const std::string& url, int protocol, std::int16_t remote_port) {
@@ -101,28 +83,14 @@ RequestUrl resolve_request_url(const std::string& url, int protocol, std::int16_
         refuse(icErrProtocolNotSupported);
     const bool https = scheme == "https";
 
-    UrlHandle u(curl_url());
-    if (!u)
-        refuse(icErrInitFailed);
-    if (curl_url_set(u.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
+    unsigned port = static_cast<std::uint16_t>(remote_port);
+    const unsigned scheme_default = https ? 443 : 80;
+    if (port == 0 || (https && port == 80))
+        port = scheme_default;
+    std::string full = complete_url(text, port, scheme_default);
+    if (full.empty())
         refuse(icErrBadUrl);
-    Text host = get_part(u.get(), CURLUPART_HOST);
-    if (!host || !*host)
-        refuse(icErrBadUrl);
-
-    if (!get_part(u.get(), CURLUPART_PORT)) {
-        unsigned port = static_cast<std::uint16_t>(remote_port);
-        const unsigned scheme_default = https ? 443 : 80;
-        if (port == 0 || (https && port == 80))
-            port = scheme_default;
-        if (port != scheme_default &&
-            curl_url_set(u.get(), CURLUPART_PORT, std::to_string(port).c_str(), 0) != CURLUE_OK)
-            refuse(icErrBadUrl);
-    }
-    Text full = get_part(u.get(), CURLUPART_URL);
-    if (!full)
-        refuse(icErrBadUrl);
-    return {full.get(), https};
+    return {full, https};
 }
 
 } // namespace kvr::inet

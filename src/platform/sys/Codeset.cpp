@@ -1,5 +1,7 @@
 #include "platform/sys/Codeset.h"
 
+#include "platform/sys/CodesetText.h"
+
 #include <iconv.h>
 #include <langinfo.h>
 
@@ -9,26 +11,6 @@
 namespace kvr::sys {
 
 namespace {
-
-// Length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
-std::size_t utf8_length(unsigned char lead) {
-    if (lead >= 0xF0 && lead < 0xF8)
-        return 4;
-    if (lead >= 0xE0)
-        return lead < 0xF0 ? 3 : 1;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
-}
-
-void append_latin1(std::string& out, unsigned char byte) {
-    if (byte < 0x80) {
-        out += static_cast<char>(byte);
-    } else {
-        out += static_cast<char>(0xC0 | (byte >> 6));
-        out += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-}
 
 // Converts with iconv; a sequence that cannot be converted is handed to `keep`, which
 // appends something for it and says how many input bytes it consumed.
@@ -64,14 +46,6 @@ std::string convert(const std::string& text, const std::string& to, const std::s
     return out;
 }
 
-std::string normalised(const std::string& codeset) {
-    std::string n;
-    for (char c : codeset)
-        if (c != '-' && c != '_')
-            n += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return n;
-}
-
 } // namespace
 
 std::string locale_codeset() {
@@ -80,7 +54,7 @@ std::string locale_codeset() {
 }
 
 bool codeset_is_utf8(const std::string& codeset) {
-    const std::string n = normalised(codeset);
+    const std::string n = normalised_codeset(codeset);
     return n.empty() || n == "UTF8" || n == "ANSIX3.41968" || n == "ASCII" || n == "USASCII" ||
            n == "646";
 }

@@ -1,45 +1,25 @@
 #include "platform/sys/OutputFile.h"
 
+#include "platform/sys/FileCalls.h"
+
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace kvr::sys {
 
 namespace {
 
-// A failure that did not say why is an I/O error.
-int reason(int err) {
-    return err != 0 ? err : EIO;
-}
-
-int write_all(int fd, const unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return reason(errno);
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
-// A new hidden file in the target's folder, so that the final rename stays on one file system.
-int open_beside(const std::string& target, std::string& path) {
+// A new hidden file in the target's folder, so that the final move stays on one file system.
+int open_beside(const std::string& target, std::string& path, int& err) {
     static std::atomic<unsigned> counter{0};
-    auto slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::size_t start = file_calls::name_start(target);
+    const std::string folder = target.substr(0, start);
+    const std::string name = target.substr(start);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path = folder + "." + name + ".part-" + std::to_string(getpid()) + "-" +
+        path = folder + "." + name + ".part-" + std::to_string(file_calls::process_id()) + "-" +
                std::to_string(counter++);
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
+        int fd = file_calls::open_write(path, file_calls::WriteMode::New, err);
+        if (fd >= 0 || err != EEXIST)
             return fd;
     }
     return -1;
@@ -49,13 +29,16 @@ int open_beside(const std::string& target, std::string& path) {
 
 Result<OutputFile> OutputFile::create(const std::string& path, Placement placement) {
     std::string written = path;
-    errno = 0;
-    const int flags =
-        O_WRONLY | O_CREAT | O_CLOEXEC | (placement == Placement::Append ? O_APPEND : O_TRUNC);
-    int fd = placement == Placement::Beside ? open_beside(path, written)
-                                            : ::open(path.c_str(), flags, 0666);
+    int err = 0;
+    using file_calls::WriteMode;
+    int fd = placement == Placement::Beside
+                 ? open_beside(path, written, err)
+                 : file_calls::open_write(path,
+                                          placement == Placement::Append ? WriteMode::Append
+                                                                         : WriteMode::Truncate,
+                                          err);
     if (fd < 0)
-        return IoError{reason(errno), path};
+        return IoError{err != 0 ? err : EIO, path};
     return OutputFile(path, std::move(written), fd, placement);
 }
 
@@ -85,7 +68,7 @@ OutputFile::~OutputFile() {
 }
 
 Result<void> OutputFile::fail(int err) {
-    m_error = IoError{reason(err), m_target};
+    m_error = IoError{err != 0 ? err : EIO, m_target};
     return *m_error;
 }
 
@@ -99,7 +82,7 @@ Result<void> OutputFile::write(const void* data, std::size_t size) {
         if (auto flushed = flush(); !flushed)
             return flushed;
     if (size >= kBufferSize) {
-        if (int err = write_all(m_fd, bytes, size))
+        if (int err = file_calls::write_all(m_fd, bytes, size))
             return fail(err);
         return {};
     }
@@ -112,7 +95,7 @@ Result<void> OutputFile::write(const void* data, std::size_t size) {
 Result<void> OutputFile::flush() {
     if (m_buffer.empty())
         return {};
-    int err = write_all(m_fd, m_buffer.data(), m_buffer.size());
+    int err = file_calls::write_all(m_fd, m_buffer.data(), m_buffer.size());
     m_buffer.clear();
     if (err)
         return fail(err);
@@ -130,13 +113,12 @@ Result<void> OutputFile::commit() {
         abort();
         return flushed;
     }
-    int fd = std::exchange(m_fd, -1);
-    errno = 0;
-    if (::close(fd) != 0 ||
-        (m_placement == Placement::Beside && ::rename(m_path.c_str(), m_target.c_str()) != 0)) {
-        int err = errno;
+    int err = file_calls::close_file(std::exchange(m_fd, -1));
+    if (err == 0 && m_placement == Placement::Beside)
+        err = file_calls::replace_file(m_path, m_target);
+    if (err != 0) {
         if (m_placement == Placement::Beside)
-            ::unlink(m_path.c_str());
+            file_calls::remove_file(m_path);
         return fail(err);
     }
     return {};
@@ -145,10 +127,10 @@ Result<void> OutputFile::commit() {
 void OutputFile::abort() {
     if (m_fd < 0)
         return;
-    ::close(std::exchange(m_fd, -1));
+    file_calls::close_file(std::exchange(m_fd, -1));
     m_buffer.clear();
     if (m_placement == Placement::Beside)
-        ::unlink(m_path.c_str());
+        file_calls::remove_file(m_path);
 }
 
 } // namespace kvr::sys

@@ -1,0 +1,235 @@
+#include "platform/ftp/FtpSocket.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <io.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+namespace kvr::ftpnet {
+
+namespace {
+// Winsock's codes as the errno values the error tables are written in.
+int errno_of(int wsa) {
+    switch (wsa) {
+    case WSAETIMEDOUT:
+    case WSAEWOULDBLOCK:
+        return ETIMEDOUT;
+    case WSAECONNRESET:
+        return ECONNRESET;
+    case WSAECONNABORTED:
+    case WSAESHUTDOWN:
+        return ECONNABORTED;
+    case WSAECONNREFUSED:
+        return ECONNREFUSED;
+    case WSAENETUNREACH:
+        return ENETUNREACH;
+    case WSAEHOSTUNREACH:
+        return EHOSTUNREACH;
+    case WSAEINTR:
+        return EINTR;
+    default:
+        return EIO;
+    }
+}
+
+int last_errno() {
+    return errno_of(WSAGetLastError());
+}
+
+Failure failure_for_errno(int err) {
+    switch (err) {
+    case ETIMEDOUT:
+        return Failure::TimedOut;
+    case ECONNRESET:
+        return Failure::ConnectionReset;
+    case ECONNABORTED:
+        return Failure::ConnectionClosed;
+    default:
+        return Failure::CannotConnect;
+    }
+}
+
+SOCKET handle(const Socket& s) {
+    return static_cast<SOCKET>(static_cast<unsigned>(s.fd()));
+}
+
+// Windows hands out socket handles that fit in 32 bits; INVALID_SOCKET becomes -1.
+int as_fd(SOCKET s) {
+    return s == INVALID_SOCKET ? -1 : static_cast<int>(s);
+}
+
+void start_winsock() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    });
+}
+
+void set_timeout(const Socket& s, int option, std::chrono::milliseconds timeout) {
+    DWORD ms = static_cast<DWORD>(timeout.count());
+    setsockopt(handle(s), SOL_SOCKET, option, reinterpret_cast<const char*>(&ms), sizeof ms);
+}
+
+int timeout_ms() {
+    return static_cast<int>(io_timeout().count());
+}
+} // namespace
+
+void Socket::close() {
+    if (m_fd >= 0)
+        ::closesocket(handle(*this));
+    m_fd = -1;
+}
+
+SocketResult<Socket> connect_host(const std::string& host_text) {
+    start_winsock();
+    HostPort hp = split_host_text(host_text);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (hp.host.empty() || getaddrinfo(hp.host.c_str(), hp.port.c_str(), &hints, &list) != 0)
+        return SocketError{Failure::NameNotResolved, 0};
+    SocketError error{Failure::CannotConnect, 0};
+    std::optional<Socket> connected;
+    for (addrinfo* ai = list; ai && !connected; ai = ai->ai_next) {
+        Socket s(as_fd(::WSASocketW(ai->ai_family, ai->ai_socktype, ai->ai_protocol, nullptr, 0,
+                                    WSA_FLAG_OVERLAPPED)));
+        if (!s.is_open())
+            continue;
+        u_long nonblocking = 1;
+        ioctlsocket(handle(s), FIONBIO, &nonblocking);
+        int rc = ::connect(handle(s), ai->ai_addr, static_cast<int>(ai->ai_addrlen));
+        int err = rc == 0 ? 0 : WSAGetLastError();
+        if (rc != 0 && err == WSAEWOULDBLOCK) {
+            WSAPOLLFD p{handle(s), POLLOUT, 0};
+            rc = WSAPoll(&p, 1, timeout_ms());
+            if (rc == 0) {
+                error = {Failure::TimedOut, ETIMEDOUT};
+                continue;
+            }
+            int so_error = 0;
+            int len = sizeof so_error;
+            getsockopt(handle(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&so_error), &len);
+            rc = so_error == 0 && !(p.revents & (POLLERR | POLLHUP)) ? 0 : -1;
+            err = so_error ? so_error : WSAECONNREFUSED;
+        }
+        if (rc != 0) {
+            error = {Failure::CannotConnect, errno_of(err)};
+            continue;
+        }
+        nonblocking = 0;
+        ioctlsocket(handle(s), FIONBIO, &nonblocking);
+        BOOL one = TRUE;
+        setsockopt(handle(s), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one),
+                   sizeof one);
+        apply_timeouts(s);
+        connected = std::move(s);
+    }
+    freeaddrinfo(list);
+    if (!connected)
+        return error;
+    return std::move(*connected);
+}
+
+void apply_timeouts(const Socket& s) {
+    set_timeout(s, SO_RCVTIMEO, io_timeout());
+    set_timeout(s, SO_SNDTIMEO, io_timeout());
+}
+
+void set_receive_timeout(const Socket& s, std::chrono::milliseconds timeout) {
+    set_timeout(s, SO_RCVTIMEO, timeout);
+}
+
+SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size) {
+    int n = ::recv(handle(s), buffer, static_cast<int>(std::min<std::size_t>(size, 1 << 30)), 0);
+    if (n > 0)
+        return static_cast<std::size_t>(n);
+    if (n == 0)
+        return SocketError{Failure::ConnectionClosed, 0};
+    int err = last_errno();
+    return SocketError{failure_for_errno(err), err};
+}
+
+SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size) {
+    while (size > 0) {
+        int n = ::send(handle(s), data, static_cast<int>(std::min<std::size_t>(size, 1 << 30)), 0);
+        if (n == SOCKET_ERROR) {
+            int err = last_errno();
+            return SocketError{failure_for_errno(err), err};
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+// The file is a C runtime descriptor: read in large blocks from its current offset and sent.
+SocketResult<void> send_file(const Socket& s, int fd) {
+    constexpr unsigned kBlock = 256 * 1024;
+    auto block = std::make_unique<char[]>(kBlock);
+    for (;;) {
+        int n = ::_read(fd, block.get(), kBlock);
+        if (n == 0)
+            return {};
+        if (n < 0)
+            return SocketError{Failure::CannotConnect, EIO};
+        if (auto sent = send_all(s, block.get(), static_cast<std::size_t>(n)); !sent)
+            return sent;
+    }
+}
+
+SocketResult<DataListener> listen_beside(const Socket& control) {
+    sockaddr_storage local{};
+    int len = sizeof local;
+    if (getsockname(handle(control), reinterpret_cast<sockaddr*>(&local), &len) != 0)
+        return SocketError{Failure::ConnectionClosed, last_errno()};
+    if (local.ss_family == AF_INET)
+        reinterpret_cast<sockaddr_in&>(local).sin_port = 0;
+    else
+        reinterpret_cast<sockaddr_in6&>(local).sin6_port = 0;
+    DataListener listener;
+    listener.socket = Socket(
+        as_fd(::WSASocketW(local.ss_family, SOCK_STREAM, 0, nullptr, 0, WSA_FLAG_OVERLAPPED)));
+    const SOCKET fd = handle(listener.socket);
+    if (!listener.socket.is_open() || ::bind(fd, reinterpret_cast<sockaddr*>(&local), len) != 0 ||
+        ::listen(fd, 1) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) != 0)
+        return SocketError{Failure::CannotConnect, last_errno()};
+    char text[INET6_ADDRSTRLEN] = {};
+    listener.extended = local.ss_family != AF_INET;
+    if (!listener.extended) {
+        const auto& in = reinterpret_cast<const sockaddr_in&>(local);
+        listener.command_argument =
+            port_argument(reinterpret_cast<const unsigned char*>(&in.sin_addr), ntohs(in.sin_port));
+    } else {
+        const auto& in6 = reinterpret_cast<const sockaddr_in6&>(local);
+        inet_ntop(AF_INET6, &in6.sin6_addr, text, sizeof text);
+        listener.command_argument = eprt_argument(text, ntohs(in6.sin6_port));
+    }
+    return listener;
+}
+
+SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const Socket& control) {
+    WSAPOLLFD p[2] = {{handle(listener), POLLRDNORM, 0}, {handle(control), POLLRDNORM, 0}};
+    int rc = WSAPoll(p, 2, timeout_ms());
+    if (rc == 0)
+        return SocketError{Failure::TimedOut, ETIMEDOUT};
+    if (rc < 0)
+        return SocketError{Failure::ConnectionClosed, last_errno()};
+    if (p[0].revents & POLLRDNORM) {
+        Socket data(as_fd(::accept(handle(listener), nullptr, nullptr)));
+        if (!data.is_open())
+            return SocketError{Failure::CannotConnect, last_errno()};
+        apply_timeouts(data);
+        return std::optional<Socket>(std::move(data));
+    }
+    return std::optional<Socket>();
+}
+
+} // namespace kvr::ftpnet

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Runs the VBScript tests against KVRUpload.dll under Wine:
+#   run_wine.sh DLL WORKDIR SCRIPT...
+# Registers the DLL with regsvr32 in a private prefix (WORKDIR/prefix), runs each script with
+# cscript behind harness.vbs, compares the files the scripts name, and exits non-zero unless
+# every script reached its end marker with no failure. Exit 77 (skipped) without Wine.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+dll=$1 work=$2
+shift 2
+if ! command -v wine >/dev/null; then
+    echo "SKIPPED: wine is not installed (apt-get install wine wine64)"
+    exit 77
+fi
+if [ ! -f "$dll" ]; then
+    echo "SKIPPED: $dll was not built (./make.sh windows)"
+    exit 77
+fi
+mkdir -p "$work"
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+unset DISPLAY
+# One prefix per build tree: parallel tests wait for the first to create it.
+(
+    flock 9
+    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+    wine regsvr32 /s "$(winepath -w "$dll")" >/dev/null 2>&1 || { echo "FAIL regsvr32"; exit 1; }
+) 9>"$work/prefix.lock" || exit 1
+
+for env in "${KVR_SERVERS_DIR:-}/http/http.env" "${KVR_SERVERS_DIR:-}/ftp/ftp.env"; do
+    # shellcheck disable=SC1090
+    [ -f "$env" ] && set -a && . "$env" && set +a
+done
+# HTTPS: WinInet verifies the test server against the prefix's Root store.
+trust_ca="$(dirname "$dll")/trust_ca.exe"
+if [ -n "${KVR_CA_FILE:-}" ] && [ -f "$trust_ca" ]; then
+    wine "$trust_ca" "$(winepath -w "$KVR_CA_FILE")" || { echo "FAIL trusting the test CA"; exit 1; }
+fi
+run="$work/run-$$"
+rm -rf "$run" && mkdir -p "$run"
+export KVR_WINE_WORK
+KVR_WINE_WORK=$(winepath -w "$run" 2>/dev/null)
+export KVR_UPLOAD_FOLDER="wine-$$"
+# The script host reads UTF-16 text without loss.
+{ printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/../data/error_cases.tsv"; } >"$run/error_cases.tsv"
+export KVR_ERROR_TABLE
+KVR_ERROR_TABLE=$(winepath -w "$run/error_cases.tsv")
+# Names of this run's own, so that the scripts may run side by side on the same servers.
+export KVR_HTTP_FILE="wine-$$.dat" KVR_FTP_DIR="wine-$$"
+if [ -n "${KVR_HTTP_ROOT:-}" ]; then
+    head -c 300000 /dev/urandom >"$KVR_HTTP_ROOT/$KVR_HTTP_FILE"
+    chmod 644 "$KVR_HTTP_ROOT/$KVR_HTTP_FILE"
+fi
+if [ -n "${KVR_FTP_HOME:-}" ]; then
+    mkdir -p "$KVR_FTP_HOME/$KVR_FTP_DIR" && chmod 777 "$KVR_FTP_HOME/$KVR_FTP_DIR"
+    echo 1 >"$KVR_FTP_HOME/$KVR_FTP_DIR/one.txt"
+    head -c 200000 /dev/urandom >"$KVR_FTP_HOME/$KVR_FTP_DIR/two.dat"
+    chmod 666 "$KVR_FTP_HOME/$KVR_FTP_DIR/"*
+fi
+
+failed=0
+for script in "$@"; do
+    name=$(basename "$script" .vbs)
+    cat "$here/harness.vbs" "$here/$name.vbs" >"$run/$name.vbs"
+    start=$(date +%s%N)
+    export KVR_CMP_FILE
+    KVR_CMP_FILE=$(winepath -w "$run/$name.cmp")
+    out=$(cd "$run" && timeout 300 wine cscript //nologo "$(winepath -w "$run/$name.vbs")" 2>&1 | tr -d '\r')
+    rc=$?
+    echo "$out"
+    while IFS=$'\t' read -r label a b; do
+        [[ $a == [A-Za-z]:\\* ]] && a=$(winepath -u "$a")
+        [[ $b == [A-Za-z]:\\* ]] && b=$(winepath -u "$b")
+        if cmp -s "$a" "$b"; then echo "PASS $label"; else echo "FAIL $label: $a and $b differ"; failed=1; fi
+    done < <([ -f "$run/$name.cmp" ] && iconv -f UTF-16 -t UTF-8 "$run/$name.cmp" | tr -d '\r')
+    if ! echo "$out" | grep -aqx 'KVR-END 0' || [ "$rc" -ne 0 ]; then
+        echo "FAIL $name: exit $rc, $(echo "$out" | grep -ac '^FAIL') failures, end marker: $(echo "$out" | grep -ac '^KVR-END')"
+        failed=1
+    fi
+    echo "== $name: $((($(date +%s%N) - start) / 1000000)) ms"
+done
+rm -rf "${KVR_HTTP_ROOT:-/nonexistent}/$KVR_HTTP_FILE" "${KVR_FTP_HOME:-/nonexistent}/$KVR_FTP_DIR"
+[ "$failed" -eq 0 ] && rm -rf "$run"
+exit $failed
