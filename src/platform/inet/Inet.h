@@ -28,6 +28,8 @@ constexpr int icNamedProxy = 2;
 constexpr int icString = 0;
 constexpr int icByteArray = 1;
 
+struct RequestUrl;
+
 class Inet {
   public:
     Inet();
@@ -91,6 +93,11 @@ class Inet {
   private:
     void start_request(const std::string& url, const std::string& operation, std::string data,
                        std::shared_ptr<const sys::InputFile> body);
+    // Each platform's engine: the settings it holds and how it starts a checked request.
+    struct Settings;
+    Settings& settings() const;
+    void start_transfer(const RequestUrl& target, bool put, std::string data,
+                        std::shared_ptr<const sys::InputFile> body);
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

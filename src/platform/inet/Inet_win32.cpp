@@ -3,6 +3,7 @@
 #include "platform/automation/ComError.h"
 #include "platform/inet/BodyBuffer.h"
 #include "platform/inet/InetErrors.h"
+#include "platform/inet/InetSettings.h"
 #include "platform/inet/RequestUrl.h"
 #include "platform/sys/WideText.h"
 
@@ -48,15 +49,7 @@ enum class Phase { Idle, Sending, HeadersIn, Failed };
 
 } // namespace
 
-struct Inet::Impl {
-    int protocol = icHTTP;
-    int access = icUseDefault;
-    std::string proxy;
-    std::int16_t remote_port = 80;
-    std::string url;
-    std::string user;
-    std::string password;
-
+struct Inet::Impl : Inet::Settings {
     HINTERNET session = nullptr;
     HINTERNET connection = nullptr;
     HINTERNET request = nullptr;
@@ -262,70 +255,13 @@ struct Inet::Impl {
 Inet::Inet() : m_impl(std::make_unique<Impl>()) {}
 Inet::~Inet() = default;
 
-int Inet::Protocol() const {
-    return m_impl->protocol;
-}
-void Inet::set_Protocol(int protocol) {
-    m_impl->protocol = protocol;
-}
-int Inet::AccessType() const {
-    return m_impl->access;
-}
-void Inet::set_AccessType(int access) {
-    m_impl->access = access;
-}
-std::string Inet::Proxy() const {
-    return m_impl->proxy;
-}
-void Inet::set_Proxy(const std::string& proxy) {
-    m_impl->proxy = proxy;
-}
-std::int16_t Inet::RemotePort() const {
-    return m_impl->remote_port;
-}
-void Inet::set_RemotePort(std::int16_t port) {
-    m_impl->remote_port = port;
-}
-std::string Inet::URL() const {
-    return m_impl->url;
-}
-void Inet::set_URL(const std::string& url) {
-    m_impl->url = url;
-}
-std::string Inet::UserName() const {
-    return m_impl->user;
-}
-void Inet::set_UserName(const std::string& user) {
-    m_impl->user = user;
-}
-std::string Inet::Password() const {
-    return m_impl->password;
-}
-void Inet::set_Password(const std::string& password) {
-    m_impl->password = password;
+Inet::Settings& Inet::settings() const {
+    return *m_impl;
 }
 
-void Inet::Execute(const std::string& url, const std::string& operation, std::string data) {
-    start_request(url, operation, std::move(data), nullptr);
-}
-
-void Inet::Execute(const std::string& url, const std::string& operation,
-                   std::shared_ptr<const sys::InputFile> body) {
-    start_request(url, operation, {}, std::move(body));
-}
-
-void Inet::start_request(const std::string& url, const std::string& operation, std::string data,
-                         std::shared_ptr<const sys::InputFile> body) {
-    std::string op = ucase(trim(operation));
-    if (op.empty())
-        op = "GET";
-    if (op != "GET" && op != "PUT")
-        throw ComError(icErrBadOperation, kSource, inet_refusal_text(icErrBadOperation));
-    RequestUrl target =
-        resolve_request_url(url.empty() ? m_impl->url : url, m_impl->protocol, m_impl->remote_port);
-    if (!url.empty())
-        m_impl->url = url;
-    m_impl->start(target, op == "PUT", std::move(data), std::move(body));
+void Inet::start_transfer(const RequestUrl& target, bool put, std::string data,
+                          std::shared_ptr<const sys::InputFile> body) {
+    m_impl->start(target, put, std::move(data), std::move(body));
 }
 
 bool Inet::StillExecuting() {
