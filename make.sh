@@ -56,11 +56,24 @@ build() { # build DIR [cmake options...]
 # Wine installs here).
 windows() { # windows [all]: the 64-bit DLL, and with "all" the 32-bit one too
   build build-win64 --toolchain cmake/mingw-w64-x86_64.cmake
+  system_imports_only x86_64-w64-mingw32 build-win64/src/KVRUpload.dll
   [ "${1:-}" = all ] || return 0
   # The same tables: the 32-bit build compiles the 64-bit build's IDL (no 32-bit Wine to run
   # its own writer).
   build build-win32 --toolchain cmake/mingw-w64-i686.cmake \
     -DKVR_IDL_FILE="$PWD/build-win64/typelib/KVRUpload.idl"
+  system_imports_only i686-w64-mingw32 build-win32/src/KVRUpload.dll
+}
+
+# The runtime is linked in: the DLL imports only the system's own DLLs.
+system_imports_only() { # system_imports_only TRIPLE DLL
+  local imports
+  imports=$("$1-objdump" -p "$2" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+  echo "== $2 imports: $imports"
+  if grep -qiE 'lib(gcc|stdc|winpthread)' <<<"$imports"; then
+    echo "== $2 needs a runtime DLL" >&2
+    return 1
+  fi
 }
 
 case "${1:-}" in
