@@ -5,6 +5,7 @@
 #include "platform/inet/InetErrors.h"
 #include "platform/inet/InetSettings.h"
 #include "platform/inet/RequestUrl.h"
+#include "platform/sys/Cancel.h"
 #include "platform/sys/WideText.h"
 
 #include <windows.h>
@@ -219,7 +220,24 @@ struct Inet::Impl : Inet::Settings {
         worker = std::thread([this, put] { send(put); });
     }
 
+    // A host that asked to stop ends the request as an abandoned one (12017).
+    bool stop_if_asked() {
+        if (phase == Phase::Idle || !sys::cancel_requested())
+            return false;
+        close_handle(request);
+        close_handle(connection);
+        close_handle(session);
+        if (worker.joinable())
+            worker.join();
+        error = inet_error_from_native(ERROR_INTERNET_OPERATION_CANCELLED);
+        phase = Phase::Failed;
+        body_ended = true;
+        return true;
+    }
+
     bool settled() {
+        if (stop_if_asked())
+            return true;
         std::unique_lock lock(mutex);
         if (phase == Phase::Sending)
             changed.wait_for(lock, std::chrono::milliseconds(kPollMs));
@@ -290,7 +308,7 @@ ByteArray Inet::GetChunk(int size, int /*data_type*/) {
         return {};
     while (!d.settled()) {
     }
-    if (d.phase == Phase::HeadersIn && d.body.empty() && !d.body_ended)
+    if (d.phase == Phase::HeadersIn && d.body.empty() && !d.body_ended && !d.stop_if_asked())
         d.read_block();
     if (!d.body.empty())
         return d.body.take(static_cast<std::size_t>(size));
