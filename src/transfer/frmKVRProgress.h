@@ -104,9 +104,14 @@ class frmKVRProgress : public ui::Form {
     // the URL; false when no URL is given.
     bool ler_opcao_e_url(const Variant& vOptDialog, const Variant& sURLFile,
                          std::string& sOptDialog, std::string& sURL);
+    // True once the host asked for the work to end; the request is then abandoned at once.
+    bool interrompido();
+    // The failure of a transfer the host ended.
+    Variant interrompida(const std::string& mensagem);
 
     bool bFechar = false;
     bool bIniciado = false;
+    bool bInterrompido = false; // the host ended the running transfer
 
     // One deferred-error scope for the window's routines: the download's steps and the
     // receive loop share it, as they share the pending error.

@@ -11,6 +11,7 @@
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
 #include "support/GerarLog.h"
+#include "transfer/FailureClass.h"
 #include "transfer/MidnightTimer.h"
 #include "transfer/Resultado.h"
 
@@ -39,7 +40,8 @@ void criar_pasta(const std::string& path) {
 class ArquivoSaida {
   public:
     void abrir(const std::string& path) {
-        auto aberto = sys::OutputFile::create(path, sys::OutputFile::Placement::InPlace);
+        m_caminho = path;
+        auto aberto = sys::OutputFile::create(path, kColocacao);
         if (!aberto) {
             m_falha = aberto.error();
             sys::raise_io_error(*m_falha);
@@ -63,7 +65,20 @@ class ArquivoSaida {
             sys::raise_io_error(concluido.error());
     }
 
+    // A transfer the host ended: nothing of it stays. A file written in place is the
+    // partial file itself, so it goes too.
+    void abandonar() {
+        if (!m_arquivo)
+            return;
+        m_arquivo->abort();
+        m_arquivo.reset();
+        if (kColocacao == sys::OutputFile::Placement::InPlace)
+            sys::delete_file(m_caminho);
+    }
+
   private:
+    static constexpr auto kColocacao = sys::OutputFile::Placement::InPlace;
+    std::string m_caminho;
     std::optional<sys::OutputFile> m_arquivo;
     std::optional<sys::IoError> m_falha;
 };
@@ -83,14 +98,32 @@ Variant frmKVRProgress::falha_registrada(const std::string& prefixo) {
     const std::string sMensagemLog = prefixo + M;
     const std::string nome = sys::library_name();
     GerarLog("SIM", nome, sMensagemLog, nome, "Download", true, nome, "c:\\" + nome + ".log");
+    set_last_failure_class(failure_class_of(m_err.number()));
     m_err.clear();
     return falha(M);
+}
+
+bool frmKVRProgress::interrompido() {
+    if (!bInterrompido && sys::cancel_requested()) {
+        bInterrompido = true;
+        Err abandono; // the request is dropped whatever the engine says
+        abandono.attempt([&] { Inet1().Cancel(); });
+    }
+    return bInterrompido;
+}
+
+Variant frmKVRProgress::interrompida(const std::string& mensagem) {
+    set_last_failure_class(FailureClass::Cancelled);
+    m_err.clear();
+    return falha(mensagem);
 }
 
 Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPutFile,
                                  const Variant& vOptDialog) {
     Err& err = m_err;
     err.clear();
+    bInterrompido = false;
+    set_last_failure_class(FailureClass::Other);
     const bool bExibir = ExibirProgresso == "SIM";
     std::string sOptDialog;
     std::string sURL;
@@ -127,7 +160,7 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
         return falha_registrada("Erro no Execute GET. Erro: ");
     // 7. Wait for the response and read its code and headers.
     err.attempt([&] {
-        while (Inet1().StillExecuting())
+        while (!interrompido() && Inet1().StillExecuting())
             ui::DoEvents();
     });
     err.attempt([&] { vCodigoResposta = Inet1().ResponseCode(); });
@@ -135,19 +168,23 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
     err.attempt([&] { sCabecalho = Inet1().GetHeader(); });
     err.attempt([&] { vLinhasCabecalho = Split(sCabecalho, "\r\n"); });
     // A host that asked to stop (Ctrl-C) ends the download as the user's cancel does.
-    if (sys::cancel_requested())
-        return falha("Download Cancelado.");
+    if (interrompido())
+        return interrompida("Download Cancelado.");
     // 8. The headers could not be read.
     if (err.pending())
         return falha_registrada("Erro no GetHeader. Erro: ");
     // 9. (A response without any header line has no status line to judge.)
+    set_last_failure_class(failure_class_of(vCodigoResposta));
     if (vCodigoResposta == code::CannotConnect)
         return falha("Servidor não Encontrado.");
     if (!vLinhasCabecalho.empty() && !trim(vLinhasCabecalho[0]).empty() &&
-        InStr(vLinhasCabecalho[0], " 200 ") == 0)
+        InStr(vLinhasCabecalho[0], " 200 ") == 0) {
+        set_last_failure_class(FailureClass::ServerStatus);
         return falha(vLinhasCabecalho[0]);
+    }
     if (vCodigoResposta != 0)
         return falha(std::to_string(vCodigoResposta) + " - " + vInfoResposta);
+    set_last_failure_class(FailureClass::Other);
     // 10. The first chunk of the body.
     err.attempt([&] { abDados = Inet1().GetChunk(1024, inet::icByteArray); });
     err.attempt([] { ui::DoEvents(); });
@@ -219,13 +256,13 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
         err.attempt([&] { show_modal(); });
     }
     // 16. A failure while receiving.
-    if (sys::cancel_requested()) {
-        err.clear();
-        return falha("Download Cancelado.");
-    }
+    // A host that asked to stop (Ctrl-C) ends the download as the user's cancel does.
+    if (interrompido())
+        return interrompida("Download Cancelado.");
     if (err.pending())
         return falha_registrada("Erro após o ExecutarDownload. Erro: ");
     // 17. Success: "1", the local file and its size.
+    set_last_failure_class(FailureClass::None);
     return Variant::array({"1", sArquivoLocal, lTotal});
 }
 
@@ -285,7 +322,7 @@ void frmKVRProgress::ExecutarDownload() {
         painel.attempt([&] { lblTempoRest.set_caption(FormatarTempo(vRestante)); });
     };
     bool bRecebeu = false;
-    while (!abDados.empty()) {
+    while (!abDados.empty() && !interrompido()) {
         // 7.1 Write the chunk.
         if (!err.attempt([&] { arquivo.gravar(abDados.data(), abDados.size()); }))
             break;
@@ -325,6 +362,17 @@ void frmKVRProgress::ExecutarDownload() {
         desenhar();
     // 8. Close the local file.
     abDados.clear();
+    // A transfer the host ended leaves no partial file behind, nor a window to close.
+    if (interrompido()) {
+        err.attempt([&] { arquivo.abandonar(); });
+        painel.attempt([&] {
+            lblRest.set_caption("Situação:");
+            lblTempoRest.set_caption("Cancelado");
+        });
+        if (bExibir)
+            err.attempt([&] { hide(); });
+        return;
+    }
     err.attempt([&] { arquivo.fechar(); });
     // 9. No panel: done.
     if (!bExibir)

@@ -9,6 +9,7 @@
 #include "platform/sys/InternetErrors.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
+#include "transfer/FailureClass.h"
 #include "transfer/MidnightTimer.h"
 #include "transfer/Resultado.h"
 
@@ -47,6 +48,8 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
                                const Variant& vOptDialog) {
     Err& err = m_err;
     err.clear();
+    bInterrompido = false;
+    set_last_failure_class(FailureClass::Other);
     const bool bExibir = ExibirProgresso == "SIM";
     std::string sOptDialog;
     std::string sURL;
@@ -110,6 +113,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
         err.attempt([] { liberar_dialogo(); });
         // 3.8 (a file that cannot be read is a failure: an empty body is never sent for it)
         if (!err.attempt([&] { oArquivo = abrir_arquivo(sArquivoLocal); })) {
+            set_last_failure_class(failure_class_of(err.number()));
             const std::string mensagem = err.numbered_text();
             err.clear();
             return falha(mensagem);
@@ -172,27 +176,30 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
     sDados.shrink_to_fit();
     oArquivo.reset();
     // A host that asked to stop (Ctrl-C) ends the upload as the user's cancel does.
-    if (sys::cancel_requested()) {
-        err.clear();
-        return falha("Upload Cancelado.");
-    }
+    if (interrompido())
+        return interrompida("Upload Cancelado.");
     // 12.1 A failure on the way.
     if (err.pending()) {
+        set_last_failure_class(failure_class_of(err.number()));
         const std::string mensagem = err.numbered_text();
         err.clear();
         return falha(mensagem);
     }
+    set_last_failure_class(failure_class_of(iCodigo));
     // 12.2 No server.
     if (iCodigo == code::CannotConnect)
         return falha("Servidor não Encontrado.");
     // 12.3 (a response without any header line has no status line to judge)
     if (!vLinhas.empty() && !trim(vLinhas[0]).empty() && InStr(vLinhas[0], " 200 ") == 0 &&
-        InStr(vLinhas[0], " 201 ") == 0)
+        InStr(vLinhas[0], " 201 ") == 0) {
+        set_last_failure_class(FailureClass::ServerStatus);
         return falha(vLinhas[0]);
+    }
     // 12.4 Any other code of the Internet library.
     if (iCodigo != 0)
         return falha(std::to_string(iCodigo) + " - " + sInfo);
     // 12.5 Success: "1", the local file and the size.
+    set_last_failure_class(FailureClass::None);
     return Variant::array({"1", sArquivoLocal, lTotal});
 }
 
@@ -229,7 +236,7 @@ void frmKVRProgress::ExecutarUpload() {
         bIniciado = true;
         // 5. Wait for the response and update the panel.
         float desenhado = -std::numeric_limits<float>::infinity();
-        while (Inet1().StillExecuting()) {
+        while (!interrompido() && Inet1().StillExecuting()) {
             // 5.1 Let the window work.
             ui::DoEvents();
             // 5.2 The panel's estimate, time and rate.
@@ -270,11 +277,11 @@ void frmKVRProgress::ExecutarUpload() {
         ProgressBarUp.set_value(static_cast<float>(lTotal));
         lblBytesTaxUp.set_fore_color(ui::rgb(0, 0, 255));
         lblTaxUp.set_caption("Situação:");
-        lblBytesTaxUp.set_caption(m_err.pending() ? "Cancelado" : "Concluído");
+        lblBytesTaxUp.set_caption(m_err.pending() || interrompido() ? "Cancelado" : "Concluído");
         lblBytesTaxUp.set_alignment(ui::AlignCenter);
     });
     // 8. Wait for the close button, or close at once.
-    if (FecharProgresso != "SIM") {
+    if (FecharProgresso != "SIM" && !interrompido()) {
         painel.attempt([&] { cmdFecharUp.set_visible(true); });
         m_err.attempt([&] { ui::backend().wait_until([this] { return bFechar; }); });
     } else {

@@ -1,38 +1,95 @@
 #include "hosts/cli/CliSupport.h"
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <unistd.h>
 
 namespace kvr::cli {
 
+const char* const kExitStatusHelp = R"(Exit status:
+  0    success (the result's first element is "1")
+  1    failure of another kind (the result's first element is "0")
+  2    usage error
+  3    the control refused an option's value
+  4    the server refused: an HTTP status other than success, an FTP error reply
+  5    cannot connect to the server, or its name was not found
+  6    the server stopped answering (timeout)
+  7    TLS: the secure channel failed or the certificate was refused
+  8    a local file or folder could not be read, written or created
+  130  interrupted by Ctrl-C (the partial file is removed)
+Every failure prints one line "kvrupload: ..." on stderr; the JSON stays on stdout.
+)";
+
 namespace {
+
+std::atomic<bool> g_interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void on_sigint(int) {
+    g_interrupted.store(true);
+}
+
+// The length of the well-formed UTF-8 sequence at s[i], or 0 when the byte starts none.
+std::size_t utf8_sequence(const std::string& s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = byte(i);
+    std::size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF; // the second byte's range
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        lo = c == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        hi = c == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        lo = c == 0xF0 ? 0x90 : 0x80;
+        hi = c == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (i + n > s.size() || byte(i + 1) < lo || byte(i + 1) > hi)
+        return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
+            return 0;
+    return n;
+}
+
 void append_string(std::string& out, const std::string& s) {
     out += '"';
-    for (unsigned char c : s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
         switch (c) {
         case '"':
             out += "\\\"";
-            break;
+            continue;
         case '\\':
             out += "\\\\";
-            break;
+            continue;
         case '\n':
             out += "\\n";
-            break;
+            continue;
         case '\r':
             out += "\\r";
-            break;
+            continue;
         case '\t':
             out += "\\t";
-            break;
+            continue;
         default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
+            break;
+        }
+        if (c >= 0x20 && c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (std::size_t n = c >= 0x80 ? utf8_sequence(s, i) : 0; n > 0) {
+            out.append(s, i, n);
+            i += n - 1;
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
         }
     }
     out += '"';
@@ -81,7 +138,36 @@ void append_json(std::string& out, const Variant& v) {
     }
     }
 }
+
+// The failure's own message: the result's second element, else the whole result.
+std::string message_of(const Variant& result) {
+    if (result.is_array() && result.as_array().size() > 1 && result.as_array()[1].is_string())
+        return result.as_array()[1].as_string();
+    return to_json(result);
+}
+
 } // namespace
+
+int exit_code_of(FailureClass c) {
+    switch (c) {
+    case FailureClass::None:
+    case FailureClass::Other:
+        return kExitFailure;
+    case FailureClass::ServerStatus:
+        return kExitServerStatus;
+    case FailureClass::Connect:
+        return kExitConnect;
+    case FailureClass::Timeout:
+        return kExitTimeout;
+    case FailureClass::Tls:
+        return kExitTls;
+    case FailureClass::LocalFile:
+        return kExitLocalFile;
+    case FailureClass::Cancelled:
+        return kExitCancelled;
+    }
+    return kExitFailure;
+}
 
 std::string to_json(const Variant& v) {
     std::string out;
@@ -89,23 +175,53 @@ std::string to_json(const Variant& v) {
     return out;
 }
 
-int print_result(const Variant& result) {
+int print_result(const Variant& result, FailureClass failure) {
     std::cout << to_json(result) << std::endl;
     if (result.is_array() && !result.as_array().empty() && result.as_array()[0].is_string() &&
         result.as_array()[0].as_string() == "1")
         return kExitSuccess;
-    return kExitFailure;
+    return print_failure(message_of(result),
+                         interrupted() ? kExitCancelled : exit_code_of(failure));
 }
 
 int print_refused(const ComError& e) {
-    std::cerr << "error " << e.number() << " (" << e.source() << "): " << e.description()
+    std::cerr << "kvrupload: error " << e.number() << " (" << e.source() << "): " << e.description()
               << std::endl;
     return kExitRefused;
+}
+
+int print_failure(const std::string& message, int code) {
+    std::string line = message;
+    for (char& c : line)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    std::cerr << "kvrupload: " << line << std::endl;
+    return code;
 }
 
 int usage_error(const std::string& message, const std::string& help_hint) {
     std::cerr << "kvrupload: " << message << "\n" << help_hint << std::endl;
     return kExitUsage;
+}
+
+void install_interrupt_handler() {
+    struct sigaction sa {};
+    sa.sa_handler = on_sigint;
+    sigemptyset(&sa.sa_mask);
+    // No SA_RESTART: a read from the terminal ends at once; the second Ctrl-C is the default.
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+bool interrupted() {
+    return g_interrupted.load();
+}
+
+bool stdin_is_terminal() {
+    return isatty(STDIN_FILENO) == 1;
+}
+bool stderr_is_terminal() {
+    return isatty(STDERR_FILENO) == 1;
 }
 
 } // namespace kvr::cli

@@ -2,9 +2,12 @@
 // host drives it: connect, run the operation, disconnect, print the operation's result.
 #include "hosts/cli/CliSupport.h"
 #include "hosts/cli/Commands.h"
+#include "hosts/cli/Secrets.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
 #include "platform/automation/Object.h"
+#include "platform/ftp/FtpErrors.h"
+#include "platform/ftp/FtpThreadStatus.h"
 
 #include <iostream>
 #include <optional>
@@ -13,7 +16,8 @@ namespace kvr::cli {
 
 namespace {
 
-const char* const kFtpHelp = R"(Usage: kvrupload ftp HOST [--user U] [--password P] [--dir D] OP ...
+const std::string kFtpHelp =
+    std::string(R"(Usage: kvrupload ftp HOST [--user U] [--password P] [--dir D] OP ...
 
 Connects to the FTP server HOST (port 21, or HOST:PORT, or [IPv6]:PORT) in active mode,
 runs one operation, disconnects, and prints the operation's result array as JSON on stdout.
@@ -29,15 +33,20 @@ Operations:
 
 Options:
   --user U        user name (anonymous when left out)
-  --password P    password
+  --password P    password (visible to other users: prefer the ways below)
+  --password-file F
+                  read the password from the first line of the file F
   --dir D         remote directory to change to after logging in
   --type T        ascii (the default) or binary
   --dialog EXT    let the user choose the local file; EXT is the dialog's filter (e.g. gif)
   -h, --help      this text
 
-Exit status: 0 when the result's first element is "1", 1 when it is "0" (including a failed
-connection, whose own result is printed), 2 for a usage error, 3 when a value was refused.
+Without --password or --password-file the password comes from the variable
+KVRUPLOAD_PASSWORD, else from ~/.netrc (the entry for HOST, or "default"; it may give the
+user too), else, when --user is given and stdin is a terminal, from a prompt.
 
+)") +
+    kExitStatusHelp + R"(
 Examples:
   kvrupload ftp 127.0.0.1:2121 --user ana --password s3cret list
   kvrupload ftp ftp.example.test --user ana --password s3cret --dir pub list "*.zip"
@@ -51,7 +60,7 @@ const char* const kHint = "Try 'kvrupload ftp --help'.";
 
 struct FtpArgs {
     std::string host;
-    std::optional<std::string> user, password, dir, type, dialog;
+    std::optional<std::string> user, password, password_file, dir, type, dialog;
     std::string op;
     std::vector<std::string> operands;
 };
@@ -78,6 +87,8 @@ std::optional<std::string> parse(const std::vector<std::string>& args, FtpArgs& 
             slot = &out.user;
         else if (a == "--password")
             slot = &out.password;
+        else if (a == "--password-file")
+            slot = &out.password_file;
         else if (a == "--dir")
             slot = &out.dir;
         else if (a == "--type")
@@ -137,6 +148,22 @@ Variant run_operation(Object& ftp, const FtpArgs& a) {
     return ftp.call("DeleteFile", {Variant(a.operands[0])});
 }
 
+// The class of the FTP call that just failed, from the calling thread's last error code.
+FailureClass ftp_failure() {
+    namespace code = ftpnet::code;
+    switch (ftpnet::last_error()) {
+    case code::ExtendedError:
+        return FailureClass::ServerStatus;
+    case code::FileNotFound: // the transport's codes for a local file call that failed
+    case code::PathNotFound:
+    case code::AccessDenied:
+    case code::DiskFull:
+        return FailureClass::LocalFile;
+    default:
+        return failure_class_of(static_cast<std::int32_t>(ftpnet::last_error()));
+    }
+}
+
 } // namespace
 
 int run_ftp(const std::vector<std::string>& args) {
@@ -148,6 +175,11 @@ int run_ftp(const std::vector<std::string>& args) {
         std::cout << kFtpHelp;
         return kExitSuccess;
     }
+    Credentials c{a.user, a.password};
+    if (auto problem = complete_credentials(c, a.password_file, host_of(a.host)))
+        return print_failure(*problem, kExitLocalFile);
+    a.user = c.user;
+    a.password = c.user ? c.password : a.password;
     std::shared_ptr<Object> ftp;
     try {
         ftp = CreateObject("KVRUpload.clsKVRUpload");
@@ -161,14 +193,16 @@ int run_ftp(const std::vector<std::string>& args) {
     }
     Variant connected = ftp->call("Connect", {Variant::missing(), Variant::missing(),
                                               Variant::missing(), text_or_missing(a.dir)});
-    const auto& c = connected.as_array();
-    if (c.empty() || !c[0].is_string() || c[0].as_string() != "1") {
+    const auto& r = connected.as_array();
+    if (r.empty() || !r[0].is_string() || r[0].as_string() != "1") {
+        const FailureClass failure = ftp_failure();
         ftp->call("Disconnect", {});
-        return print_result(connected);
+        return print_result(connected, failure);
     }
     Variant result = run_operation(*ftp, a);
+    const FailureClass failure = ftp_failure();
     ftp->call("Disconnect", {});
-    return print_result(result);
+    return print_result(result, failure);
 }
 
 } // namespace kvr::cli

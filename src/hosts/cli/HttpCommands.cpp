@@ -3,12 +3,14 @@
 // the same meaning, so a value the control refuses is reported with the control's own error.
 #include "hosts/cli/CliSupport.h"
 #include "hosts/cli/Commands.h"
+#include "hosts/cli/Secrets.h"
 #include "hosts/cli/TerminalBackend.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
 #include "platform/automation/Object.h"
 #include "platform/ui/Backend.h"
 
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <utility>
@@ -21,26 +23,34 @@ namespace {
 // The options both transfers share: the control's properties, and the exit status.
 const std::string kSharedHelp =
     R"(  --progress SIM|NAO  show the progress window (without a display: one refreshed line on
-                      stderr)
+                      stderr, drawn only when stderr is a terminal)
   --close SIM|NAO     close the progress window by itself at the end (default SIM when
-                      the progress is drawn on the terminal)
+                      the progress is drawn on the terminal; always SIM when stdin is not
+                      a terminal, so a script is never left waiting)
   --user USER         user name for the server
-  --password PASS     password for the server
+  --password PASS     password for the server (visible to other users: prefer the ways
+                      below)
+  --password-file F   read the password from the first line of the file F
   --protocol NAME     HTTP or HTTPS, for a URL without a scheme
   --remote-host HOST  stored by the control; the server is always the URL's
-  --port PORT         port for a URL that names none (default 80)
+  --port PORT         port for a URL that names none (default 80); 1 to 65535
   --proxy ADDRESS     proxy server (host:port); otherwise the environment's settings
   -h, --help          this text
 
-Exit status: 0 when the result's first element is "1", 1 when it is "0", 2 for a usage
-error, 3 when the control refused an option's value (its error on stderr).
+Without --password or --password-file the password comes from the variable
+KVRUPLOAD_PASSWORD, else from ~/.netrc (the entry for the URL's host, or "default"; it may
+give the user too), else, when --user is given and stdin is a terminal, from a prompt that
+does not echo.
+
 )";
 
 const std::string kDownloadHelp =
     std::string(R"(Usage: kvrupload download URL [LOCAL] [--dialog OPT] [property options]
 
 Fetches URL with one GET request and writes it to the local file LOCAL, then prints the
-result array as JSON on stdout: ["1", path, size] or ["0", message].
+result array as JSON on stdout: ["1", path, size] or ["0", message]. Without LOCAL (and
+without --dialog) the file is saved in the current folder under the last segment of the
+URL's path; a URL whose path ends in "/" names no file and is refused.
 
 LOCAL may be an ordinary path, a path starting with a web-path token such as
 "$(webpath[site])/dir/file" or "$(webpath)/dir/", or an address on the local web server
@@ -50,11 +60,12 @@ Options:
   --dialog OPT        ask for the local file in a Save dialog whose filter follows the
                       extension key OPT (e.g. gif); "NAO" (the default) asks nothing.
                       Without a display the path is asked for on the terminal; an empty
-                      answer cancels.
+                      answer cancels, and an existing file is replaced only after "s".
 )") +
-    kSharedHelp +
+    kSharedHelp + kExitStatusHelp +
     R"(
 Examples:
+  kvrupload download http://127.0.0.1:8080/files/report.pdf
   kvrupload download http://127.0.0.1:8080/files/report.pdf /tmp/report.pdf
   kvrupload download http://127.0.0.1:8080/big.iso big.iso --progress SIM
   kvrupload download http://127.0.0.1:8080/photo.gif --dialog gif
@@ -78,13 +89,13 @@ Options:
                       key OPT; "NAO" (the default) asks nothing. Without a display the path is
                       asked for on the terminal; an empty answer cancels.
 )") +
-    kSharedHelp +
+    kSharedHelp + kExitStatusHelp +
     R"(
 Examples:
   kvrupload upload http://127.0.0.1:8080/upload/ notes.txt
   kvrupload upload http://127.0.0.1:8080/upload/copy.bin data.bin --progress SIM
   kvrupload upload http://127.0.0.1:8080/upload/hello.txt --stream "Olá, mundo"
-  kvrupload upload http://127.0.0.1:8080/upload/ --dialog jpg --user ana --password s3cret
+  KVRUPLOAD_PASSWORD=s3cret kvrupload upload http://127.0.0.1:8080/upload/ --dialog jpg --user ana
 )";
 
 // Property options, in the control's words.
@@ -102,7 +113,7 @@ const std::vector<std::pair<std::string, std::string>> kPropertyOptions{
 struct HttpArgs {
     bool help = false;
     std::string url;
-    std::optional<std::string> local, dialog, stream;
+    std::optional<std::string> local, dialog, stream, password_file;
     std::vector<std::pair<std::string, std::string>> properties; // property, value (in order)
     bool close_given = false;
 };
@@ -112,6 +123,20 @@ std::optional<std::string> property_of(const std::string& option) {
         if (opt == option)
             return property;
     return std::nullopt;
+}
+
+std::optional<std::string> port_value(const std::string& text);
+
+// The last segment of a URL's path, as a download without LOCAL saves it ("" for none).
+std::string file_name_of(const std::string& url) {
+    std::string rest = url;
+    if (auto scheme = rest.find("://"); scheme != std::string::npos)
+        rest = rest.substr(scheme + 3);
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    const auto slash = rest.find('/');
+    if (slash == std::string::npos)
+        return {};
+    return rest.substr(rest.rfind('/') + 1);
 }
 
 // Parses the arguments; returns an error message for a usage error.
@@ -138,7 +163,8 @@ std::optional<std::string> parse(const std::vector<std::string>& args, bool uplo
             arg = arg.substr(0, eq);
         }
         auto property = property_of(arg);
-        const bool known = property || arg == "--dialog" || (upload && arg == "--stream");
+        const bool known = property || arg == "--dialog" || arg == "--password-file" ||
+                           (upload && arg == "--stream");
         if (!known)
             return "unknown option '" + arg + "'";
         std::string value;
@@ -149,11 +175,21 @@ std::optional<std::string> parse(const std::vector<std::string>& args, bool uplo
         } else {
             return "option '" + arg + "' needs a value";
         }
+        if (arg == "--port") {
+            auto port = port_value(value);
+            if (!port)
+                return "--port must be a whole number from 1 to 65535 (a 16-bit port number), "
+                       "not '" +
+                       value + "'";
+            value = *port;
+        }
         if (property) {
             out.properties.emplace_back(*property, value);
             out.close_given = out.close_given || arg == "--close";
         } else if (arg == "--dialog") {
             out.dialog = value;
+        } else if (arg == "--password-file") {
+            out.password_file = value;
         } else {
             out.stream = value;
         }
@@ -167,6 +203,44 @@ std::optional<std::string> parse(const std::vector<std::string>& args, bool uplo
         out.local = positional[1];
     if (out.stream && (out.local || out.dialog))
         return "--stream sends a text: give neither LOCAL nor --dialog with it";
+    if (!upload && !out.local && !out.dialog) {
+        const std::string name = file_name_of(out.url);
+        if (name.empty() || name == "." || name == "..")
+            return "the URL names no file to save as: give LOCAL (or --dialog)";
+        std::error_code ec;
+        out.local = (std::filesystem::current_path(ec) / name).string();
+    }
+    return std::nullopt;
+}
+
+// The value given to the control for a port: the control keeps a 16-bit Integer, so a
+// port above 32767 is passed as the same 16 bits (the transfer reads them back unsigned).
+std::optional<std::string> port_value(const std::string& text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != text.npos)
+        return std::nullopt;
+    const long port = std::stol(text);
+    if (port < 1 || port > 65535)
+        return std::nullopt;
+    return std::to_string(port > 32767 ? port - 65536 : port);
+}
+
+// The user and password the control is given: from the options, else from the other
+// sources of a password. An error message when the password file cannot be read.
+std::optional<std::string> add_credentials(HttpArgs& a) {
+    Credentials c;
+    for (const auto& [property, value] : a.properties) {
+        if (property == "UserName")
+            c.user = value;
+        else if (property == "Password")
+            c.password = value;
+    }
+    const bool had_user = c.user.has_value(), had_password = c.password.has_value();
+    if (auto problem = complete_credentials(c, a.password_file, host_of(a.url)))
+        return problem;
+    if (!had_user && c.user)
+        a.properties.emplace_back("UserName", *c.user);
+    if (!had_password && c.password && c.user)
+        a.properties.emplace_back("Password", *c.password);
     return std::nullopt;
 }
 
@@ -182,6 +256,9 @@ int run_http(const std::vector<std::string>& args, bool upload) {
         return kExitSuccess;
     }
 
+    if (auto problem = add_credentials(a))
+        return print_failure(*problem, kExitLocalFile);
+
     std::shared_ptr<Object> ctl = CreateObject("KVRUpload.ctlKVRUpload");
     for (const auto& [property, value] : a.properties) {
         try {
@@ -192,13 +269,16 @@ int run_http(const std::vector<std::string>& args, bool upload) {
     }
 
     // Without a display the progress is drawn on the terminal, and the window then closes
-    // by itself unless told otherwise.
+    // by itself unless told otherwise. With nobody at the terminal it always closes by
+    // itself: a script is never left waiting for a click.
+    const bool progress = ctl->get("ExibirProgresso").to_string() == "SIM";
     if (auto* terminal = dynamic_cast<TerminalBackend*>(&ui::backend())) {
-        const bool progress = ctl->get("ExibirProgresso").to_string() == "SIM";
-        terminal->set_show_progress(progress);
+        terminal->set_show_progress(progress && stderr_is_terminal());
         if (progress && !a.close_given)
             ctl->put("FecharProgresso", Variant("SIM"));
     }
+    if (progress && !stdin_is_terminal())
+        ctl->put("FecharProgresso", Variant("SIM"));
 
     VariantArray call_args{Variant(a.url)};
     if (a.stream) {
@@ -209,7 +289,8 @@ int run_http(const std::vector<std::string>& args, bool upload) {
         call_args.push_back(a.dialog ? Variant(*a.dialog) : Variant::missing());
     }
     try {
-        return print_result(ctl->call(upload ? "UpLoad" : "Download", std::move(call_args)));
+        Variant result = ctl->call(upload ? "UpLoad" : "Download", std::move(call_args));
+        return print_result(result, last_failure_class());
     } catch (const ComError& e) {
         print_refused(e);
         return kExitFailure;

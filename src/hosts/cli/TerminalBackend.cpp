@@ -1,12 +1,19 @@
 #include "hosts/cli/TerminalBackend.h"
 
+#include "hosts/cli/CliSupport.h"
+#include "platform/ui/CommonDialog.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/Form.h"
+#include "transfer/frmKVRProgress.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <istream>
 #include <ostream>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace kvr::cli {
 
@@ -14,9 +21,34 @@ namespace {
 
 constexpr const char* kProgressForm = "frmKVRProgress";
 constexpr auto kRefreshInterval = std::chrono::milliseconds(100);
+constexpr std::size_t kDefaultColumns = 80;
 
 bool is_progress_form(const ui::Form* form) {
     return form && form->name() == kProgressForm;
+}
+
+// The terminal's width: the terminal itself, else COLUMNS, else 80.
+std::size_t terminal_columns() {
+    winsize ws{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0)
+        return ws.ws_col;
+    if (const char* env = std::getenv("COLUMNS")) {
+        char* end = nullptr;
+        const long n = std::strtol(env, &end, 10);
+        if (end && *end == '\0' && n > 0)
+            return static_cast<std::size_t>(n);
+    }
+    return kDefaultColumns;
+}
+
+// The first `n` characters (code points) of a UTF-8 text.
+std::string first_chars(const std::string& s, std::size_t n) {
+    std::size_t i = 0;
+    for (std::size_t count = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && count++ == n)
+            break;
+    }
+    return s.substr(0, i);
 }
 
 // "Texto (*.txt)|*.txt|Todos (*.*)|*.*" -> "Texto (*.txt), Todos (*.*)": the descriptions.
@@ -45,14 +77,9 @@ void TerminalBackend::property_changed(const ui::Control& control, const char* p
     ui::Form* form = control.form();
     if (form && std::find(m_forms.begin(), m_forms.end(), form) == m_forms.end())
         m_forms.push_back(form);
-    if (!is_progress_form(form))
-        return;
-    const std::string key = control.name() + "." + property;
-    m_values[key] = value;
-    if (key == "FrameUp.Visible" || key == "FrameDown.Visible")
-        m_upload = (control.name() == "FrameUp") == value.to_bool();
     // Drawn when the routine lets messages through, once all its labels agree.
-    m_dirty = true;
+    if (is_progress_form(form))
+        m_dirty = true;
 }
 
 void TerminalBackend::show_modal(ui::Form& form) {
@@ -77,8 +104,6 @@ void TerminalBackend::show(ui::Form& form) {
 void TerminalBackend::form_unloaded(ui::Form& form) {
     m_inner.form_unloaded(form);
     m_forms.erase(std::remove(m_forms.begin(), m_forms.end(), &form), m_forms.end());
-    if (is_progress_form(&form))
-        m_values.clear();
 }
 
 void TerminalBackend::pump() {
@@ -93,14 +118,17 @@ void TerminalBackend::wait_until(const std::function<bool()>& done) {
     m_inner.pump();
     if (done())
         return;
-    // The window waits for its close button: the person at the terminal presses Enter.
+    // The window waits for its close button: the person at the terminal presses Enter;
+    // with nobody at the terminal the button is pressed at once.
     if (ui::Control* button = reachable_close_button()) {
         end_line();
-        m_out << "Transfer finished; press Enter to close the progress window." << std::flush;
-        std::string answer;
-        std::getline(m_in, answer);
-        if (!m_in)
-            m_out << "\n";
+        if (stdin_is_terminal()) {
+            m_out << "Tecle Enter para fechar a janela de progresso." << std::flush;
+            std::string answer;
+            if (!std::getline(m_in, answer))
+                m_out << "\n";
+            m_in.clear();
+        }
         button->click();
         if (done())
             return;
@@ -114,14 +142,8 @@ void TerminalBackend::message_box(const std::string& prompt) {
     m_out << "kvrupload: " << prompt << std::endl;
 }
 
-std::optional<std::string> TerminalBackend::file_dialog(const ui::FileDialogRequest& request) {
-    end_line();
-    m_out << (request.save ? "Save as" : "Open");
-    if (std::string kinds = filter_descriptions(request.filter); !kinds.empty())
-        m_out << " (" << kinds << ")";
-    if (!request.file_name.empty())
-        m_out << " [" << request.file_name << "]";
-    m_out << " - path, or empty to cancel: " << std::flush;
+std::optional<std::string> TerminalBackend::ask(const std::string& prompt) {
+    m_out << prompt << std::flush;
     std::string answer;
     if (!std::getline(m_in, answer)) {
         m_out << "\n";
@@ -129,10 +151,39 @@ std::optional<std::string> TerminalBackend::file_dialog(const ui::FileDialogRequ
     }
     if (!answer.empty() && answer.back() == '\r')
         answer.pop_back();
-    answer = trim(answer);
-    if (answer.empty())
-        return std::nullopt;
-    return answer;
+    return trim(answer);
+}
+
+// The Save dialog's own question before an existing file is chosen; yes only when the
+// person says so.
+bool TerminalBackend::confirm_overwrite(const std::string& path) {
+    auto answer = ask(path + " já existe. Deseja substituí-lo? (s/N) ");
+    return answer && !answer->empty() && (answer->front() == 's' || answer->front() == 'S');
+}
+
+std::optional<std::string> TerminalBackend::file_dialog(const ui::FileDialogRequest& request) {
+    end_line();
+    std::string prompt =
+        request.title.empty() ? (request.save ? "Salvar Como" : "Abrir") : request.title;
+    if (std::string kinds = filter_descriptions(request.filter); !kinds.empty())
+        prompt += " (" + kinds + ")";
+    if (!request.file_name.empty())
+        prompt += " [" + request.file_name + "]";
+    prompt += " - caminho do arquivo, ou vazio para cancelar: ";
+    for (;;) {
+        auto answer = ask(prompt);
+        if (!answer || answer->empty())
+            return std::nullopt;
+        // A dialog answers with a full path.
+        std::error_code ec;
+        std::string path = std::filesystem::absolute(*answer, ec).string();
+        if (ec)
+            path = *answer;
+        const bool asks = request.save && (request.flags & ui::cdlOFNOverwritePrompt) != 0;
+        if (!asks || !std::filesystem::exists(path, ec) || confirm_overwrite(path))
+            return path;
+        // "No": the person chooses again.
+    }
 }
 
 int TerminalBackend::screen_width() const {
@@ -145,38 +196,67 @@ void TerminalBackend::set_mouse_pointer(int pointer) {
     m_inner.set_mouse_pointer(pointer);
 }
 
-std::string TerminalBackend::value(const std::string& control) const {
-    auto it = m_values.find(control + ".Caption");
-    if (it == m_values.end())
+ui::Form* TerminalBackend::progress_form() const {
+    for (ui::Form* form : m_forms)
+        if (is_progress_form(form))
+            return form;
+    return nullptr;
+}
+
+std::string TerminalBackend::caption(const std::string& control) const {
+    ui::Form* form = progress_form();
+    if (!form)
         return {};
     try {
-        return it->second.to_string();
+        return form->control(control).caption();
     } catch (...) {
         return {};
     }
 }
 
-std::string TerminalBackend::progress_line() const {
-    const std::string bar = m_upload ? "ProgressBarUp" : "ProgressBar1";
-    double max = 100, now = 0;
-    if (auto it = m_values.find(bar + ".Max"); it != m_values.end())
-        max = it->second.number();
-    if (auto it = m_values.find(bar + ".Value"); it != m_values.end())
-        now = it->second.number();
-    const long percent = max > 0 ? std::lround(std::clamp(now / max, 0.0, 1.0) * 100) : 0;
-    const std::string pct = std::to_string(percent) + "%";
-
-    if (m_upload) {
-        // At the end the rate label shows the outcome instead.
-        return value("lblArquivoUp") + "  " + pct + " of " + value("lblBytesTotUp") + "  " +
-               value("lblBytesTaxUp") + "  " + value("lblTempoDecUp") + " elapsed";
+std::string TerminalBackend::progress_line(std::size_t columns) const {
+    ui::Form* form = progress_form();
+    if (!form)
+        return {};
+    bool upload = false;
+    float max = 100, now = 0;
+    try {
+        upload = form->control("FrameUp").visible();
+        const ui::Control& bar = form->control(upload ? "ProgressBarUp" : "ProgressBar1");
+        max = bar.max();
+        now = bar.value();
+    } catch (...) {
     }
-    std::string line = value("lblArquivo") + "  " + value("lblBytesRec") + " of " +
-                       value("lblBytesTot") + " (" + pct + ")  " + value("lblBytesTax") + "  " +
-                       value("lblTempoDec") + " elapsed, " + value("lblTempoRest");
-    // While running the last label is the time left; at the end it is the outcome.
-    if (value("lblRest") == "Restante:")
-        line += " left";
+    const long percent =
+        max > 0 ? std::lround(std::clamp(static_cast<double>(now) / max, 0.0, 1.0) * 100) : 0;
+    const std::string pct = " (" + std::to_string(percent) + "%)";
+
+    // The name, then the panel's captions with their values; the rate label shows the
+    // outcome at the end of an upload, the time-left label at the end of a download.
+    std::string name, rest;
+    if (upload) {
+        name = caption("lblArquivoUp");
+        rest = "  Enviados: " + frmKVRProgress::FormatarTamanho(now) + " de " +
+               caption("lblBytesTotUp") + pct + "  " + caption("lblTaxUp") + " " +
+               caption("lblBytesTaxUp") + "  " + caption("lblTempoDesc") + " " +
+               caption("lblTempoDecUp");
+    } else {
+        name = caption("lblArquivo");
+        rest = "  " + caption("Label3") + " " + caption("lblBytesRec") + " de " +
+               caption("lblBytesTot") + pct + "  " + caption("Label4") + " " +
+               caption("lblBytesTax") + "  " + caption("Label7") + " " + caption("lblTempoDec") +
+               "  " + caption("lblRest") + " " + caption("lblTempoRest");
+    }
+    // Never as wide as the terminal (the cursor would wrap): the name gives way first.
+    const std::size_t room = columns > 1 ? columns - 1 : 0;
+    const std::size_t rest_width = char_count(rest);
+    if (char_count(name) + rest_width > room) {
+        const std::size_t keep = room > rest_width ? room - rest_width : 0;
+        name = keep >= 2 ? first_chars(name, keep - 1) + "…" : std::string();
+    }
+    std::string line = name + rest;
+    if (char_count(line) > room)
+        line = first_chars(name.empty() ? trim(line) : line, room);
     return line;
 }
 
@@ -188,7 +268,7 @@ void TerminalBackend::render(bool force) {
         return;
     m_last_render = now;
     m_dirty = false;
-    std::string line = progress_line();
+    std::string line = progress_line(terminal_columns());
     const std::size_t width = char_count(line);
     // Blanks over what is left of a longer previous line.
     if (width < m_line_width)

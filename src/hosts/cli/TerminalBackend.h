@@ -1,9 +1,10 @@
 // The command's window backend when there is no display: the headless backend does the work
 // (it paints, runs modal loops and records), and this wrapper lets a person at a terminal
 // take part. It renders the progress window's panel as one refreshed line on stderr (at most
-// ten times a second), answers Open/Save dialogs with a path typed on stdin (an empty answer
-// cancels), prints message boxes, and asks for Enter where the window waits for its close
-// button.
+// ten times a second, in the window's own captions, no wider than the terminal), answers
+// Open/Save dialogs with a path typed on stdin (an empty answer cancels; an existing file
+// chosen in a Save dialog is replaced only when the person says so), prints message boxes,
+// and asks for Enter where the window waits for its close button.
 #pragma once
 
 #include "platform/ui/Backend.h"
@@ -11,7 +12,6 @@
 
 #include <chrono>
 #include <iosfwd>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,11 +38,16 @@ class TerminalBackend : public ui::Backend {
     int screen_height() const override;
     void set_mouse_pointer(int pointer) override;
 
-    // The panel as one line, from the values its labels show now.
-    std::string progress_line() const;
+    // The panel as one line, from the captions and values its labels show now, at most
+    // `columns` - 1 characters wide (the file's name is shortened first).
+    std::string progress_line(std::size_t columns) const;
 
   private:
-    std::string value(const std::string& control) const;
+    // A label's text as the window shows it now (a caption or a value).
+    std::string caption(const std::string& control) const;
+    ui::Form* progress_form() const;
+    bool confirm_overwrite(const std::string& path);
+    std::optional<std::string> ask(const std::string& prompt);
     void render(bool force);
     void end_line();
     ui::Control* reachable_close_button() const;
@@ -52,9 +57,7 @@ class TerminalBackend : public ui::Backend {
     ui::HeadlessBackend m_inner;
     bool m_show_progress = false;
     bool m_rendering = false; // the progress window is on screen
-    bool m_upload = false;
-    bool m_dirty = false;                    // the panel changed since it was last drawn
-    std::map<std::string, Variant> m_values; // "control.Property" -> value
+    bool m_dirty = false;     // the panel changed since it was last drawn
     std::vector<ui::Form*> m_forms;
     std::size_t m_line_width = 0;
     std::chrono::steady_clock::time_point m_last_render{};

@@ -4,6 +4,8 @@
 #include "hosts/cli/Commands.h"
 #include "hosts/cli/TerminalBackend.h"
 #include "platform/automation/ComError.h"
+#include "platform/sys/Cancel.h"
+#include "platform/sys/Version.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/fltk/FltkBackend.h"
 
@@ -25,13 +27,20 @@ Commands:
   ftp HOST ... OP          one FTP operation: list, get, put, rename, delete
   ftp-window [HOST]        the FTP client window (needs an X display)
 
-Run 'kvrupload COMMAND --help' for the options of a command.
+Run 'kvrupload help COMMAND' (or 'kvrupload COMMAND --help') for the options of a command,
+'kvrupload --version' for the version.
 
 With an X display the progress window and the file dialogs are real windows; without one,
 progress is drawn as a line on stderr and dialogs ask for a path on the terminal.
 
-Exit status: 0 success, 1 failure (result "0"), 2 usage error, 3 a value was refused.
+Passwords need not be on the command line: --password-file FILE, the variable
+KVRUPLOAD_PASSWORD, ~/.netrc, or a prompt when only --user is given on a terminal.
 
+Ctrl-C ends the transfer: the progress line is ended, a partial download removed, exit 130.
+
+)";
+
+const char* const kExamples = R"(
 Examples:
   kvrupload download http://127.0.0.1:8080/report.pdf /tmp/report.pdf --progress SIM
   kvrupload upload http://127.0.0.1:8080/upload/ /tmp/report.pdf
@@ -57,23 +66,41 @@ int main(int argc, char** argv) {
         return kvr::cli::usage_error("missing command", kHint);
     const std::string command = args.front();
     args.erase(args.begin());
-    if (command == "-h" || command == "--help" || command == "help") {
-        std::cout << kHelp;
+    if (command == "-V" || command == "--version") {
+        std::cout << "kvrupload " << KVRUPLOAD_VERSION << std::endl;
+        return kvr::cli::kExitSuccess;
+    }
+    bool help = command == "-h" || command == "--help";
+    std::string subject = command;
+    if (command == "help") {
+        if (args.empty())
+            help = true;
+        else if (args.size() > 1)
+            return kvr::cli::usage_error("help takes one command", kHint);
+        else {
+            subject = args.front();
+            args = {"--help"};
+        }
+    }
+    if (help) {
+        std::cout << kHelp << kvr::cli::kExitStatusHelp << kExamples;
         return kvr::cli::kExitSuccess;
     }
     int (*run)(const std::vector<std::string>&) = nullptr;
-    if (command == "download")
+    if (subject == "download")
         run = kvr::cli::run_download;
-    else if (command == "upload")
+    else if (subject == "upload")
         run = kvr::cli::run_upload;
-    else if (command == "ftp")
+    else if (subject == "ftp")
         run = kvr::cli::run_ftp;
     else if (command == "ftp-window")
         run = kvr::cli::run_ftp_window;
     else
-        return kvr::cli::usage_error("unknown command '" + command + "'", kHint);
+        return kvr::cli::usage_error("unknown command '" + subject + "'", kHint);
 
     choose_backend();
+    kvr::cli::install_interrupt_handler();
+    const kvr::sys::CancelScope cancel([] { return kvr::cli::interrupted(); });
     try {
         return run(args);
     } catch (const kvr::ComError& e) {
