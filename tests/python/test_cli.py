@@ -1,61 +1,168 @@
 # fixtures: http
 """The kvrupload command as a person or a script uses it: exit codes, the result as JSON on
-stdout, errors on stderr, the progress line and the dialogs on the terminal."""
+stdout, one failure line on stderr, passwords kept out of argv, and what a terminal sees
+(progress line, prompts, Ctrl-C) driven through a pseudo-terminal."""
+import base64
+import contextlib
+import fcntl
 import json
 import os
 import pathlib
+import pty
 import re
+import select
+import signal
+import struct
 import subprocess
+import sys
+import termios
 import time
 
 import pytest
 
 CLI = os.environ.get("KVR_CLI", "")
+SCRIPTED = pathlib.Path(__file__).resolve().parents[1] / "servers" / "scripted_http.py"
 
 
-def run(*args, stdin=""):
+@pytest.fixture
+def http():
+    path = pathlib.Path(os.environ.get("KVR_SERVERS_DIR", "")) / "http" / "http.env"
+    if not path.is_file():
+        pytest.skip("the http fixture is not running")
+    env = dict(line.split("=", 1) for line in path.read_text().splitlines() if "=" in line)
+    env["base"] = f"http://127.0.0.1:{env['KVR_HTTP_PORT']}"
+    return env
+
+
+@contextlib.contextmanager
+def scripted(tmp_path, scenario, size=4000):
+    """scripted_http.py with one scenario; yields its base URL."""
+    port_file = tmp_path / f"{scenario}.port"
+    proc = subprocess.Popen([sys.executable, str(SCRIPTED), "--scenario", scenario,
+                             "--port-file", str(port_file), "--size", str(size)])
+    try:
+        deadline = time.monotonic() + 10
+        while not port_file.exists():
+            assert time.monotonic() < deadline and proc.poll() is None, "scripted server"
+            time.sleep(0.02)
+        yield f"http://127.0.0.1:{int(port_file.read_text())}"
+    finally:
+        proc.terminate()
+        proc.wait()
+
+
+def cli_env(**extra):
     if not os.path.exists(CLI):
         pytest.skip("the kvrupload command is not built")
-    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-    return subprocess.run([CLI, *args], input=stdin.encode(), capture_output=True, env=env,
-                          timeout=300)
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("DISPLAY", "KVRUPLOAD_PASSWORD", "COLUMNS")}
+    env["HOME"] = extra.pop("HOME", "/nonexistent")  # no ~/.netrc unless a test writes one
+    env.update(extra)
+    return env
+
+
+def run(*args, stdin="", cwd=None, **env):
+    return subprocess.run([CLI, *args], input=stdin.encode(), capture_output=True,
+                          env=cli_env(**env), cwd=cwd, timeout=300)
+
+
+def run_in_pty(*args, cols=80, steps=(), stdin_tty=True, **env):
+    """Runs the command with stderr (and stdin) on a pseudo-terminal that is its controlling
+    terminal. `steps`: (text seen on the terminal, bytes typed then) in order; typing b"\\x03"
+    is Ctrl-C. Returns (exit code, stdout bytes, terminal bytes)."""
+    master, slave = pty.openpty()
+    attrs = termios.tcgetattr(slave)
+    attrs[1] &= ~termios.OPOST  # the bytes exactly as written
+    termios.tcsetattr(slave, termios.TCSANOW, attrs)
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, cols, 0, 0))
+    p = subprocess.Popen([CLI, *args], stdin=slave if stdin_tty else subprocess.DEVNULL,
+                         stdout=subprocess.PIPE, stderr=slave, env=cli_env(**env),
+                         start_new_session=True,
+                         preexec_fn=lambda: fcntl.ioctl(2, termios.TIOCSCTTY, 0))
+    os.close(slave)
+    term, seen_upto, pending = b"", 0, list(steps)
+    deadline = time.monotonic() + 120
+    while time.monotonic() < deadline:
+        if select.select([master], [], [], 0.05)[0]:
+            try:
+                data = os.read(master, 65536)
+            except OSError:  # the terminal's other side is closed: the command ended
+                break
+            if not data:
+                break
+            term += data
+        while pending and pending[0][0].encode() in term[seen_upto:]:
+            seen_upto = term.index(pending[0][0].encode(), seen_upto) + 1
+            os.write(master, pending.pop(0)[1])
+    else:
+        p.kill()
+    os.close(master)
+    out = p.stdout.read()
+    return p.wait(), out, term
 
 
 def result(p):
     return json.loads(p.stdout.decode())
 
 
-def test_download_prints_the_result_and_exits_0(serve, tmp_path):
+def serve(http, name, data):
+    (pathlib.Path(http["KVR_HTTP_ROOT"]) / name).write_bytes(data)
+    return f"{http['base']}/{name}"
+
+
+def updates(term):
+    """The progress line's successive states on the terminal."""
+    return [u.rstrip() for u in term.decode().split("\r") if u.strip()]
+
+
+def test_download_and_upload_print_the_result_and_exit_0(http, tmp_path):
     data = os.urandom(5000)
-    url = serve("cli-a.dat", data)
-    p = run("download", url, str(tmp_path / "a.dat"))
-    assert p.returncode == 0, p.stderr
-    assert result(p) == ["1", str(tmp_path / "a.dat"), 5000]
-    assert p.stdout.decode().count("\n") == 1
-    assert p.stderr == b""
-    assert (tmp_path / "a.dat").read_bytes() == data
+    url = serve(http, "cli-a.dat", data)
+    port = http["KVR_HTTP_PORT"]
+    cases = [  # args, where the file lands
+        ([url, str(tmp_path / "a.dat")], tmp_path / "a.dat"),
+        ([url], tmp_path / "cli-a.dat"),  # no LOCAL: the URL's name, in the current folder
+        # a port above 32767 survives the control's 16-bit property
+        (["127.0.0.1/cli-a.dat", str(tmp_path / "p.dat"), "--port", port], tmp_path / "p.dat"),
+    ]
+    for args, target in cases:
+        p = run("download", *args, cwd=tmp_path)
+        assert p.returncode == 0, (args, p.stderr)
+        assert result(p) == ["1", str(target), 5000]
+        assert p.stdout.decode().count("\n") == 1 and p.stderr == b""
+        assert target.read_bytes() == data
 
-
-def test_upload_of_a_file_and_of_a_text(http, serve, tmp_path):
     local = tmp_path / "nota.txt"
-    local.write_text("conteúdo")
+    local.write_bytes("conteúdo".encode())
     folder = f"cli-{os.getpid()}-{time.monotonic_ns()}"
-    p = run("upload", f"{http['base']}/upload/{folder}/", str(local))
-    assert p.returncode == 0, p.stderr
-    assert result(p) == ["1", str(local), local.stat().st_size]
     put_root = pathlib.Path(http["KVR_HTTP_PUT_ROOT"]) / folder
-    assert (put_root / "nota.txt").read_text() == "conteúdo"
+    for args, expected, name, text in [
+        ([f"{http['base']}/upload/{folder}/", str(local)], ["1", str(local), 9], "nota.txt",
+         "conteúdo"),
+        ([f"{http['base']}/upload/{folder}/s.txt", "--stream", "dados"], ["1", "Stream", 5],
+         "s.txt", "dados"),
+    ]:
+        p = run("upload", *args)
+        assert (p.returncode, result(p)) == (0, expected), p.stderr
+        assert (put_root / name).read_bytes() == text.encode()
 
-    p = run("upload", f"{http['base']}/upload/{folder}/s.txt", "--stream", "dados")
+
+def test_the_json_is_valid_utf8_whatever_the_bytes_of_a_path(http, tmp_path):
+    url = serve(http, "cli-u.txt", b"u")
+    target = os.path.join(os.fsencode(tmp_path), b"caf\xe9-\xc3\xa9.txt")
+    p = run("download", url, target)
     assert p.returncode == 0, p.stderr
-    assert result(p) == ["1", "Stream", 5]
-    assert (put_root / "s.txt").read_text() == "dados"
+    text = p.stdout.decode("utf-8")  # raises if not UTF-8
+    assert "caf\\u00e9-é.txt" in text
+    assert result(p)[1] == os.fsdecode(tmp_path) + "/caf\u00e9-é.txt"
 
 
 @pytest.mark.parametrize(
     "option, value, prop, description",
     [
         ("--progress", "S", "ExibirProgresso", 'ExibirProgresso deve ser "SIM" ou "NAO".'),
+        ("--close", "talvez", "FecharProgresso", 'FecharProgresso deve ser "SIM" ou "NAO".'),
+        ("--user", "  ", "UserName", "Usuário deve ser informado."),
         ("--remote-host", "", "RemoteHost", "Host Remoto deve ser informado"),
     ],
 )
@@ -64,99 +171,207 @@ def test_a_refused_option_value_exits_3_with_the_controls_error(option, value, p
     assert p.returncode == 3
     assert p.stdout == b""
     err = p.stderr.decode()
-    assert "-2147219496" in err and f"ctlKVRUpload::{prop}_Let" in err and description in err
-
-
-def test_a_port_that_is_not_a_number_is_the_failure_array():
-    p = run("download", "http://127.0.0.1:9/a.txt", "a.txt", "--port=porta")
-    assert p.returncode == 1
-    assert result(p) == ["0", "13 - Type mismatch"]
+    assert err.startswith("kvrupload: error -2147219496") and err.count("\n") == 1
+    assert f"ctlKVRUpload::{prop}_Let" in err and description in err
 
 
 @pytest.mark.parametrize(
-    "args",
+    "args, says",
     [
-        [],
-        ["bogus"],
-        ["download"],
-        ["download", "http://127.0.0.1:9/a", "a", "extra"],
-        ["download", "http://127.0.0.1:9/a", "--nope", "x"],
-        ["download", "http://127.0.0.1:9/a", "--port"],
-        ["download", "http://127.0.0.1:9/a", "--stream", "x"],
-        ["upload", "http://127.0.0.1:9/a", "local.txt", "--stream", "x"],
-        ["upload", "http://127.0.0.1:9/a", "--stream", "x", "--dialog", "txt"],
-        ["ftp"], ["ftp", "127.0.0.1"], ["ftp", "127.0.0.1", "fetch"], ["ftp", "127.0.0.1", "get"],
-        ["ftp", "127.0.0.1", "rename", "a"], ["ftp", "127.0.0.1", "list", "--type", "binary"],
-        ["ftp", "127.0.0.1", "get", "a", "b", "--type", "ebcdic"],
-        ["ftp", "127.0.0.1", "list", "--bogus"],
+        ([], "missing command"),
+        (["bogus"], "unknown command"),
+        (["help", "download", "upload"], "one command"),
+        (["download"], "missing URL"),
+        (["download", "http://127.0.0.1:9/a", "a", "extra"], "unexpected"),
+        (["download", "http://127.0.0.1:9/a", "--nope", "x"], "unknown option"),
+        (["download", "http://127.0.0.1:9/a", "--port"], "needs a value"),
+        (["download", "http://127.0.0.1:9/a", "a", "--port=porta"], "1 to 65535"),
+        (["download", "http://127.0.0.1:9/a", "a", "--port", "65536"], "16-bit"),
+        (["upload", "http://127.0.0.1:9/a", "a", "--port", "0"], "16-bit"),
+        (["download", "http://127.0.0.1:9/pasta/"], "names no file"),
+        (["download", "http://127.0.0.1:9"], "names no file"),
+        (["download", "http://127.0.0.1:9/a", "--stream", "x"], "unknown option"),
+        (["upload", "http://127.0.0.1:9/a", "local.txt", "--stream", "x"], "--stream"),
+        (["upload", "http://127.0.0.1:9/a", "--stream", "x", "--dialog", "txt"], "--stream"),
     ],
 )
-def test_usage_errors_exit_2_with_nothing_on_stdout(args):
+def test_usage_errors_exit_2_with_nothing_on_stdout(args, says):
     p = run(*args)
     assert p.returncode == 2
     assert p.stdout == b""
-    assert b"--help" in p.stderr
-
-
-@pytest.mark.parametrize("command, usage", [("download", "URL"), ("upload", "URL"),
-                                            ("ftp", "HOST")])
-def test_help_of_each_command(command, usage):
-    p = run(command, "--help")
-    assert p.returncode == 0
-    text = p.stdout.decode()
-    assert text.startswith(f"Usage: kvrupload {command} {usage}")
-    assert "Examples:" in text
-    top = run("--help")
-    assert top.returncode == 0 and f"  {command} {usage}" in top.stdout.decode()
-
-
-def test_the_save_dialog_asks_on_the_terminal(serve, tmp_path):
-    url = serve("cli-b.txt", b"bbb")
-    chosen = tmp_path / "escolhido.txt"
-    p = run("download", url, "--dialog", "txt", stdin=f"{chosen}\n")
-    assert p.returncode == 0, p.stderr
-    assert result(p) == ["1", str(chosen), 3]
-    assert b"Save as" in p.stderr
-
-    p = run("download", url, "--dialog", "txt", stdin="\n")  # an empty answer cancels
-    assert p.returncode == 1
-    assert result(p)[0] == "0"
-
-
-def test_the_progress_line_on_a_50_mb_download(serve, tmp_path):
-    size = 50 * 1000 * 1000
-    url = serve("cli-50mb.dat", os.urandom(size))
-    started = time.monotonic()
-    p = run("download", url, str(tmp_path / "big.dat"), "--progress", "SIM")
-    elapsed = time.monotonic() - started
-    assert p.returncode == 0, p.stderr
-    assert result(p) == ["1", str(tmp_path / "big.dat"), size]
     err = p.stderr.decode()
-    # One line, refreshed in place, ended once.
-    assert err.endswith("\n") and err.count("\n") == 1
-    updates = [u.rstrip() for u in err.rstrip("\n").split("\r") if u]
-    assert updates[0].startswith("big.dat  0 bytes of 48 MB (0%)")
-    assert re.fullmatch(r"big\.dat  48 MB of 48 MB \(100%\)  \S+ Kbps  .+ elapsed, Concluído",
-                        updates[-1])
-    # At most about ten updates a second (plus the first and the last).
-    assert len(updates) <= elapsed * 10 + 3
-    for u in updates[1:-1]:
-        assert re.fullmatch(r"big\.dat  \d+ (bytes|KB|MB) of 48 MB \(\d+%\)  \S+ Kbps  .+ left", u)
+    assert err.startswith("kvrupload: ") and says in err and "--help" in err
 
 
-def test_progress_with_close_nao_waits_for_enter(serve, tmp_path):
-    url = serve("cli-c.dat", os.urandom(20000))
-    p = run("download", url, str(tmp_path / "c.dat"), "--progress", "SIM", "--close", "NAO",
-            stdin="\n")
-    assert p.returncode == 0, p.stderr
-    assert "press Enter to close" in p.stderr.decode()
+def test_each_kind_of_failure_has_its_exit_code(http, tmp_path):
+    missing = f"{http['base']}/cli-no-such-file.txt"
+    https = f"https://127.0.0.1:{http['KVR_HTTPS_PORT']}/cli-a.dat"
+    (tmp_path / "plain.txt").write_text("x")
+    with scripted(tmp_path, "stall") as stall:
+        cases = [  # args, environment, exit code, the result's message
+            (["download", missing, str(tmp_path / "n")], {}, 4, "HTTP/1.1 404 Not Found"),
+            (["upload", f"{http['base']}/cli-ro/", str(tmp_path / "plain.txt")], {}, 4, "HTTP/1.1 40"),
+            (["download", "http://127.0.0.1:9/a.txt", "a.txt"], {}, 5, "Servidor não Encontrado."),
+            (["ftp", "127.0.0.1:9", "list"], {}, 5, "Não é possível estabelecer uma conexão"),
+            (["download", f"{stall}/a", str(tmp_path / "s")], {"KVR_INET_LOW_SPEED_TIME": "1"},
+             6, "12002 - "),
+            (["download", https, str(tmp_path / "t")], {"CURL_CA_BUNDLE": "/dev/null"}, 7, "121"),
+            (["download", f"{http['base']}/cli-a.dat", str(tmp_path / "plain.txt" / "sub" / "x")],
+             {}, 8, " - "),
+            (["upload", f"{http['base']}/upload/", str(tmp_path / "none.txt")], {}, 1,
+             "Arquivo Local não Existe."),
+        ]
+        serve(http, "cli-a.dat", b"a")
+        for args, env, code, message in cases:
+            p = run(*args, **env)
+            assert p.returncode == code, (args, p.stdout, p.stderr)
+            got = result(p)
+            assert got[0] == "0" and message in got[1], (args, got)
+            err = p.stderr.decode()
+            assert err.startswith("kvrupload: ") and message in err and err.count("\n") == 1
 
 
-def test_upload_progress_line(http, serve, tmp_path):
+def test_help_version_and_exit_codes():
+    top = run("--help").stdout.decode()
+    for code in ["4 ", "5 ", "6 ", "7 ", "8 ", "130 "]:
+        assert re.search(rf"^  {code}", top, re.M), code
+    for command in ["download", "upload", "ftp"]:
+        text = run(command, "--help").stdout.decode()
+        assert text.startswith(f"Usage: kvrupload {command}") and "130" in text
+        assert run("help", command).stdout.decode() == text
+        assert f"  {command} " in top
+    version = run("--version")
+    assert version.returncode == 0 and re.fullmatch(rb"kvrupload \d+\.\d+\.\d+\n", version.stdout)
+
+
+def basic_auth_sent(download):
+    head = download.read_bytes().split(b"\r\n\r\n", 1)[0].decode()
+    m = re.search(r"^Authorization: Basic (\S+)", head, re.M)
+    return base64.b64decode(m.group(1)).decode() if m else None
+
+
+def test_passwords_from_a_file_the_environment_and_netrc(tmp_path):
+    (tmp_path / "senha").write_text("do-arquivo\nsegunda linha\n")
+    netrc = ('machine outro login ana password errada\n'
+             'machine 127.0.0.1 login bia password "com espaço"\n'
+             'default login ana password padrao\n')
+    (tmp_path / ".netrc").write_text(netrc)
+    cases = [  # options, environment, what the server was sent
+        (["--user", "ana", "--password-file", str(tmp_path / "senha")], {}, "ana:do-arquivo"),
+        (["--user", "ana"], {"KVRUPLOAD_PASSWORD": "do-ambiente"}, "ana:do-ambiente"),
+        (["--user", "ana", "--password", "argv"], {"KVRUPLOAD_PASSWORD": "x"}, "ana:argv"),
+        ([], {"HOME": str(tmp_path)}, "bia:com espaço"),  # the machine's entry names the user
+        (["--user", "ana"], {"HOME": str(tmp_path)}, "ana:padrao"),  # login differs: default
+        (["--user", "ana"], {}, "ana:"),  # no password anywhere, no terminal: an empty one
+    ]
+    with scripted(tmp_path, "echo") as echo:
+        for i, (options, env, sent) in enumerate(cases):
+            target = tmp_path / f"echo{i}.txt"
+            p = run("download", f"{echo}/x.txt", str(target), *options, **env)
+            assert p.returncode == 0, (options, p.stderr)
+            assert basic_auth_sent(target) == sent, options
+    p = run("download", "http://127.0.0.1:9/x", "x", "--user", "a", "--password-file",
+            str(tmp_path / "none"))
+    assert p.returncode == 8 and b"password file" in p.stderr and p.stdout == b""
+
+
+def test_the_password_prompt_does_not_echo(tmp_path):
+    with scripted(tmp_path, "echo") as echo:
+        target = tmp_path / "echo.txt"
+        code, out, term = run_in_pty("download", f"{echo}/x.txt", str(target), "--user", "ana",
+                                     steps=[("Senha de ana@127.0.0.1: ", b"segredo\n")])
+    assert code == 0, term
+    assert basic_auth_sent(target) == "ana:segredo"
+    assert b"segredo" not in term
+
+
+def test_the_save_dialog_asks_before_replacing_a_file(http, tmp_path):
+    url = serve(http, "cli-b.txt", b"bbb")
+    old, new = tmp_path / "velho.txt", tmp_path / "novo.txt"
+    cases = [  # typed answers, result path, what the old file holds after
+        (f"{old}\nn\n{new}\n", new, b"antigo"),  # "no": the person chooses again
+        (f"{old}\ns\n", old, b"bbb"),
+        (f"{old}\n\n", None, b"antigo"),  # Enter alone is "no"; then nothing: cancelled
+    ]
+    for typed, path, left in cases:
+        old.write_bytes(b"antigo")
+        new.unlink(missing_ok=True)
+        p = run("download", url, "--dialog", "txt", stdin=typed)
+        err = p.stderr.decode()
+        assert "Download de Arquivo: Salvar Como (Documentos em Texto (*.txt))" in err
+        assert f"{old} já existe. Deseja substituí-lo? (s/N)" in err
+        assert result(p) == (["1", str(path), 3] if path else ["0", "Download Cancelado."])
+        assert old.read_bytes() == left
+    # A relative answer is a path in the current folder.
+    p = run("download", url, "--dialog", "txt", stdin="rel.txt\n", cwd=tmp_path)
+    assert result(p) == ["1", str(tmp_path / "rel.txt"), 3]
+
+
+def test_the_progress_line_speaks_portuguese_and_fits_the_terminal(http, tmp_path):
+    size = 20 * 1000 * 1000
+    name = "um-nome-de-arquivo-bem-comprido-para-a-linha.dat"
+    url = serve(http, name, os.urandom(size))
+    for cols, env in [(200, {}), (60, {}), (0, {"COLUMNS": "70"})]:
+        started = time.monotonic()
+        code, out, term = run_in_pty("download", url, str(tmp_path / name), "--progress", "SIM",
+                                     cols=cols, **env)
+        elapsed = time.monotonic() - started
+        assert code == 0, term
+        assert json.loads(out) == ["1", str(tmp_path / name), size]
+        assert term.endswith(b"\n") and term.count(b"\n") == 1
+        lines = updates(term)
+        width = cols or 70
+        assert all(len(u) < width for u in lines), (cols, lines)
+        assert len(lines) <= elapsed * 10 + 3
+        if cols == 200:
+            assert lines[0] == (f"{name}  Recebidos: 0 bytes de 19 MB (0%)  Taxa: 0.00 Kbps  "
+                                "Decorrido: < 1s  Restante: < 1s")
+            assert re.fullmatch(rf"{name}  Recebidos: 19 MB de 19 MB \(100%\)  Taxa: \S+ Kbps  "
+                                r"Decorrido: .+  Situação: Concluído", lines[-1])
+        else:  # the name, then the rate and the elapsed time give way
+            assert re.fullmatch(r"um-\S*…  Recebidos: 19 MB de 19 MB \(100%\)  "
+                                r"Situação: Concluído", lines[-1])
+    # Not a terminal: no line at all.
+    p = run("download", url, str(tmp_path / name), "--progress", "SIM")
+    assert p.returncode == 0 and p.stderr == b""
+
+
+def test_upload_progress_line(http, tmp_path):
     local = tmp_path / "envio.dat"
     local.write_bytes(os.urandom(300_000))
     folder = f"cli-up-{os.getpid()}-{time.monotonic_ns()}"
-    p = run("upload", f"{http['base']}/upload/{folder}/", str(local), "--progress", "SIM")
-    assert p.returncode == 0, p.stderr
-    last = p.stderr.decode().rstrip("\n").split("\r")[-1].rstrip()
-    assert re.fullmatch(r"envio\.dat  100% of 293 KB  Concluído  .+ elapsed", last)
+    code, out, term = run_in_pty("upload", f"{http['base']}/upload/{folder}/", str(local),
+                                 "--progress", "SIM")
+    assert code == 0, term
+    assert re.fullmatch(r"envio\.dat  Enviados: 293 KB de 293 KB \(100%\)  "
+                        r"Tempo: .+  Situação: Concluído", updates(term)[-1])
+
+
+def test_the_close_button_waits_for_enter_only_on_a_terminal(http, tmp_path):
+    url = serve(http, "cli-c.dat", os.urandom(20000))
+    args = ["download", url, str(tmp_path / "c.dat"), "--progress", "SIM", "--close", "NAO"]
+    code, out, term = run_in_pty(*args, steps=[("fechar a janela", b"\n")])
+    assert code == 0 and b"Tecle Enter para fechar a janela de progresso." in term
+    code, out, term = run_in_pty(*args, stdin_tty=False)  # a script: closes by itself
+    assert code == 0 and b"Tecle Enter" not in term and json.loads(out)[0] == "1"
+
+
+def test_ctrl_c_ends_the_transfer_removes_the_partial_file_and_exits_130(tmp_path):
+    big = tmp_path / "grande.dat"
+    big.write_bytes(os.urandom(2_000_000))
+    with scripted(tmp_path, "trickle", size=200_000) as trickle, \
+            scripted(tmp_path, "stall") as stall:
+        cases = [  # args, the result's message
+            (["download", f"{trickle}/a.dat", str(tmp_path / "parcial.dat")], "Download Cancelado."),
+            (["upload", f"{stall}/up/", str(big)], "Upload Cancelado."),
+        ]
+        for args, message in cases:
+            started = time.monotonic()
+            code, out, term = run_in_pty(*args, "--progress", "SIM",
+                                         steps=[(" (", b""), ("%)", b"\x03")])
+            assert time.monotonic() - started < 10
+            assert code == 130, term
+            assert json.loads(out) == ["0", message]
+            assert re.search(rf"Situação: Cancelado *\nkvrupload: {message}\n$", term.decode())
+            assert not (tmp_path / "parcial.dat").exists()
+            assert big.stat().st_size == 2_000_000

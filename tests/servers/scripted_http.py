@@ -129,6 +129,16 @@ def scenario_stall_body(conn, req, opts):
     return False
 
 
+def scenario_trickle(conn, req, opts):
+    """Announces --size bytes and sends them 100 at a time, ten times a second."""
+    body = body_of(opts.size)
+    respond(conn, "HTTP/1.1 200 OK", ["Content-Length: %d" % len(body)])
+    for i in range(0, len(body), 100):
+        conn.sendall(body[i:i + 100])
+        time.sleep(0.1)
+    return False
+
+
 def scenario_custom_headers(conn, req, opts):
     respond(conn, "HTTP/1.1 200 OK",
             ["X-Kvr-Um: primeiro", "Set-Cookie: a=1", "Set-Cookie: b=2", "Content-Length: 2"], b"ok")

@@ -1,6 +1,7 @@
 #include "hosts/cli/CliSupport.h"
 
 #include <atomic>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -192,6 +193,8 @@ int print_refused(const ComError& e) {
 
 int print_failure(const std::string& message, int code) {
     std::string line = message;
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+        line.pop_back();
     for (char& c : line)
         if (c == '\n' || c == '\r')
             c = ' ';

@@ -79,19 +79,20 @@ std::optional<std::string> read_first_line(const std::string& path, std::string&
 }
 
 std::string prompt_password(const std::string& prompt) {
-    std::cerr << prompt << std::flush;
+    // Echo goes off before the prompt shows, so nothing typed after it is ever echoed.
     termios saved{};
     const bool tty = tcgetattr(STDIN_FILENO, &saved) == 0;
     if (tty) {
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
+    std::cerr << prompt << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
     std::cin.clear();
     if (tty)
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     std::cerr << std::endl;
     return answer;
 }

@@ -14,6 +14,7 @@
 #include <ostream>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kvr::cli {
 
@@ -232,31 +233,45 @@ std::string TerminalBackend::progress_line(std::size_t columns) const {
     const std::string pct = " (" + std::to_string(percent) + "%)";
 
     // The name, then the panel's captions with their values; the rate label shows the
-    // outcome at the end of an upload, the time-left label at the end of a download.
-    std::string name, rest;
+    // outcome at the end of an upload, the time-left label at the end of a download. The
+    // outcome stays last.
+    std::string name = caption(upload ? "lblArquivoUp" : "lblArquivo");
+    std::vector<std::string> parts; // the amount first, the outcome last
     if (upload) {
-        name = caption("lblArquivoUp");
-        rest = "  Enviados: " + frmKVRProgress::FormatarTamanho(now) + " de " +
-               caption("lblBytesTotUp") + pct + "  " + caption("lblTaxUp") + " " +
-               caption("lblBytesTaxUp") + "  " + caption("lblTempoDesc") + " " +
-               caption("lblTempoDecUp");
+        parts = {"Enviados: " + frmKVRProgress::FormatarTamanho(now) + " de " +
+                     caption("lblBytesTotUp") + pct,
+                 caption("lblTempoDesc") + " " + caption("lblTempoDecUp"),
+                 caption("lblTaxUp") + " " + caption("lblBytesTaxUp")};
     } else {
-        name = caption("lblArquivo");
-        rest = "  " + caption("Label3") + " " + caption("lblBytesRec") + " de " +
-               caption("lblBytesTot") + pct + "  " + caption("Label4") + " " +
-               caption("lblBytesTax") + "  " + caption("Label7") + " " + caption("lblTempoDec") +
-               "  " + caption("lblRest") + " " + caption("lblTempoRest");
+        parts = {caption("Label3") + " " + caption("lblBytesRec") + " de " +
+                     caption("lblBytesTot") + pct,
+                 caption("Label4") + " " + caption("lblBytesTax"),
+                 caption("Label7") + " " + caption("lblTempoDec"),
+                 caption("lblRest") + " " + caption("lblTempoRest")};
     }
-    // Never as wide as the terminal (the cursor would wrap): the name gives way first.
+    const auto joined = [&] {
+        std::string line;
+        for (const auto& part : parts)
+            line += "  " + part;
+        return line;
+    };
+    // Never as wide as the terminal (the cursor would wrap). What gives way, in order: the
+    // file's name down to a few characters, the middle parts, the rest of the name.
     const std::size_t room = columns > 1 ? columns - 1 : 0;
-    const std::size_t rest_width = char_count(rest);
-    if (char_count(name) + rest_width > room) {
-        const std::size_t keep = room > rest_width ? room - rest_width : 0;
-        name = keep >= 2 ? first_chars(name, keep - 1) + "…" : std::string();
-    }
-    std::string line = name + rest;
+    const auto shorten_name = [&](std::size_t least) {
+        const std::size_t rest = char_count(joined());
+        const std::size_t keep = room > rest ? std::max(room - rest, least) : least;
+        if (char_count(name) > keep)
+            name = keep >= 2 ? first_chars(name, keep - 1) + "…" : std::string();
+    };
+    constexpr std::size_t kShortestName = 12;
+    shorten_name(kShortestName);
+    while (char_count(name) + char_count(joined()) > room && parts.size() > 2)
+        parts.erase(parts.begin() + 1);
+    shorten_name(0);
+    std::string line = name.empty() ? joined().substr(2) : name + joined();
     if (char_count(line) > room)
-        line = first_chars(name.empty() ? trim(line) : line, room);
+        line = first_chars(line, room);
     return line;
 }
 
