@@ -40,7 +40,7 @@ def test_put_list_get_rename_delete(ftpd, folder, tmp_path):
          ["1", str(tmp_path / "back.txt")]),
         (["--dir", "cli", "rename", "hello.txt", "bye.txt"], 0, ["1", "Rename Realizado com Sucesso"]),
         (["--dir", "cli", "delete", "bye.txt"], 0, ["1", "Delete Realizado com Sucesso"]),
-        (["--dir", "cli", "delete", "bye.txt"], 1,
+        (["--dir", "cli", "delete", "bye.txt"], 4,  # the server refused
          ["0", "-2147219500 - Não é possível Remover o Arquivo bye.txt do Servidor."]),
     ]
     for args, code, result in steps:
@@ -51,18 +51,19 @@ def test_put_list_get_rename_delete(ftpd, folder, tmp_path):
 
 
 def test_failures_print_their_result(ftpd, folder):
-    cases = [
-        (ftp(ftpd, "list", password="wrong"), 1,
+    cases = [  # the server refused each one: exit 4
+        (ftp(ftpd, "list", password="wrong"), 4,
          "-2147219503 - Não é possível estabelecer uma conexão com 127.0.0.1:{port} usando os "
          "parâmetros User e Password fornecidos.\r\n\r\n530 Login incorrect.\r\n\x00"),
-        (ftp(ftpd, "--dir", "no/where", "list"), 1,
+        (ftp(ftpd, "--dir", "no/where", "list"), 4,
          "-2147219502 - Diretório não pode ser alterado para no/where. Ele não existe ou está "
          "protegido."),
-        (ftp(ftpd, "get", "absent.bin", "/tmp/never-written.bin"), 1,
+        (ftp(ftpd, "get", "absent.bin", "/tmp/never-written.bin"), 4,
          "-2147219498 - Não é possível um Download do Arquivo absent.bin do Servidor."),
     ]
     port = ftpd["KVR_FTP_PORT"]
     for p, code, message in cases:
         assert p.returncode == code, p.stderr
         assert json.loads(p.stdout) == ["0", message.format(port=port)]
+        assert p.stderr.startswith("kvrupload: ") and p.stderr.count("\n") == 1
     assert not os.path.exists("/tmp/never-written.bin")

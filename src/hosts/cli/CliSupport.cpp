@@ -1,7 +1,6 @@
 #include "hosts/cli/CliSupport.h"
 
 #include <atomic>
-#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -192,12 +191,18 @@ int print_refused(const ComError& e) {
 }
 
 int print_failure(const std::string& message, int code) {
-    std::string line = message;
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+    // One line: line breaks, control characters and the blanks around them become one blank.
+    std::string line;
+    for (char c : message) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == ' ') {
+            if (!line.empty() && line.back() != ' ')
+                line += ' ';
+        } else {
+            line += c;
+        }
+    }
+    while (!line.empty() && line.back() == ' ')
         line.pop_back();
-    for (char& c : line)
-        if (c == '\n' || c == '\r')
-            c = ' ';
     std::cerr << "kvrupload: " << line << std::endl;
     return code;
 }

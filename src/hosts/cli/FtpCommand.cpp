@@ -148,10 +148,10 @@ Variant run_operation(Object& ftp, const FtpArgs& a) {
     return ftp.call("DeleteFile", {Variant(a.operands[0])});
 }
 
-// The class of the FTP call that just failed, from the calling thread's last error code.
+// The class of the FTP call that just failed, from the calling thread's last failure code.
 FailureClass ftp_failure() {
     namespace code = ftpnet::code;
-    switch (ftpnet::last_error()) {
+    switch (ftpnet::last_failure()) {
     case code::ExtendedError:
         return FailureClass::ServerStatus;
     case code::FileNotFound: // the transport's codes for a local file call that failed
@@ -160,7 +160,7 @@ FailureClass ftp_failure() {
     case code::DiskFull:
         return FailureClass::LocalFile;
     default:
-        return failure_class_of(static_cast<std::int32_t>(ftpnet::last_error()));
+        return failure_class_of(static_cast<std::int32_t>(ftpnet::last_failure()));
     }
 }
 
@@ -191,6 +191,7 @@ int run_ftp(const std::vector<std::string>& args) {
     } catch (const ComError& e) {
         return print_refused(e);
     }
+    ftpnet::clear_last_failure();
     Variant connected = ftp->call("Connect", {Variant::missing(), Variant::missing(),
                                               Variant::missing(), text_or_missing(a.dir)});
     const auto& r = connected.as_array();
@@ -199,6 +200,7 @@ int run_ftp(const std::vector<std::string>& args) {
         ftp->call("Disconnect", {});
         return print_result(connected, failure);
     }
+    ftpnet::clear_last_failure();
     Variant result = run_operation(*ftp, a);
     const FailureClass failure = ftp_failure();
     ftp->call("Disconnect", {});

@@ -9,6 +9,7 @@ namespace kvr::ftpnet {
 
 namespace {
 thread_local std::uint32_t t_last_error = 0;
+thread_local std::uint32_t t_last_failure = 0;
 thread_local std::string t_last_reply; // as the server sent it
 } // namespace
 
@@ -17,6 +18,15 @@ std::uint32_t last_error() {
 }
 void set_last_error(std::uint32_t error) {
     t_last_error = error;
+    if (error != code::Success)
+        t_last_failure = error;
+}
+
+std::uint32_t last_failure() {
+    return t_last_failure;
+}
+void clear_last_failure() {
+    t_last_failure = code::Success;
 }
 
 std::string last_response_info() {

@@ -11,6 +11,11 @@ namespace kvr::ftpnet {
 std::uint32_t last_error();
 void set_last_error(std::uint32_t error);
 
+// The last error code other than success since it was cleared: why an operation failed,
+// still there after the operation closed its handles (which succeeds and resets last_error).
+std::uint32_t last_failure();
+void clear_last_failure();
+
 // The server's last reply, verbatim (every line of a multi-line reply, CR LF included),
 // converted from the locale's codeset.
 std::string last_response_info();
