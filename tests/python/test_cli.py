@@ -254,6 +254,7 @@ def test_passwords_from_a_file_the_environment_and_netrc(tmp_path):
     (tmp_path / "senha").write_text("do-arquivo\nsegunda linha\n")
     netrc = ('machine outro login ana password errada\n'
              'machine 127.0.0.1 login bia password "com espaço"\n'
+             'macdef init\npassword de-macro\n\n'  # a macro's body is no entry's token
              'default login ana password padrao\n')
     (tmp_path / ".netrc").write_text(netrc)
     cases = [  # options, environment, what the server was sent

@@ -125,7 +125,16 @@ std::optional<std::string> property_of(const std::string& option) {
     return std::nullopt;
 }
 
-std::optional<std::string> port_value(const std::string& text);
+// The value given to the control for a port: the control keeps a 16-bit Integer, so a
+// port above 32767 is passed as the same 16 bits (the transfer reads them back unsigned).
+std::optional<std::string> port_value(const std::string& text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != text.npos)
+        return std::nullopt;
+    const long port = std::stol(text);
+    if (port < 1 || port > 65535)
+        return std::nullopt;
+    return std::to_string(port > 32767 ? port - 65536 : port);
+}
 
 // The last segment of a URL's path, as a download without LOCAL saves it ("" for none).
 std::string file_name_of(const std::string& url) {
@@ -211,17 +220,6 @@ std::optional<std::string> parse(const std::vector<std::string>& args, bool uplo
         out.local = (std::filesystem::current_path(ec) / name).string();
     }
     return std::nullopt;
-}
-
-// The value given to the control for a port: the control keeps a 16-bit Integer, so a
-// port above 32767 is passed as the same 16 bits (the transfer reads them back unsigned).
-std::optional<std::string> port_value(const std::string& text) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != text.npos)
-        return std::nullopt;
-    const long port = std::stol(text);
-    if (port < 1 || port > 65535)
-        return std::nullopt;
-    return std::to_string(port > 32767 ? port - 65536 : port);
 }
 
 // The user and password the control is given: from the options, else from the other

@@ -2,6 +2,7 @@
 
 #include "hosts/cli/CliSupport.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -50,18 +51,22 @@ std::size_t skip_macdef(const std::string& text, std::size_t from) {
     return end == std::string::npos ? text.size() : end + 2;
 }
 
+// The text without its macro definitions ("macdef NAME" as a token, to the next blank line).
 std::string without_macros(const std::string& text) {
+    const auto blank = [&](std::size_t k) {
+        return k >= text.size() || std::isspace(static_cast<unsigned char>(text[k]));
+    };
     std::string out;
     std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t m = text.find("macdef", i);
-        if (m == std::string::npos) {
-            out.append(text, i, std::string::npos);
-            break;
-        }
+    for (std::size_t m = text.find("macdef"); m != std::string::npos;
+         m = text.find("macdef", m + 1)) {
+        if (m < i || (m > 0 && !blank(m - 1)) || !blank(m + 6))
+            continue;
         out.append(text, i, m - i);
         i = skip_macdef(text, m);
     }
+    if (i < text.size())
+        out.append(text, i, std::string::npos);
     return out;
 }
 
