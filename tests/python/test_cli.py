@@ -1,4 +1,4 @@
-# fixtures: http
+# fixtures: http display
 """The kvrupload command as a person or a script uses it: exit codes, the result as JSON on
 stdout, one failure line on stderr, passwords kept out of argv, and what a terminal sees
 (progress line, prompts, Ctrl-C) driven through a pseudo-terminal."""
@@ -61,9 +61,9 @@ def cli_env(**extra):
     return env
 
 
-def run(*args, stdin="", cwd=None, **env):
+def run(*args, stdin="", cwd=None, timeout=300, **env):
     return subprocess.run([CLI, *args], input=stdin.encode(), capture_output=True,
-                          env=cli_env(**env), cwd=cwd, timeout=300)
+                          env=cli_env(**env), cwd=cwd, timeout=timeout)
 
 
 def run_in_pty(*args, cols=80, steps=(), stdin_tty=True, **env):
@@ -355,6 +355,20 @@ def test_the_close_button_waits_for_enter_only_on_a_terminal(http, tmp_path):
     assert code == 0 and b"Tecle Enter para fechar a janela de progresso." in term
     code, out, term = run_in_pty(*args, stdin_tty=False)  # a script: closes by itself
     assert code == 0 and b"Tecle Enter" not in term and json.loads(out)[0] == "1"
+
+
+def test_a_window_on_a_display_closes_by_itself_for_a_script(http, tmp_path):
+    path = pathlib.Path(os.environ.get("KVR_SERVERS_DIR", "")) / "display" / "display.env"
+    if not path.is_file():
+        pytest.skip("the display fixture is not running")
+    display = path.read_text().strip().split("=", 1)[1]
+    url = serve(http, "cli-d.dat", os.urandom(20000))
+    for _ in range(3):  # Xvfb now and then refuses a client, and the toolkit then exits
+        p = run("download", url, str(tmp_path / "d.dat"), "--progress", "SIM", "--close", "NAO",
+                timeout=60, DISPLAY=display)  # stdin is a pipe: nobody will click
+        if b"Can't open display" not in p.stderr:
+            break
+    assert (p.returncode, result(p)) == (0, ["1", str(tmp_path / "d.dat"), 20000]), p.stderr
 
 
 def test_ctrl_c_ends_the_transfer_removes_the_partial_file_and_exits_130(tmp_path):
