@@ -149,12 +149,18 @@ def test_download_and_upload_print_the_result_and_exit_0(http, tmp_path):
 
 def test_the_json_is_valid_utf8_whatever_the_bytes_of_a_path(http, tmp_path):
     url = serve(http, "cli-u.txt", b"u")
-    target = os.path.join(os.fsencode(tmp_path), b"caf\xe9-\xc3\xa9.txt")
-    p = run("download", url, target)
-    assert p.returncode == 0, p.stderr
-    text = p.stdout.decode("utf-8")  # raises if not UTF-8
-    assert "caf\\u00e9-é.txt" in text
-    assert result(p)[1] == os.fsdecode(tmp_path) + "/caf\u00e9-é.txt"
+    cases = [  # the name's bytes, as the JSON text shows them
+        (b"caf\xe9-\xc3\xa9", "caf\\u00e9-é"),  # a lone Latin-1 byte; a real é stays
+        (b"\xc0\xaf", "\\u00c0\\u00af"),  # an overlong "/"
+        (b"\xed\xa0\x80", "\\u00ed\\u00a0\\u0080"),  # a surrogate
+        (b"\xf4\x90\x80\x80", "\\u00f4\\u0090\\u0080\\u0080"),  # above U+10FFFF
+        (b"\xe2\x82-\xf0\x9f\x98\x80", "\\u00e2\\u0082-\U0001F600"),  # cut short; a whole one
+    ]
+    for name, shown in cases:
+        p = run("download", url, os.fsencode(tmp_path) + b"/" + name + b".txt")
+        assert p.returncode == 0, p.stderr
+        text = p.stdout.decode("utf-8")  # raises if not UTF-8
+        assert f"/{shown}.txt" in text and result(p)[0] == "1", text
 
 
 @pytest.mark.parametrize(
@@ -374,19 +380,24 @@ def test_a_window_on_a_display_closes_by_itself_for_a_script(http, tmp_path):
 def test_ctrl_c_ends_the_transfer_removes_the_partial_file_and_exits_130(tmp_path):
     big = tmp_path / "grande.dat"
     big.write_bytes(os.urandom(2_000_000))
+    partial = tmp_path / "parcial.dat"
+    on_progress = [("%)", b"\x03")]  # once the line shows
     with scripted(tmp_path, "trickle", size=200_000) as trickle, \
             scripted(tmp_path, "stall") as stall:
-        cases = [  # args, the result's message
-            (["download", f"{trickle}/a.dat", str(tmp_path / "parcial.dat")], "Download Cancelado."),
-            (["upload", f"{stall}/up/", str(big)], "Upload Cancelado."),
+        cases = [  # args, when Ctrl-C comes, the result's message, the line's last state
+            (["download", f"{trickle}/a.dat", str(partial)], on_progress, "Download Cancelado.",
+             "Situação: Cancelado *\n"),
+            (["upload", f"{stall}/up/", str(big)], on_progress, "Upload Cancelado.",
+             "Situação: Cancelado *\n"),
+            (["download", f"{trickle}/a.dat", "--dialog", "txt"], [("cancelar: ", b"\x03")],
+             "Download Cancelado.", "cancelar: \\^C\n"),
         ]
-        for args, message in cases:
+        for args, steps, message, line_end in cases:
             started = time.monotonic()
-            code, out, term = run_in_pty(*args, "--progress", "SIM",
-                                         steps=[(" (", b""), ("%)", b"\x03")])
+            code, out, term = run_in_pty(*args, "--progress", "SIM", steps=steps)
             assert time.monotonic() - started < 10
             assert code == 130, term
             assert json.loads(out) == ["0", message]
-            assert re.search(rf"Situação: Cancelado *\nkvrupload: {message}\n$", term.decode())
-            assert not (tmp_path / "parcial.dat").exists()
+            assert re.search(rf"{line_end}kvrupload: {message}\n$", term.decode()), term
+            assert not partial.exists()
             assert big.stat().st_size == 2_000_000
