@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <poll.h>
 #include <unistd.h>
 
 namespace kvr::cli {
@@ -228,6 +229,19 @@ bool interrupted() {
 bool stdin_is_terminal() {
     return isatty(STDIN_FILENO) == 1;
 }
+bool terminal_input_ready() {
+    if (!stdin_is_terminal())
+        return !interrupted();
+    // A terminal hands out one line per read, so nothing is left waiting in a buffer here.
+    constexpr int kTurnMs = 100;
+    while (!interrupted()) {
+        pollfd p{STDIN_FILENO, POLLIN, 0};
+        if (poll(&p, 1, kTurnMs) != 0)
+            return !interrupted();
+    }
+    return false;
+}
+
 bool stderr_is_terminal() {
     return isatty(STDERR_FILENO) == 1;
 }

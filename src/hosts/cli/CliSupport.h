@@ -50,6 +50,9 @@ void install_interrupt_handler();
 bool interrupted();
 
 bool stdin_is_terminal();
+// Before a read from the terminal: waits until a line can be read, and answers false when
+// Ctrl-C came first (one that came just before the read would otherwise leave it waiting).
+bool terminal_input_ready();
 bool stderr_is_terminal();
 
 } // namespace kvr::cli

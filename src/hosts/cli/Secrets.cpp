@@ -94,7 +94,8 @@ std::string prompt_password(const std::string& prompt) {
     }
     std::cerr << prompt << std::flush;
     std::string answer;
-    std::getline(std::cin, answer);
+    if (terminal_input_ready())
+        std::getline(std::cin, answer);
     std::cin.clear();
     if (tty)
         tcsetattr(STDIN_FILENO, TCSANOW, &saved);

@@ -126,7 +126,7 @@ void TerminalBackend::wait_until(const std::function<bool()>& done) {
         if (stdin_is_terminal()) {
             m_out << "Tecle Enter para fechar a janela de progresso." << std::flush;
             std::string answer;
-            if (!std::getline(m_in, answer))
+            if (!terminal_input_ready() || !std::getline(m_in, answer))
                 m_out << "\n";
             m_in.clear();
         }
@@ -146,7 +146,7 @@ void TerminalBackend::message_box(const std::string& prompt) {
 std::optional<std::string> TerminalBackend::ask(const std::string& prompt) {
     m_out << prompt << std::flush;
     std::string answer;
-    if (!std::getline(m_in, answer)) {
+    if (!terminal_input_ready() || !std::getline(m_in, answer)) {
         m_out << "\n";
         return std::nullopt;
     }
