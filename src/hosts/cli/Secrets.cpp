@@ -73,7 +73,7 @@ std::string without_macros(const std::string& text) {
 std::optional<std::string> read_first_line(const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot read the password file '" + path + "': " + std::strerror(errno);
+        error = "Arquivo de senha não pode ser lido: " + path + " (" + std::strerror(errno) + ")";
         return std::nullopt;
     }
     std::string line;
