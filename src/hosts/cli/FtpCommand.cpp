@@ -150,8 +150,7 @@ Variant run_operation(Object& ftp, const FtpArgs& a) {
 
 // The class of the FTP call that just failed, from the calling thread's last failure code.
 FailureClass ftp_failure() {
-    namespace code = ftpnet::code;
-    switch (ftpnet::last_failure()) {
+    switch (static_cast<std::int32_t>(ftpnet::last_failure())) {
     case code::ExtendedError:
         return FailureClass::ServerStatus;
     case code::FileNotFound: // the transport's codes for a local file call that failed
