@@ -3,7 +3,6 @@
 #include "transfer/frmKVRProgress.h"
 
 #include "dialogs/frmKVRDialog.h"
-#include "platform/sys/Cancel.h"
 #include "platform/sys/Codeset.h"
 #include "platform/sys/Files.h"
 #include "platform/sys/InternetErrors.h"

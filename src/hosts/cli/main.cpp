@@ -49,12 +49,17 @@ Examples:
 
 const char* const kHint = "Try 'kvrupload --help'.";
 
-// Real windows when a display answers; otherwise the terminal takes the user's part.
+// Real windows when a display answers; otherwise (a display that refuses included) the
+// terminal takes the user's part.
 void choose_backend() {
-    if (kvr::ui::display_available())
-        kvr::ui::set_backend(kvr::ui::make_fltk_backend());
-    else
-        kvr::ui::set_backend(std::make_unique<kvr::cli::TerminalBackend>(std::cerr, std::cin));
+    if (kvr::ui::display_available()) {
+        try {
+            kvr::ui::set_backend(kvr::ui::make_fltk_backend());
+            return;
+        } catch (const kvr::ComError&) {
+        }
+    }
+    kvr::ui::set_backend(std::make_unique<kvr::cli::TerminalBackend>(std::cerr, std::cin));
 }
 
 } // namespace
