@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         run = kvr::cli::run_upload;
     else if (subject == "ftp")
         run = kvr::cli::run_ftp;
-    else if (command == "ftp-window")
+    else if (subject == "ftp-window")
         run = kvr::cli::run_ftp_window;
     else
         return kvr::cli::usage_error("unknown command '" + subject + "'", kHint);
