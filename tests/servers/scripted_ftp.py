@@ -4,7 +4,7 @@
     scripted_ftp.py [--transcript FILE] --port-file FILE SCENARIO_JSON
 
 Listens on a free loopback port, writes its number to the port file, and serves active-mode
-clients (PORT) by the scenario, a JSON object whose keys are all optional:
+clients (PORT, EPRT; PASV, EPSV) by the scenario, a JSON object whose keys are all optional:
 
   greeting        reply to a new connection (null: none ever) (default "220 scripted")
   user, pass      replies to USER and PASS                   (default 331 / 230)
@@ -15,6 +15,16 @@ clients (PORT) by the scenario, a JSON object whose keys are all optional:
   stall_on        VERB: read the command and never answer
   stor_limit      STOR: after this many bytes answer `stor_reply` and close the data link
   opening         the reply that opens a transfer              (default 150)
+  foreign_data    "first": another host (127.0.0.2) connects to the data port before the
+                  server does, offering "EVIL\r\n" and recording "FOREIGN <bytes it read>";
+                  "only": the other host connects and the server never does
+  trickle         seconds between the single bytes of the data the server sends
+  flood_on        VERB (or "greeting"): answer with `flood` ("120 ...", or a "ddd-" line
+                  for an endless multi-line reply) every `flood_every` seconds, for ever
+  ipv6            listen on ::1 instead of 127.0.0.1
+  pasv_host       the address a 227 reply names (default the server's own, 127.0.0.1);
+                  with `pasv_decoy` the named address also listens on the same port and
+                  offers "EVIL\r\n"
 
 Replies are given without the final line end; "\n" inside separates the lines of a
 multi-line reply (each line gets CR LF on the wire). Every command line received is
@@ -27,6 +37,7 @@ import socket
 import socketserver
 import sys
 import threading
+import time
 import struct
 
 scenario = {}
@@ -50,10 +61,73 @@ class Session(socketserver.StreamRequestHandler):
         self.wfile.flush()
 
     def open_data(self):
+        if self.passive is not None:
+            s, _ = self.passive.accept()
+            self.passive.close()
+            self.passive = None
+            return s
+        foreign = scenario.get("foreign_data")
+        if foreign:
+            self.foreign_connect()
+        if foreign == "only":
+            time.sleep(30)
+            raise ConnectionAbortedError
         return socket.create_connection(self.data_address, timeout=30)
+
+    def foreign_connect(self):
+        got = 0
+        try:
+            s = socket.create_connection(self.data_address, timeout=5,
+                                         source_address=("127.0.0.2", 0))
+            s.sendall(b"EVIL\r\n")
+            s.shutdown(socket.SHUT_WR)
+            while True:
+                chunk = s.recv(65536)
+                if not chunk:
+                    break
+                got += len(chunk)
+            s.close()
+        except OSError:
+            pass
+        record("FOREIGN %d" % got)
+
+    def flood(self):
+        reply = scenario.get("flood", "120 Service ready in a moment.")
+        every = scenario.get("flood_every", 0.05)
+        while True:
+            self.send(reply)
+            time.sleep(every)
+
+    def listen_passive(self, extended):
+        own = self.request.getsockname()[0]
+        self.passive = socket.socket(self.request.family, socket.SOCK_STREAM)
+        self.passive.bind((own, 0))
+        self.passive.listen(1)
+        port = self.passive.getsockname()[1]
+        if extended:
+            self.send("229 Entering Extended Passive Mode (|||%d|)" % port)
+            return
+        host = scenario.get("pasv_host", "127.0.0.1")
+        if scenario.get("pasv_decoy"):
+            decoy = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            decoy.bind((host, port))
+            decoy.listen(1)
+            threading.Thread(target=self.serve_decoy, args=(decoy,), daemon=True).start()
+        self.send("227 Entering Passive Mode (%s,%d,%d)." % (host.replace(".", ","),
+                                                             port >> 8, port & 255))
+
+    def serve_decoy(self, decoy):
+        try:
+            s, _ = decoy.accept()
+            record("DECOY")
+            s.sendall(b"EVIL\r\n")
+            s.close()
+        except OSError:
+            pass
 
     def handle(self):
         self.data_address = None
+        self.passive = None
         self.rename_from = None
         files = scenario.setdefault("files", {})
         greeting = scenario.get("greeting", "220 scripted")
@@ -61,6 +135,8 @@ class Session(socketserver.StreamRequestHandler):
             while self.rfile.read(1):
                 pass
             return
+        if scenario.get("flood_on") == "greeting":
+            self.flood()
         self.send(greeting)
         while True:
             raw = self.rfile.readline(8192)
@@ -74,6 +150,8 @@ class Session(socketserver.StreamRequestHandler):
                 while self.rfile.read(1):
                     pass
                 return
+            if scenario.get("flood_on") == verb:
+                self.flood()
             if verb in scenario.get("replies", {}):
                 self.send(scenario["replies"][verb])
                 continue
@@ -87,6 +165,12 @@ class Session(socketserver.StreamRequestHandler):
                 p = [int(x) for x in arg.split(",")]
                 self.data_address = (".".join(map(str, p[:4])), p[4] * 256 + p[5])
                 self.send("200 PORT command successful.")
+            elif verb == "EPRT":
+                parts = arg.split(arg[0])
+                self.data_address = (parts[2], int(parts[3]))
+                self.send("200 EPRT command successful.")
+            elif verb in ("PASV", "EPSV"):
+                self.listen_passive(verb == "EPSV")
             elif verb == "CWD":
                 self.send("250 Directory successfully changed." if arg in ("/", "")
                           else "550 Failed to change directory.")
@@ -130,7 +214,12 @@ class Session(socketserver.StreamRequestHandler):
             self.request.shutdown(socket.SHUT_RDWR)
             self.request.close()
             raise ConnectionAbortedError
-        data.sendall(payload)
+        if "trickle" in scenario:
+            for i in range(len(payload)):
+                data.sendall(payload[i:i + 1])
+                time.sleep(scenario["trickle"])
+        else:
+            data.sendall(payload)
         data.close()
         self.send("226 Transfer complete.")
 
@@ -171,7 +260,9 @@ def main(argv):
     opts = parser.parse_args(argv[1:])
     transcript_path = opts.transcript
     scenario = json.loads(opts.scenario)
-    server = Server(("127.0.0.1", 0), Session)
+    if scenario.get("ipv6"):
+        Server.address_family = socket.AF_INET6
+    server = Server(("::1" if scenario.get("ipv6") else "127.0.0.1", 0), Session)
     with open(opts.port_file + ".tmp", "w") as f:
         f.write("%d\n" % server.server_address[1])
     os.replace(opts.port_file + ".tmp", opts.port_file)

@@ -2,11 +2,14 @@
 
 #include "platform/ftp/FtpErrors.h"
 #include "platform/ftp/FtpThreadStatus.h"
+#include "platform/ftp/ProgressWindow.h"
 #include "platform/sys/Codeset.h"
 #include "platform/sys/InputFile.h"
 #include "platform/sys/OutputFile.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <sys/socket.h>
 
 namespace kvr::ftpnet {
 
@@ -14,6 +17,46 @@ namespace {
 
 std::string type_argument(TransferType type) {
     return type == TransferType::Ascii ? "A" : "I";
+}
+
+// A CR or LF would end the command early and start one of the caller's text; a NUL cuts it.
+bool unsafe_in_command(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool passive_asked() {
+    const char* v = std::getenv("KVRUPLOAD_FTP_PASSIVE");
+    return v && std::string_view(v) == "1";
+}
+
+// The port of a "227 ... (h1,h2,h3,h4,p1,p2)" or "229 ... (|||port|)" reply; 0 when it has none.
+// The address a 227 names is not used: data goes to the control connection's peer.
+unsigned passive_port(const std::string& reply, bool extended) {
+    auto open = reply.find('(');
+    auto close = reply.find(')', open == std::string::npos ? 0 : open);
+    if (open == std::string::npos || close == std::string::npos)
+        return 0;
+    std::string inside = reply.substr(open + 1, close - open - 1);
+    std::vector<unsigned> numbers;
+    unsigned value = 0;
+    bool digits = false;
+    for (char c : inside + ',') {
+        if (c >= '0' && c <= '9') {
+            value = value * 10 + static_cast<unsigned>(c - '0');
+            digits = true;
+            if (value > 65535)
+                return 0;
+        } else if (digits) {
+            numbers.push_back(value);
+            value = 0;
+            digits = false;
+        }
+    }
+    if (extended)
+        return numbers.size() == 1 ? numbers[0] : 0;
+    if (numbers.size() != 6 || numbers[4] > 255 || numbers[5] > 255)
+        return 0;
+    return numbers[4] * 256 + numbers[5];
 }
 
 } // namespace
@@ -24,12 +67,17 @@ std::unique_ptr<FtpConnection> FtpConnection::connect(FtpSession&, const std::st
                                                       const std::optional<std::string>& user,
                                                       const std::optional<std::string>& password) {
     set_last_error(code::Success);
+    if (unsafe_in_command(user.value_or("")) || unsafe_in_command(password.value_or(""))) {
+        set_last_error(error_for_failure(Failure::UnsafeArgument));
+        return nullptr;
+    }
     auto control = connect_host(sys::to_locale_codeset(host_text));
     if (!control) {
         set_last_error(error_for_failure(control.error().failure));
         return nullptr;
     }
     std::unique_ptr<FtpConnection> c(new FtpConnection(std::move(control.value())));
+    c->m_passive = passive_asked();
     if (!c->exchange(FtpCommand::Greeting) ||
         !c->exchange(FtpCommand::User, user.value_or("anonymous")))
         return nullptr;
@@ -44,6 +92,7 @@ FtpConnection::~FtpConnection() {
         return;
     // A polite goodbye, but a server that does not answer promptly is not waited for.
     set_receive_timeout(m_control, std::chrono::seconds(1));
+    m_reply_limit = std::chrono::seconds(1);
     std::uint32_t error = last_error();
     exchange(FtpCommand::Quit);
     set_last_error(error);
@@ -70,7 +119,16 @@ bool FtpConnection::fail_errno(int err) {
     return false;
 }
 
-bool FtpConnection::read_reply(FtpReply& reply) {
+bool FtpConnection::refuse_unsafe(std::initializer_list<std::string_view> texts) {
+    for (auto text : texts)
+        if (unsafe_in_command(text)) {
+            set_last_error(error_for_failure(Failure::UnsafeArgument));
+            return true;
+        }
+    return false;
+}
+
+bool FtpConnection::read_reply(FtpReply& reply, Deadline deadline) {
     for (;;) {
         if (!m_pending.empty()) {
             std::size_t consumed = 0;
@@ -83,12 +141,13 @@ bool FtpConnection::read_reply(FtpReply& reply) {
             if (status == FtpReplyParser::Status::Complete) {
                 reply = m_parser.reply();
                 m_parser.reset();
+                m_reply_text = reply.text;
                 set_last_response(reply.text);
                 return true;
             }
         }
         char chunk[4096];
-        auto got = receive_some(m_control, chunk, sizeof chunk);
+        auto got = receive_some(m_control, chunk, sizeof chunk, deadline);
         if (!got)
             return fail(got.error().failure, got.error().err);
         m_pending.append(chunk, got.value());
@@ -107,13 +166,20 @@ bool FtpConnection::exchange(FtpCommand command, const std::string& argument) {
             line += ' ';
             line += sys::to_locale_codeset(argument);
         }
+        if (unsafe_in_command(line)) {
+            set_last_error(error_for_failure(Failure::UnsafeArgument));
+            return false;
+        }
         line += "\r\n";
         if (auto sent = send_all(m_control, line.data(), line.size()); !sent)
             return fail(sent.error().failure, sent.error().err);
     }
+    // The whole answer, preliminary replies included, within one timeout: a server that
+    // repeats "120" or drips a long reply cannot hold the caller.
+    const Deadline deadline = std::chrono::steady_clock::now() + m_reply_limit;
     for (;;) {
         FtpReply reply;
-        if (!read_reply(reply))
+        if (!read_reply(reply, deadline))
             return false;
         switch (classify(rule, reply.code)) {
         case Outcome::Wait:
@@ -136,6 +202,12 @@ std::optional<Socket> FtpConnection::open_transfer(FtpCommand command, const std
                                                    std::optional<TransferType> type) {
     if (type && !exchange(FtpCommand::Type, type_argument(*type)))
         return std::nullopt;
+    if (m_passive) {
+        auto data = open_passive();
+        if (!data || !exchange(command, argument))
+            return std::nullopt;
+        return data;
+    }
     auto listener = listen_beside(m_control);
     if (!listener) {
         set_last_error(error_for_failure(listener.error().failure));
@@ -158,6 +230,37 @@ std::optional<Socket> FtpConnection::open_transfer(FtpCommand command, const std
     return std::nullopt;
 }
 
+std::optional<Socket> FtpConnection::open_passive() {
+    sockaddr_storage local{};
+    socklen_t len = sizeof local;
+    getsockname(m_control.fd(), reinterpret_cast<sockaddr*>(&local), &len);
+    const bool extended = local.ss_family == AF_INET6;
+    if (!exchange(extended ? FtpCommand::Epsv : FtpCommand::Pasv))
+        return std::nullopt;
+    auto data = connect_beside(m_control, passive_port(m_reply_text, extended));
+    if (!data) {
+        set_last_error(error_for_failure(data.error().failure));
+        return std::nullopt;
+    }
+    return std::move(data.value());
+}
+
+template <typename Sink> bool FtpConnection::receive_all(Socket& data, Sink&& sink) {
+    ProgressWindow progress;
+    for (;;) {
+        auto got = receive_some(data, buffer(), kBufferSize);
+        if (!got) {
+            if (got.error().failure == Failure::ConnectionClosed)
+                return true;
+            return fail(got.error().failure, got.error().err);
+        }
+        if (!progress.add(got.value()))
+            return fail(Failure::TimedOut);
+        if (!sink(buffer(), got.value()))
+            return false;
+    }
+}
+
 bool FtpConnection::finish_transfer(Socket& data) {
     data.close();
     return exchange(FtpCommand::TransferDone);
@@ -165,12 +268,16 @@ bool FtpConnection::finish_transfer(Socket& data) {
 
 bool FtpConnection::set_current_directory(const std::string& directory) {
     set_last_error(code::Success);
+    if (refuse_unsafe({directory}))
+        return false;
     return exchange(FtpCommand::Cwd, directory);
 }
 
 std::unique_ptr<FtpFind> FtpConnection::find_first(const std::string& filter,
                                                    std::string& first_name) {
     set_last_error(code::Success);
+    if (refuse_unsafe({filter}))
+        return nullptr;
     auto slash = filter.rfind('/');
     std::string folder = slash == std::string::npos ? "" : filter.substr(0, slash + 1);
     std::string pattern = slash == std::string::npos ? filter : filter.substr(slash + 1);
@@ -178,21 +285,13 @@ std::unique_ptr<FtpFind> FtpConnection::find_first(const std::string& filter,
     if (!data)
         return nullptr;
     std::string listing;
-    for (;;) {
-        auto got = receive_some(*data, buffer(), kBufferSize);
-        if (!got) {
-            if (got.error().failure == Failure::ConnectionClosed)
-                break;
-            fail(got.error().failure, got.error().err);
-            return nullptr;
-        }
-        if (listing.size() + got.value() > kMaxListing) {
-            fail(Failure::InvalidReply);
-            return nullptr;
-        }
-        listing.append(buffer(), got.value());
-    }
-    if (!finish_transfer(*data))
+    const bool received = receive_all(*data, [&](const char* bytes, std::size_t got) {
+        if (listing.size() + got > kMaxListing)
+            return fail(Failure::InvalidReply);
+        listing.append(bytes, got);
+        return true;
+    });
+    if (!received || !finish_transfer(*data))
         return nullptr;
     std::vector<std::string> names;
     std::size_t start = 0;
@@ -219,25 +318,26 @@ std::unique_ptr<FtpFind> FtpConnection::find_first(const std::string& filter,
 bool FtpConnection::get_file(const std::string& remote, const std::string& local,
                              TransferType type) {
     set_last_error(code::Success);
+    if (refuse_unsafe({remote}))
+        return false;
     auto file = sys::OutputFile::create(local, sys::OutputFile::Placement::Beside);
     if (!file)
         return fail_errno(file.error().err);
     auto data = open_transfer(FtpCommand::Retr, remote, type);
     if (!data)
         return false;
-    for (;;) {
-        auto got = receive_some(*data, buffer(), kBufferSize);
-        if (!got) {
-            if (got.error().failure == Failure::ConnectionClosed)
-                break;
-            return fail(got.error().failure, got.error().err);
-        }
-        if (auto written = file.value().write(buffer(), got.value()); !written) {
-            finish_transfer(*data);
-            return fail_errno(written.error().err);
-        }
+    int write_error = 0;
+    const bool received = receive_all(*data, [&](const char* bytes, std::size_t got) {
+        auto written = file.value().write(bytes, got);
+        if (!written)
+            write_error = written.error().err;
+        return written.ok();
+    });
+    if (write_error != 0) {
+        finish_transfer(*data);
+        return fail_errno(write_error);
     }
-    if (!finish_transfer(*data))
+    if (!received || !finish_transfer(*data))
         return false;
     if (auto committed = file.value().commit(); !committed)
         return fail_errno(committed.error().err);
@@ -247,6 +347,8 @@ bool FtpConnection::get_file(const std::string& remote, const std::string& local
 bool FtpConnection::put_file(const std::string& local, const std::string& remote,
                              TransferType type) {
     set_last_error(code::Success);
+    if (refuse_unsafe({remote}))
+        return false;
     auto file = sys::InputFile::open(local);
     if (!file) {
         int err = file.error().err;
@@ -271,11 +373,15 @@ bool FtpConnection::put_file(const std::string& local, const std::string& remote
 
 bool FtpConnection::rename_file(const std::string& from, const std::string& to) {
     set_last_error(code::Success);
+    if (refuse_unsafe({from, to}))
+        return false;
     return exchange(FtpCommand::Rnfr, from) && exchange(FtpCommand::Rnto, to);
 }
 
 bool FtpConnection::delete_file(const std::string& name) {
     set_last_error(code::Success);
+    if (refuse_unsafe({name}))
+        return false;
     return exchange(FtpCommand::Dele, name);
 }
 

@@ -1,9 +1,11 @@
-// One FTP control connection, logged in, in active mode: what the FTP class calls where the
-// legacy library's FTP functions stood. Every call is synchronous; a call that fails leaves
-// its reason as the thread's last error (FtpErrors.h) and, when the server refused, the
-// server's reply as the last response. Texts are UTF-8 here and go to the server in the
-// locale's codeset. File bytes travel unchanged in both transfer types: the type only tells
-// the server (TYPE A or TYPE I).
+// One FTP control connection, logged in, in active mode (passive with KVRUPLOAD_FTP_PASSIVE=1):
+// what the FTP class calls where the legacy library's FTP functions stood. Every call is
+// synchronous; a call that fails leaves its reason as the thread's last error (FtpErrors.h) and,
+// when the server refused, the server's reply as the last response. Texts are UTF-8 here and go to
+// the server in the locale's codeset. File bytes travel unchanged in both transfer types: the type
+// only tells the server (TYPE A or TYPE I). A text with CR, LF or NUL never reaches the server: the
+// call fails first with last error 87. Every wait is bounded: a reply must be complete within the
+// timeout (FtpSocket.h) and data must keep the least progress (ProgressWindow.h).
 #pragma once
 
 #include "platform/ftp/FtpFind.h"
@@ -11,9 +13,11 @@
 #include "platform/ftp/FtpReply.h"
 #include "platform/ftp/FtpSocket.h"
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kvr::ftpnet {
 
@@ -53,21 +57,29 @@ class FtpConnection {
 
     bool fail(Failure failure, int err = 0);
     bool fail_errno(int err);
-    bool read_reply(FtpReply& reply);
+    bool refuse_unsafe(std::initializer_list<std::string_view> texts);
+    bool read_reply(FtpReply& reply, Deadline deadline);
     // Sends the command (none for the greeting and a transfer's completion) and reads its
     // reply; true when the reply is one the command's rule accepts.
     bool exchange(FtpCommand command, const std::string& argument = {});
     // TYPE, the listener, PORT/EPRT and the command: the open data connection, or nothing.
+    // In passive mode PASV/EPSV, the connection, then the command.
     std::optional<Socket> open_transfer(FtpCommand command, const std::string& argument,
                                         std::optional<TransferType> type);
     // Closes the data connection and reads the transfer's completion reply.
     bool finish_transfer(Socket& data);
+    std::optional<Socket> open_passive();
+    // Reads the data connection to its end into `sink`; false (last error set) on a failure.
+    template <typename Sink> bool receive_all(Socket& data, Sink&& sink);
     char* buffer();
 
     Socket m_control;
     SessionState m_state = SessionState::Greeting;
     FtpReplyParser m_parser;
-    std::string m_pending; // bytes read past the end of the last reply
+    std::string m_pending;    // bytes read past the end of the last reply
+    std::string m_reply_text; // the last complete reply
+    bool m_passive = false;
+    std::chrono::milliseconds m_reply_limit = io_timeout();
     std::unique_ptr<char[]> m_buffer;
 };
 

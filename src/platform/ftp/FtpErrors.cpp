@@ -21,6 +21,7 @@ constexpr FailureRow kFailureTable[] = {
     {Failure::InvalidReply, code::InvalidServerResponse},
     {Failure::WrongState, code::IncorrectHandleState},
     {Failure::Cancelled, code::OperationCancelled},
+    {Failure::UnsafeArgument, code::InvalidParameter},
 };
 
 struct ErrnoRow {

@@ -21,6 +21,7 @@ enum class Failure {
     InvalidReply,     // a reply that is not a reply, or one of absurd length
     WrongState,       // a command the session cannot take now (no login, a find open)
     Cancelled,        // the host asked the calling thread to stop waiting (Ctrl-C)
+    UnsafeArgument,   // a CR, LF or NUL in a text that would go into a command
 };
 
 // The one translation table: a reply code the command did not expect -> error code.

@@ -19,6 +19,8 @@ const CommandRule kRules[] = {
     {C::Cwd,         "CWD",  S::Ready,       {250, 200},  {},          {},    S::Ready,      S::Ready, S::Ready},
     {C::Port,        "PORT", S::Ready,       {200},       {},          {},    S::Ready,      S::Ready, S::Ready},
     {C::Eprt,        "EPRT", S::Ready,       {200},       {},          {},    S::Ready,      S::Ready, S::Ready},
+    {C::Pasv,        "PASV", S::Ready,       {227},       {},          {},    S::Ready,      S::Ready, S::Ready},
+    {C::Epsv,        "EPSV", S::Ready,       {229},       {},          {},    S::Ready,      S::Ready, S::Ready},
     {C::Nlst,        "NLST", S::Ready,       {},          {125, 150},  {},    S::Ready,      S::Transferring, S::Ready},
     {C::Retr,        "RETR", S::Ready,       {},          {125, 150},  {},    S::Ready,      S::Transferring, S::Ready},
     {C::Stor,        "STOR", S::Ready,       {},          {125, 150},  {},    S::Ready,      S::Transferring, S::Ready},

@@ -24,6 +24,8 @@ enum class FtpCommand {
     Cwd,
     Port,
     Eprt,
+    Pasv,
+    Epsv,
     Nlst,
     Retr,
     Stor,

@@ -27,6 +27,7 @@ void FtpReplyParser::reset() {
     m_reply = FtpReply{};
     m_line.clear();
     m_open_code = 0;
+    m_lines = 0;
 }
 
 FtpReplyParser::Status FtpReplyParser::feed(std::string_view data, std::size_t& consumed) {
@@ -54,6 +55,8 @@ FtpReplyParser::Status FtpReplyParser::take_line() {
     const char sep = code >= 0 ? separator(m_line) : '\0';
     m_reply.text += m_line;
     m_line.clear();
+    if (++m_lines > kMaxLines)
+        return Status::Invalid;
     if (m_open_code == 0) {
         if (code < 100 || (sep != ' ' && sep != '-'))
             return Status::Invalid;

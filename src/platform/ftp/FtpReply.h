@@ -1,7 +1,7 @@
 // One server reply and the incremental parser that assembles it from whatever pieces the
 // socket delivers. A reply is one line "ddd text" or a multi-line reply opened by "ddd-" and
 // closed by a line starting "ddd " with the same code. Memory is bounded: a line or a whole
-// reply longer than the limits is an error, never a growing buffer.
+// reply longer than the limits, or one of too many lines, is an error, never a growing buffer.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +19,7 @@ class FtpReplyParser {
   public:
     static constexpr std::size_t kMaxLine = 8 * 1024;
     static constexpr std::size_t kMaxReply = 64 * 1024;
+    static constexpr std::size_t kMaxLines = 1000;
 
     enum class Status { NeedMore, Complete, Invalid };
 
@@ -36,6 +37,7 @@ class FtpReplyParser {
     FtpReply m_reply;
     std::string m_line;  // the line being read
     int m_open_code = 0; // code of an open multi-line reply, 0 when none
+    std::size_t m_lines = 0;
 };
 
 } // namespace kvr::ftpnet

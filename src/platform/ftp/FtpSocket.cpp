@@ -1,5 +1,6 @@
 #include "platform/ftp/FtpSocket.h"
 
+#include "platform/ftp/ProgressWindow.h"
 #include "platform/sys/Cancel.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -42,9 +44,10 @@ const SocketError kTimedOut{Failure::TimedOut, ETIMEDOUT};
 
 // Waits until one of `fds` is ready, within the timeout, in slices; the failure when it timed
 // out, broke or the host asked the thread to stop.
-std::optional<SocketError> wait_ready(pollfd* fds, nfds_t count) {
+std::optional<SocketError> wait_ready(pollfd* fds, nfds_t count,
+                                      std::optional<Deadline> until = std::nullopt) {
     using namespace std::chrono;
-    const auto deadline = steady_clock::now() + io_timeout();
+    const auto deadline = until.value_or(steady_clock::now() + io_timeout());
     for (;;) {
         if (sys::cancel_requested())
             return kCancelled;
@@ -71,6 +74,21 @@ std::optional<SocketError> keep_waiting(std::chrono::steady_clock::time_point de
 
 std::chrono::steady_clock::time_point deadline_from_now() {
     return std::chrono::steady_clock::now() + io_timeout();
+}
+
+bool peer_address(const Socket& s, sockaddr_storage& address) {
+    socklen_t len = sizeof address;
+    return getpeername(s.fd(), reinterpret_cast<sockaddr*>(&address), &len) == 0;
+}
+
+bool same_host(const sockaddr_storage& a, const sockaddr_storage& b) {
+    if (a.ss_family != b.ss_family)
+        return false;
+    if (a.ss_family == AF_INET)
+        return reinterpret_cast<const sockaddr_in&>(a).sin_addr.s_addr ==
+               reinterpret_cast<const sockaddr_in&>(b).sin_addr.s_addr;
+    return std::memcmp(&reinterpret_cast<const sockaddr_in6&>(a).sin6_addr,
+                       &reinterpret_cast<const sockaddr_in6&>(b).sin6_addr, sizeof(in6_addr)) == 0;
 }
 } // namespace
 
@@ -141,11 +159,12 @@ void apply_timeouts(const Socket& s) {
     setsockopt(s.fd(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
-SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size) {
+SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size,
+                                       std::optional<Deadline> until) {
     // Asked before every read, so that a transfer that never has to wait can be stopped too.
     if (sys::cancel_requested())
         return kCancelled;
-    const auto deadline = deadline_from_now();
+    const auto deadline = until.value_or(deadline_from_now());
     for (;;) {
         ssize_t n = ::recv(s.fd(), buffer, size, 0);
         if (n > 0)
@@ -196,6 +215,7 @@ SocketResult<void> send_file(const Socket& s, int fd) {
     constexpr std::size_t kPiece = 8 << 20;
     auto deadline = deadline_from_now();
     SocketResult<void> result;
+    ProgressWindow progress;
     for (;;) {
         if (sys::cancel_requested()) {
             result = kCancelled;
@@ -204,7 +224,11 @@ SocketResult<void> send_file(const Socket& s, int fd) {
         ssize_t n = ::sendfile(s.fd(), fd, nullptr, kPiece);
         if (n > 0) {
             deadline = deadline_from_now();
-            continue;
+            // A peer that reads only a trickle is noticed between pieces.
+            if (progress.add(static_cast<std::uint64_t>(n)))
+                continue;
+            result = kTimedOut;
+            break;
         }
         if (n == 0)
             break;
@@ -260,17 +284,46 @@ SocketResult<DataListener> listen_beside(const Socket& control) {
 }
 
 SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const Socket& control) {
-    pollfd p[2] = {{listener.fd(), POLLIN, 0}, {control.fd(), POLLIN, 0}};
-    if (auto failure = wait_ready(p, 2))
-        return *failure;
-    if (p[0].revents & POLLIN) {
-        Socket data(::accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (!data.is_open())
+    sockaddr_storage expected{};
+    if (!peer_address(control, expected))
+        return SocketError{Failure::ConnectionClosed, errno};
+    const Deadline deadline = deadline_from_now();
+    for (;;) {
+        pollfd p[2] = {{listener.fd(), POLLIN, 0}, {control.fd(), POLLIN, 0}};
+        if (auto failure = wait_ready(p, 2, deadline))
+            return *failure;
+        if (!(p[0].revents & POLLIN))
+            return std::optional<Socket>();
+        sockaddr_storage from{};
+        socklen_t len = sizeof from;
+        Socket data(
+            ::accept4(listener.fd(), reinterpret_cast<sockaddr*>(&from), &len, SOCK_CLOEXEC));
+        if (!data.is_open()) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
             return SocketError{Failure::CannotConnect, errno};
+        }
+        // Another host that reaches the port first must not feed or read the transfer.
+        if (!same_host(from, expected))
+            continue;
         apply_timeouts(data);
         return std::optional<Socket>(std::move(data));
     }
-    return std::optional<Socket>();
+}
+
+SocketResult<Socket> connect_beside(const Socket& control, unsigned port) {
+    sockaddr_storage peer{};
+    if (port == 0 || port > 65535 || !peer_address(control, peer))
+        return SocketError{Failure::InvalidReply, 0};
+    char text[INET6_ADDRSTRLEN] = {};
+    const void* address =
+        peer.ss_family == AF_INET
+            ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(peer).sin_addr)
+            : &reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr;
+    inet_ntop(peer.ss_family, address, text, sizeof text);
+    std::string host =
+        peer.ss_family == AF_INET ? std::string(text) : "[" + std::string(text) + "]";
+    return connect_host(host + ":" + std::to_string(port));
 }
 
 } // namespace kvr::ftpnet

@@ -19,9 +19,11 @@ struct HostPort {
 };
 HostPort split_host_text(const std::string& text);
 
-// Seconds allowed for a connect and for every read or write: KVR_FTP_TIMEOUT when set to a
-// positive number, otherwise 60.
+// Seconds allowed for a connect, for every read or write, and for a whole reply (from the
+// command to its final line): KVR_FTP_TIMEOUT when set to a positive number, otherwise 60.
 std::chrono::milliseconds io_timeout();
+
+using Deadline = std::chrono::steady_clock::time_point;
 
 class Socket {
   public:
@@ -60,7 +62,9 @@ void apply_timeouts(const Socket& s);
 void set_receive_timeout(const Socket& s, std::chrono::milliseconds timeout);
 
 // Reads what is there (at most `size`): how many bytes; 0 bytes is a failure (ConnectionClosed).
-SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size);
+// With a deadline, nothing arriving before it is a failure (TimedOut).
+SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size,
+                                       std::optional<Deadline> deadline = std::nullopt);
 // Writes all of `data`, or fails.
 SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size);
 
@@ -82,7 +86,12 @@ struct DataListener {
 SocketResult<DataListener> listen_beside(const Socket& control);
 
 // Waits for the server's data connection; nothing when the control connection spoke first
-// (a reply is due).
+// (a reply is due). Only a connection from the control connection's peer address is taken:
+// any other is closed unread and the wait goes on, within the same timeout.
 SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const Socket& control);
+
+// Passive mode: a data connection to `port` on the control connection's peer address,
+// whatever address the server's reply named.
+SocketResult<Socket> connect_beside(const Socket& control, unsigned port);
 
 } // namespace kvr::ftpnet

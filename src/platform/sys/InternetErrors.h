@@ -14,6 +14,7 @@ constexpr std::int32_t AccessDenied = 5;
 constexpr std::int32_t InvalidHandle = 6;
 constexpr std::int32_t NotEnoughMemory = 8;
 constexpr std::int32_t NoMoreFiles = 18;
+constexpr std::int32_t InvalidParameter = 87; // a text that cannot go into an FTP command
 constexpr std::int32_t GeneralFailure = 31;
 constexpr std::int32_t DiskFull = 112;
 constexpr std::int32_t Timeout = 12002;
