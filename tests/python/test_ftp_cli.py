@@ -5,6 +5,7 @@ import json
 import os
 import pathlib
 import subprocess
+import time
 
 import pytest
 
@@ -29,7 +30,8 @@ def folder(ftpd):
     return d
 
 
-def test_put_list_get_rename_delete(ftpd, folder, tmp_path):
+@pytest.mark.parametrize("mode", [[], ["--passive"]])
+def test_put_list_get_rename_delete(ftpd, folder, tmp_path, mode):
     src = tmp_path / "hello.txt"
     src.write_bytes(b"ol\xc3\xa1\r\nmundo\n")
     steps = [
@@ -44,7 +46,7 @@ def test_put_list_get_rename_delete(ftpd, folder, tmp_path):
          ["0", "-2147219500 - Não é possível Remover o Arquivo bye.txt do Servidor."]),
     ]
     for args, code, result in steps:
-        p = ftp(ftpd, *args)
+        p = ftp(ftpd, *mode, *args)
         assert (p.returncode, json.loads(p.stdout)) == (code, result), (args, p.stderr)
     assert (tmp_path / "back.txt").read_bytes() == src.read_bytes()
     assert list(folder.iterdir()) == []
@@ -67,3 +69,40 @@ def test_failures_print_their_result(ftpd, folder):
         assert json.loads(p.stdout) == ["0", message.format(port=port)]
         assert p.stderr.startswith("kvrupload: ") and p.stderr.count("\n") == 1
     assert not os.path.exists("/tmp/never-written.bin")
+
+
+def scripted(tmp_path, scenario):
+    """The scripted FTP server on a free port; its transcript file."""
+    script = pathlib.Path(os.environ["KVR_SOURCE_DIR"]) / "tests" / "servers" / "scripted_ftp.py"
+    transcript = tmp_path / "transcript.txt"
+    port_file = tmp_path / "port"
+    proc = subprocess.Popen(["/usr/bin/python3", str(script), "--transcript", str(transcript),
+                             "--port-file", str(port_file), json.dumps(scenario)])
+    for _ in range(100):
+        if port_file.exists():
+            break
+        time.sleep(0.05)
+    return proc, int(port_file.read_text()), transcript
+
+
+@pytest.mark.parametrize("args,result,sent", [
+    (["--passive", "get", "f", "{tmp}/f"], ["1", "{tmp}/f"], "PASV"),
+    (["delete", "f\r\nDELE important.txt"],
+     ["0", "-2147219500 - Não é possível Remover o Arquivo f\r\nDELE important.txt do Servidor."],
+     None),
+    (["rename", "f", "g\nDELE important.txt"],
+     ["0", "-2147219501 - Não é possível Renomear o Arquivo f.\r\n"], None),
+])
+def test_commands_on_the_wire(tmp_path, args, result, sent):
+    proc, port, transcript = scripted(tmp_path, {"files": {"f": "x", "important.txt": "y"}})
+    try:
+        args = [a.format(tmp=tmp_path) for a in args]
+        p = subprocess.run([CLI, "ftp", "127.0.0.1:%d" % port, *args], capture_output=True,
+                           text=True, timeout=60)
+    finally:
+        proc.terminate()
+        proc.wait()
+    assert json.loads(p.stdout) == [r.format(tmp=tmp_path) for r in result], p.stderr
+    lines = transcript.read_text().splitlines()
+    assert not any(line.startswith(("DELE", "RNFR")) for line in lines), lines
+    assert sent is None or sent in lines

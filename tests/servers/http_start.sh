@@ -87,6 +87,7 @@ http {
         listen 127.0.0.1:$2 ssl;
         ssl_certificate $dir/tls/cert.pem;
         ssl_certificate_key $dir/tls/key.pem;
+        location /to-http/ { return 302 http://127.0.0.1:$1/; }
         $locations
     }
 }

@@ -136,6 +136,14 @@ def scenario_trickle(conn, req, opts):
     for i in range(0, len(body), 100):
         conn.sendall(body[i:i + 100])
         time.sleep(0.1)
+
+
+def scenario_trickle_body(conn, req, opts):
+    """Headers announcing 10000 bytes, then one byte every 50 ms."""
+    respond(conn, "HTTP/1.1 200 OK", ["Content-Length: 10000"])
+    for b in body_of(10000):
+        conn.sendall(bytes([b]))
+        time.sleep(0.05)
     return False
 
 

@@ -9,6 +9,7 @@
 #include "platform/ftp/FtpErrors.h"
 #include "platform/ftp/FtpThreadStatus.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 
@@ -17,10 +18,10 @@ namespace kvr::cli {
 namespace {
 
 const std::string kFtpHelp =
-    std::string(R"(Usage: kvrupload ftp HOST [--user U] [--password P] [--dir D] OP ...
+    std::string(R"(Usage: kvrupload ftp HOST [--user U] [--password P] [--dir D] [--passive] OP ...
 
-Connects to the FTP server HOST (port 21, or HOST:PORT, or [IPv6]:PORT) in active mode,
-runs one operation, disconnects, and prints the operation's result array as JSON on stdout.
+Connects to the FTP server HOST (port 21, or HOST:PORT, or [IPv6]:PORT) in active mode
+(passive with --passive or KVRUPLOAD_FTP_PASSIVE=1), runs one operation, disconnects, and prints the operation's result array as JSON on stdout.
 
 Operations:
   list [FILTER]                      names in the directory (FILTER such as "*.txt"; default all)
@@ -39,6 +40,8 @@ Options:
   --dir D         remote directory to change to after logging in
   --type T        ascii (the default) or binary
   --dialog EXT    let the user choose the local file; EXT is the dialog's filter (e.g. gif)
+  --passive       the client opens the data connections (PASV, EPSV over IPv6), always to
+                  the server's own address: for a client behind NAT or a firewall
   -h, --help      this text
 
 Without --password or --password-file the password comes from the variable
@@ -61,6 +64,7 @@ const char* const kHint = "Try 'kvrupload ftp --help'.";
 struct FtpArgs {
     std::string host;
     std::optional<std::string> user, password, password_file, dir, type, dialog;
+    bool passive = false;
     std::string op;
     std::vector<std::string> operands;
 };
@@ -81,6 +85,10 @@ std::optional<std::string> parse(const std::vector<std::string>& args, FtpArgs& 
         if (a == "-h" || a == "--help") {
             help = true;
             return std::nullopt;
+        }
+        if (a == "--passive") {
+            out.passive = true;
+            continue;
         }
         std::optional<std::string>* slot = nullptr;
         if (a == "--user")
@@ -179,6 +187,8 @@ int run_ftp(const std::vector<std::string>& args) {
         return print_failure(*problem, kExitLocalFile);
     a.user = c.user;
     a.password = c.user ? c.password : a.password;
+    if (a.passive)
+        setenv("KVRUPLOAD_FTP_PASSIVE", "1", 1);
     std::shared_ptr<Object> ftp;
     try {
         ftp = CreateObject("KVRUpload.clsKVRUpload");

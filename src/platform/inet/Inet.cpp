@@ -29,9 +29,10 @@ constexpr long kReceiveBufferSize = 64 * 1024;
 constexpr long kSendBufferSize = 256 * 1024;
 constexpr long kDefaultConnectTimeout = 30;
 constexpr long kDefaultLowSpeedTime = 60;
+constexpr long kDefaultLowSpeedLimit = 100;
 
-// Seconds from the environment (so that tests can use short limits), or the default.
-long seconds_from_env(const char* name, long fallback) {
+// A positive number from the environment (so that tests can use short limits), or the default.
+long number_from_env(const char* name, long fallback) {
     const char* v = std::getenv(name);
     if (!v || !*v)
         return fallback;
@@ -55,6 +56,7 @@ struct Inet::Impl : Inet::Settings {
     bool done = false;
     CURLcode result = CURLE_OK;
     bool paused = false;
+    bool secure = false; // the request's scheme is https
     BodyBuffer body{kBodyBufferCapacity};
     ResponseHeaders headers;
     std::string upload;                                // a body given as text
@@ -140,7 +142,9 @@ struct Inet::Impl : Inet::Settings {
     void configure(const RequestUrl& target, bool put) {
         curl_easy_setopt(easy, CURLOPT_URL, target.url.c_str());
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        // A caller who asked for a protected transfer never gets it over plain HTTP.
+        secure = target.url.rfind("https:", 0) == 0;
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
         curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
@@ -149,12 +153,14 @@ struct Inet::Impl : Inet::Settings {
         curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
         curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 
-        // A server that stops answering ends in a timeout, never in an endless wait.
+        // A server that stops answering, or trickles a few bytes now and then, ends in a
+        // timeout, never in an endless wait (a paused body is not counted as slow).
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT,
-                         seconds_from_env("KVR_INET_CONNECT_TIMEOUT", kDefaultConnectTimeout));
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+                         number_from_env("KVR_INET_CONNECT_TIMEOUT", kDefaultConnectTimeout));
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT,
+                         number_from_env("KVR_INET_LOW_SPEED_LIMIT", kDefaultLowSpeedLimit));
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
-                         seconds_from_env("KVR_INET_LOW_SPEED_TIME", kDefaultLowSpeedTime));
+                         number_from_env("KVR_INET_LOW_SPEED_TIME", kDefaultLowSpeedTime));
 
         if (access == icDirect)
             curl_easy_setopt(easy, CURLOPT_PROXY, "");
@@ -236,6 +242,10 @@ struct Inet::Impl : Inet::Settings {
         result = code;
         headers.transfer_ended();
         error = inet_error_from_curl(code);
+        long status = 0;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+        if (secure && code == CURLE_UNSUPPORTED_PROTOCOL && status >= 300 && status < 400)
+            error = inet_error(code::HttpsToHttpOnRedirect);
     }
 
     bool response_known() const { return !easy || done || headers.final(); }

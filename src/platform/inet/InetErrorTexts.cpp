@@ -22,6 +22,8 @@ std::string inet_error_text(std::int32_t code) {
         return "A conexão com o servidor foi encerrada de forma anormal";
     case code::ConnectionReset:
         return "A conexão com o servidor foi redefinida";
+    case code::HttpsToHttpOnRedirect:
+        return "Uma conexão segura foi redirecionada para uma conexão não segura";
     case code::InvalidCa:
         return "A autoridade de certificação é inválida ou está incorreta";
     case code::InvalidServerResponse:

@@ -71,6 +71,10 @@ std::int32_t code_of(int curl_code) {
 
 } // namespace
 
+InetError inet_error(std::int32_t code) {
+    return {code, inet_error_text(code)};
+}
+
 InetError inet_error_from_curl(int curl_code) {
     std::int32_t code = code_of(curl_code);
     if (code == 0)

@@ -30,6 +30,9 @@ std::string inet_error_text(std::int32_t code);
 // Windows: a code the Internet library itself reported, kept as it is, with its text.
 InetError inet_error_from_native(std::uint32_t code);
 
+// One of the Internet library's codes with its text.
+InetError inet_error(std::int32_t code);
+
 // The description raised with one of the control's own numbers.
 std::string inet_refusal_text(std::int32_t number);
 

@@ -28,6 +28,7 @@ constexpr std::int32_t IncorrectHandleState = 12019;
 constexpr std::int32_t CannotConnect = 12029;
 constexpr std::int32_t ConnectionAborted = 12030;
 constexpr std::int32_t ConnectionReset = 12031;
+constexpr std::int32_t HttpsToHttpOnRedirect = 12040;
 constexpr std::int32_t InvalidCa = 12045;
 constexpr std::int32_t InvalidServerResponse = 12152; // malformed or oversized reply
 constexpr std::int32_t RedirectFailed = 12156;

@@ -79,6 +79,18 @@ TEST_F(InetNginx, HttpsWithoutTheTestCaIsRefused) {
     EXPECT_TRUE(f.body.empty());
 }
 
+// A protected request redirected to plain HTTP fails instead of going on unprotected.
+TEST_F(InetNginx, HttpsNeverFollowsARedirectToHttp) {
+    setenv("CURL_CA_BUNDLE", env.at("KVR_CA_FILE").c_str(), 1);
+    Inet inet;
+    Fetched f = fetch(inet, "https://localhost:" + env.at("KVR_HTTPS_PORT") + "/to-http/a");
+    unsetenv("CURL_CA_BUNDLE");
+    EXPECT_EQ(f.code, 12040) << f.info;
+    EXPECT_EQ(f.info, "Uma conexão segura foi redirecionada para uma conexão não segura");
+    EXPECT_EQ(f.raised, 12040);
+    EXPECT_TRUE(f.body.empty());
+}
+
 TEST_F(InetNginx, MemoryStaysBoundedWhileTheCallerReadsSlowly) {
     std::string bytes = serve("slow.bin", 8 * 1024 * 1024);
     Inet inet;

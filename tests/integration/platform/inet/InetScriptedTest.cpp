@@ -84,6 +84,21 @@ TEST(InetScripted, FaultsAndOddAnswers) {
     unsetenv("KVR_INET_LOW_SPEED_TIME");
 }
 
+// Bytes keep coming, but far too few: the least progress over the window is not met.
+TEST(InetScripted, TrickledBodyEndsAsATimeout) {
+    setenv("KVR_INET_LOW_SPEED_TIME", "2", 1);
+    ScriptedHttp server("trickle_body");
+    const auto start = std::chrono::steady_clock::now();
+    Inet inet;
+    Fetched f = fetch(inet, server.url("/a.bin"));
+    EXPECT_EQ(f.code, 12002) << f.info;
+    EXPECT_EQ(f.raised, 12002);
+    EXPECT_LT(f.body.size(), 10000u);
+    EXPECT_TRUE(f.body == ScriptedHttp::body_of(10000).substr(0, f.body.size()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    unsetenv("KVR_INET_LOW_SPEED_TIME");
+}
+
 TEST(InetScripted, PutSendsTheDataWhole) {
     ScriptedHttp server("put_204");
     const std::string data(3 * 1024 * 1024, 'x');
