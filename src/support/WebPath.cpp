@@ -58,6 +58,12 @@ bool termina_em_separador(const std::string& caminho) {
     return !caminho.empty() && (caminho.back() == '/' || caminho.back() == '\\');
 }
 
+// Only the legacy separator asks for one: a path received with a trailing "/" is left as the
+// rewriting made it.
+bool recebido_com_separador(const std::string& recebido) {
+    return !recebido.empty() && recebido.back() == '\\';
+}
+
 constexpr const char* kWebDir = "KVRWebDir.clsKVRWebDir";
 
 } // namespace
@@ -155,9 +161,9 @@ Variant DefinirWebPath(std::shared_ptr<Object>& oServidor, const std::string& sC
         std::string inicio = left_chars(sCaminho, 2);
         sCaminho = inicio + substituir(sCaminho.substr(inicio.size()), "//", "/");
     });
-    // 3. A path received with a trailing separator keeps one.
+    // 3. A path received with a trailing "\\" keeps one.
     err.attempt([&] {
-        if (termina_em_separador(sCaminhoRecebido) && !termina_em_separador(sCaminho))
+        if (recebido_com_separador(sCaminhoRecebido) && !termina_em_separador(sCaminho))
             sCaminho += "/";
     });
     // 4. The normalised path.

@@ -83,12 +83,13 @@ class ArquivoSaida {
     std::optional<sys::IoError> m_falha;
 };
 
-// A 32-bit counter that overflows as the runtime's Long does: with error 6, unchanged.
+// A 32-bit counter that overflows as the runtime's Long does: the sum is not made and the
+// counter stays as it was. The panel would swallow the overflow error anyway, so none is
+// raised: past 2 GiB every chunk would otherwise raise and catch one.
 void somar(std::int32_t& contador, std::size_t parcela) {
     const long long soma = static_cast<long long>(contador) + static_cast<long long>(parcela);
-    if (soma > std::numeric_limits<std::int32_t>::max())
-        raise_runtime(rt::Overflow);
-    contador = static_cast<std::int32_t>(soma);
+    if (soma <= std::numeric_limits<std::int32_t>::max())
+        contador = static_cast<std::int32_t>(soma);
 }
 
 } // namespace
@@ -332,12 +333,12 @@ void frmKVRProgress::ExecutarDownload() {
         if (bExibir) {
             bRecebeu = true;
             // 7.3.1 Bytes received.
-            painel.attempt([&] { somar(lRecebidos, abDados.size()); });
+            somar(lRecebidos, abDados.size());
             // 7.3.3 Seconds since the start.
             const float vAgora = relogio.Timer();
             vTempo = vAgora - vInicio;
             // 7.3.4 Chunks received and seconds per chunk.
-            painel.attempt([&] { somar(lBlocos, 1); });
+            somar(lBlocos, 1);
             const double vSegundosBloco = lBlocos > 0 ? vTempo / static_cast<double>(lBlocos) : 0;
             // 7.3.5 The rate.
             if (lTotalKB > 0 && vSegundosBloco > 0)

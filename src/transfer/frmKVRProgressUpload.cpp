@@ -68,7 +68,9 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
         sArquivoLocal.clear();
         if (!sInPutFile.is_missing() && !sInPutFile.is_null() && sOptDialog == "NAO") {
             err.attempt([&] { sArquivoLocal = sInPutFile.to_string(); });
-            if (!sys::file_exists(sArquivoLocal) || InStr(sArquivoLocal, ".") == 0)
+            // An empty path is no path: every host passes one for an omitted argument.
+            if (!sArquivoLocal.empty() &&
+                (!sys::file_exists(sArquivoLocal) || InStr(sArquivoLocal, ".") == 0))
                 return falha("Arquivo Local não Existe.");
         }
         // 3.2 Neither a local file nor a dialog.

@@ -86,6 +86,12 @@ def test_null_is_accepted_and_stored(ctl):
 
 # ---- transfers (their results through the command: test_cli.py) ----
 
+def test_an_upload_without_a_local_file_or_dialog(ctl, http):
+    # The host passes an empty path for the omitted argument: the window's own answer.
+    assert ctl.UpLoad(f"{http['base']}/upload/py-none/") == [
+        "0", "Arquivo Local ou Opção de Diálogo deve ser informado."]
+
+
 def test_an_omitted_dialog_option_is_nao(ctl, serve, tmp_path):
     url = serve("py-d.txt", b"ddd")
     k.ui.clear_queue()

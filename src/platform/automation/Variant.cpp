@@ -94,11 +94,16 @@ void append_utf8(std::string& out, char32_t cp) {
 template <typename Map> std::string map_case(const std::string& s, Map&& map) {
     std::string out;
     out.reserve(s.size());
+    // The text keeps its length: positions found in the mapped text are positions in the
+    // original. A character whose mapping would be written in another number of bytes (an
+    // overlong or otherwise odd sequence) stays as it came.
+    std::string mapped;
     for_each_code_point(s, [&](char32_t cp, std::string_view raw, bool invalid) {
-        if (invalid)
-            out += raw;
-        else
-            append_utf8(out, map(cp));
+        const char32_t m = invalid ? cp : map(cp);
+        mapped.clear();
+        if (m != cp)
+            append_utf8(mapped, m);
+        out += mapped.size() == raw.size() ? std::string_view(mapped) : raw;
     });
     return out;
 }

@@ -305,8 +305,11 @@ std::unique_ptr<FtpFind> FtpConnection::find_first(const std::string& filter,
             name.pop_back();
         if (name.empty())
             continue;
+        // A folder in the filter makes some servers list "folder/name": the caller gets names.
         auto base = name.rfind('/');
-        if (filter_matches(pattern, base == std::string::npos ? name : name.substr(base + 1)))
+        if (base != std::string::npos)
+            name.erase(0, base + 1);
+        if (!name.empty() && filter_matches(pattern, name))
             names.push_back(sys::from_locale_codeset(name));
     }
     auto find = std::make_unique<FtpFind>(std::move(names));

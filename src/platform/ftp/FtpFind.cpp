@@ -21,12 +21,13 @@ bool filter_matches(const std::string& filter, const std::string& name) {
     // Iterative glob with one backtrack point: linear in practice, never recursive.
     std::size_t f = 0, n = 0, star = std::string::npos, resume = 0;
     while (n < name.size()) {
-        if (f < filter.size() && (filter[f] == '?' || filter[f] == name[n])) {
-            ++f;
-            ++n;
-        } else if (f < filter.size() && filter[f] == '*') {
+        // A "*" is a wildcard even where the name has a "*" of its own.
+        if (f < filter.size() && filter[f] == '*') {
             star = f++;
             resume = n;
+        } else if (f < filter.size() && (filter[f] == '?' || filter[f] == name[n])) {
+            ++f;
+            ++n;
         } else if (star != std::string::npos) {
             f = star + 1;
             n = ++resume;

@@ -57,6 +57,11 @@ struct Inet::Impl : Inet::Settings {
     CURLcode result = CURLE_OK;
     bool paused = false;
     bool secure = false; // the request's scheme is https
+    bool put = false;
+    // A GET whose body broke off after the final headers: the break is told by GetChunk once
+    // the bytes before it are handed out, wherever in the body it came.
+    bool body_break = false;
+    bool body_break_told = false;
     BodyBuffer body{kBodyBufferCapacity};
     ResponseHeaders headers;
     std::string upload;                                // a body given as text
@@ -92,6 +97,9 @@ struct Inet::Impl : Inet::Settings {
         upload_file.reset();
         upload_pos = 0;
         error = {};
+        put = false;
+        body_break = false;
+        body_break_told = false;
     }
 
     static size_t on_header(char* data, size_t size, size_t n, void* self) {
@@ -200,6 +208,7 @@ struct Inet::Impl : Inet::Settings {
         release();
         upload = put ? std::move(data) : std::string();
         upload_file = put ? std::move(file) : nullptr;
+        this->put = put;
         easy = curl_easy_init();
         if (!multi || !easy)
             throw ComError(icErrInitFailed, kSource, inet_refusal_text(icErrInitFailed));
@@ -244,9 +253,13 @@ struct Inet::Impl : Inet::Settings {
         error = inet_error_from_curl(code);
         long status = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-        if (secure && code == CURLE_UNSUPPORTED_PROTOCOL && status >= 300 && status < 400)
+        const bool redirection = status >= 300 && status < 400;
+        if (secure && code == CURLE_UNSUPPORTED_PROTOCOL && redirection)
             error = inet_error(code::HttpsToHttpOnRedirect);
+        body_break = code != CURLE_OK && !put && status >= 200 && !redirection;
     }
+
+    bool body_break_pending() const { return body_break && !body_break_told; }
 
     bool response_known() const { return !easy || done || headers.final(); }
 
@@ -282,10 +295,10 @@ bool Inet::StillExecuting() {
 }
 
 std::int32_t Inet::ResponseCode() const {
-    return m_impl->error.code;
+    return m_impl->body_break_pending() ? 0 : m_impl->error.code;
 }
 std::string Inet::ResponseInfo() const {
-    return m_impl->error.text;
+    return m_impl->body_break_pending() ? std::string() : m_impl->error.text;
 }
 std::string Inet::GetHeader() const {
     return m_impl->headers.text();
@@ -309,8 +322,10 @@ ByteArray Inet::GetChunk(int size, int /*data_type*/) {
         d.resume_if_room();
         return out;
     }
-    if (d.result != CURLE_OK)
+    if (d.result != CURLE_OK) {
+        d.body_break_told = true;
         throw ComError(d.error.code, kSource, d.error.text);
+    }
     return {};
 }
 

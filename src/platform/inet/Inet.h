@@ -69,6 +69,9 @@ class Inet {
 
     // 0 and "" when the transfer had no error; otherwise the Internet library's code
     // (12029 could not connect, 12007 name not resolved, 12002 timed out, ...) and its text.
+    // A GET body that broke off after the final headers reads 0 until GetChunk has handed
+    // out what came before the break and raised it, whether the break came with the headers
+    // or later.
     std::int32_t ResponseCode() const;
     std::string ResponseInfo() const;
 

@@ -64,6 +64,9 @@ TEST(clsKVRUploadOperations, ListingAgainstVsftpd) {
         {{S(at + "/one")}, {"1", "only.txt"}},
         {{S(at + "/many")}, {"1", "a.gif", "b.txt", "c.txt", "sub"}},
         {{S(at + "/many"), S("*.txt")}, {"1", "b.txt", "c.txt"}},
+        // A folder inside the filter: still bare names.
+        {{S(at), S("many/*.txt")}, {"1", "b.txt", "c.txt"}},
+        {{S(at), S("many/sub/*.*")}, {"0", "Diretório Vazio"}},
         {{S(at + "/bars")}, {"1", "x", "y.txt"}},
         {{S(at + "\\nowhere")},
          {"0", "-2147219502 - Diretório não pode ser alterado para " + at +

@@ -159,6 +159,7 @@ TEST_F(Download, Failures) {
     ScriptedHttp parado("stall");
     ScriptedHttp sem_corpo("cut_after_pause", {"--size", "0"});
     ScriptedHttp cortado("cut_after_pause", {"--size", "3000"});
+    ScriptedHttp cortado_junto("cut_body"); // the same 3000 bytes, cut as the headers arrive
     FormularioComFalha outro;
     const std::string fechada = "http://127.0.0.1:" + std::to_string(ScriptedHttp::closed_port());
     const std::string local = destino("falha.bin");
@@ -197,6 +198,7 @@ TEST_F(Download, Failures) {
         {sem_corpo.url("/x.bin"), L, NAO, "", "Erro no GetChunk. Erro: ", "antes"},
         // A body cut short is never a success; what came before the break is on disk.
         {cortado.url("/x.bin"), L, NAO, "", apos, ScriptedHttp::body_of(3000)},
+        {cortado_junto.url("/x.bin"), L, NAO, "", apos, ScriptedHttp::body_of(3000)},
         {nome, Variant(pasta_existente), NAO, "75 - Path/File access error", apos, "antes"},
         {nome, Variant(local + "/dentro.bin"), NAO, "64 - Bad file name", apos, "antes"},
     };

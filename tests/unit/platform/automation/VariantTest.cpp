@@ -89,6 +89,14 @@ TEST(Text, TrimCaseAndPadding) {
     EXPECT_EQ(kvr::trim("  sim \t "), "sim \t");
     EXPECT_EQ(kvr::ucase(" sim çã "), " SIM ÇÃ ");
     EXPECT_EQ(kvr::lcase("ÁRVORE"), "árvore");
+    // Case mapping keeps every byte position: odd sequences (overlong, stray, surrogate or
+    // beyond U+10FFFF) stay as they came, the rest is mapped.
+    for (const std::string odd : {"\xC0\x80", "\xC1\xA1", "\xE0\x81\x81", "\xED\xA0\x80",
+                                  "\xF4\x90\x80\x80", "\xFF", "\xC3"}) {
+        const std::string text = "A" + odd + "Content-Length: 7";
+        EXPECT_EQ(kvr::lcase(text), "a" + odd + "content-length: 7");
+        EXPECT_EQ(kvr::ucase(text), "A" + odd + "CONTENT-LENGTH: 7");
+    }
     EXPECT_EQ(kvr::pad_right("Instância", 12), "Instância   ");
     EXPECT_EQ(kvr::pad_right("abc", 2), "abc");
     EXPECT_EQ(kvr::char_count("ação"), 4u);

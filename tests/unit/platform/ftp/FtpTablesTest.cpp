@@ -20,6 +20,10 @@ TEST(FtpFilter, MatchesLocally) {
         {"f*0.txt", "f00010.txt", true},
         {"*a*b", "ba", false},
         {"a|b", "a|b", true},
+        // A "*" in the name does not stop the filter's "*" from being a wildcard.
+        {"*.txt", "*a.txt", true},
+        {"a*c", "a*bc", true},
+        {"*", "**", true},
     };
     for (auto [filter, name, expected] : rows)
         EXPECT_EQ(filter_matches(filter, name), expected) << filter << " " << name;
