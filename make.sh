@@ -4,6 +4,8 @@
 #   ./make.sh test   install what is missing, build with the sanitizers, run every test
 #                    (the Windows COM server is built first and tested under Wine)
 #   ./make.sh windows  build KVRUpload.dll, 64-bit (build-win64) and 32-bit (build-win32)
+#   ./make.sh fuzz [SECONDS]   build the fuzz targets (clang, libFuzzer) and run each
+#                    for SECONDS (default 20) from its seed corpus in tests/fuzz/corpus
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -17,6 +19,7 @@ PACKAGES=(
   libfltk1.3-dev xvfb x11-apps x11-utils imagemagick
   clang-format locales
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64 libwine-dev
+  clang-14 libclang-rt-14-dev
 )
 
 deps() {
@@ -98,12 +101,32 @@ case "${1:-}" in
     ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
       ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 900
     ;;
+  fuzz)
+    deps
+    seconds=${2:-20}
+    CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DKVR_FUZZ=ON -DKVR_TESTS=OFF >/dev/null
+    cmake --build build-fuzz --target fuzz -j "$(nproc)"
+    # New inputs go to build-fuzz/corpus/NAME; the seeds in the tree are only read.
+    for seeds in tests/fuzz/corpus/*/; do
+      name=$(basename "$seeds")
+      mkdir -p "build-fuzz/corpus/$name" build-fuzz/artifacts
+      echo "== fuzz_$name for ${seconds}s"
+      rc=0
+      "build-fuzz/fuzz/fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix=build-fuzz/artifacts/ "build-fuzz/corpus/$name" "$seeds" \
+        >"build-fuzz/fuzz_$name.log" 2>&1 || rc=$?
+      grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|property failed|SUMMARY' \
+        "build-fuzz/fuzz_$name.log" || true
+      [ "$rc" -eq 0 ] || { echo "fuzz_$name failed: build-fuzz/fuzz_$name.log, build-fuzz/artifacts/" >&2; exit 1; }
+    done
+    ;;
   format)
     deps
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
     ;;
   *)
-    echo "usage: $0 demo|test|format|windows" >&2
+    echo "usage: $0 demo|test|fuzz [SECONDS]|format|windows" >&2
     exit 2
     ;;
 esac

@@ -7,7 +7,7 @@
 //
 // Separators are native: normalisation turns every "\" into "/" and collapses doubled "/"
 // after the first two characters (so a leading "//" survives); a path received with a
-// trailing separator keeps one. Paths rewritten through a token or an address come back in
+// trailing "\" keeps one (a trailing "/" asks for nothing). Paths rewritten through a token or an address come back in
 // lower case.
 #pragma once
 

@@ -90,6 +90,11 @@ RequestUrl resolve_request_url(const std::string& url, int protocol, std::int16_
     std::string full = complete_url(text, port, scheme_default);
     if (full.empty())
         refuse(icErrBadUrl);
+    // The engine decodes a percent-encoded host: what comes back must still be plain ASCII,
+    // or a host name of raw bytes would go to the resolver and into the request's head.
+    for (unsigned char c : full)
+        if (c <= 0x20 || c >= 0x7F)
+            refuse(icErrBadUrl);
     return {full, https};
 }
 

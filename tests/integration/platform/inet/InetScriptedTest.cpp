@@ -164,6 +164,9 @@ TEST(InetScripted, RefusedCallsRaise) {
         {"http://h:porta/a", "GET", icErrBadUrl},
         {"ftp://127.0.0.1/a", "GET", icErrProtocolNotSupported},
         {"file:///etc/passwd", "GET", icErrProtocolNotSupported},
+        // A host the engine would decode into raw bytes (found by fuzzing).
+        {"127.0.0.\xC5:8443/x", "GET", icErrBadUrl},
+        {"http://h%0D%0AX:1/a", "GET", icErrBadUrl},
     };
     for (auto [url, operation, number] : rows)
         EXPECT_EQ(refusal(url, operation), number) << url << " " << operation;

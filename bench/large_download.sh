@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# A download past the 32-bit byte counter: a sparse file of SIZE_GIB on the project's nginx,
+# fetched by the transfer window with its progress panel off (NAO) and on (SIM), alternating.
+# The two must take about the same time: past 2 GiB the panel's counter stops, it must not
+# cost anything per chunk.
+#   bench/large_download.sh [ROUNDS] [SIZE_GIB]       (defaults: 2 rounds of 3 GiB)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-2}
+size_gib=${2:-3}
+build=${KVR_BENCH_BUILD:-build-bench}
+work=$(realpath -m "$build/bench-large")
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVR_SANITIZE=OFF \
+    -DKVR_TESTS=OFF >/dev/null
+cmake --build "$build" --target KVRUpload -j1 >/dev/null
+lib_dir=$(dirname "$(find "$build/src" -name 'libKVRUpload.so' | head -n1)")
+g++ -O2 -g -std=c++20 -Wall -Wextra -Isrc bench/http_window.cpp -L"$lib_dir" -lKVRUpload \
+    -Wl,-rpath,"$(realpath "$lib_dir")" -o "$build/http_window"
+
+rm -rf "$work"
+mkdir -p "$work/out"
+bash tests/servers/http_start.sh "$work/http" >/dev/null
+trap 'bash tests/servers/http_stop.sh "$work/http" >/dev/null 2>&1 || true; rm -rf "$work/out"' EXIT
+# shellcheck disable=SC1091
+source "$work/http/http.env"
+truncate -s "${size_gib}G" "$KVR_HTTP_ROOT/large.dat"
+url="http://127.0.0.1:$KVR_HTTP_PORT/large.dat"
+
+for r in $(seq 1 "$rounds"); do
+    for progress in NAO SIM; do
+        rm -f "$work/out/got.dat"
+        t0=$EPOCHREALTIME
+        "$build/http_window" get "$url" "$work/out/got.dat" "$progress" >"$work/cmd.out" 2>&1 || {
+            cat "$work/cmd.out" >&2
+            exit 1
+        }
+        t1=$EPOCHREALTIME
+        got=$(stat -c %s "$work/out/got.dat")
+        [ "$got" -eq $((size_gib << 30)) ] || { echo "short file: $got bytes" >&2; exit 1; }
+        printf 'round %d progress %s %.2f s\n' "$r" "$progress" "$(echo "$t1 - $t0" | bc -l)"
+    done
+done
