@@ -197,6 +197,20 @@ TEST(FtpHostilePeer, PassiveDataGoesToTheControlPeer) {
     EXPECT_FALSE(has_line(t, "DECOY"));
 }
 
+TEST(FtpHostilePeer, BothModesOverIpv6) {
+    for (const char* passive : {"0", "1"}) {
+        Env mode{{"KVRUPLOAD_FTP_PASSIVE", passive}, {"KVR_FTP_TIMEOUT", "2"}};
+        ScriptedFtp server("{" + std::string(kFiles) + R"(, "ipv6": true})");
+        TempDir tmp;
+        auto c = connect_to("[::1]:" + std::to_string(server.port()));
+        ASSERT_NE(c, nullptr) << passive;
+        ASSERT_TRUE(c->get_file("f", tmp.str() + "/f", TransferType::Binary)) << last_error();
+        EXPECT_EQ(kvr::test::read_file(tmp.path() / "f"), "real\r\n");
+        c.reset();
+        EXPECT_TRUE(has_line(server.transcript(), *passive == '1' ? "EPSV" : "EPRT")) << passive;
+    }
+}
+
 TEST(FtpHostilePeer, VsftpdInBothModes) {
     auto env = kvr::test::server_env("ftp");
     ASSERT_FALSE(env.empty()) << "vsftpd fixture not running";
