@@ -12,19 +12,8 @@ size_gib=${2:-3}
 build=${KVR_BENCH_BUILD:-build-bench}
 work=$(realpath -m "$build/bench-large")
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVR_SANITIZE=OFF \
-    -DKVR_TESTS=OFF >/dev/null
-cmake --build "$build" --target KVRUpload -j1 >/dev/null
-lib_dir=$(dirname "$(find "$build/src" -name 'libKVRUpload.so' | head -n1)")
-g++ -O2 -g -std=c++20 -Wall -Wextra -Isrc bench/http_window.cpp -L"$lib_dir" -lKVRUpload \
-    -Wl,-rpath,"$(realpath "$lib_dir")" -o "$build/http_window"
-
-rm -rf "$work"
-mkdir -p "$work/out"
-bash tests/servers/http_start.sh "$work/http" >/dev/null
-trap 'bash tests/servers/http_stop.sh "$work/http" >/dev/null 2>&1 || true; rm -rf "$work/out"' EXIT
-# shellcheck disable=SC1091
-source "$work/http/http.env"
+# shellcheck source=bench/window_setup.sh
+source bench/window_setup.sh
 truncate -s "${size_gib}G" "$KVR_HTTP_ROOT/large.dat"
 url="http://127.0.0.1:$KVR_HTTP_PORT/large.dat"
 
