@@ -161,7 +161,7 @@ Variant DefinirWebPath(std::shared_ptr<Object>& oServidor, const std::string& sC
         std::string inicio = left_chars(sCaminho, 2);
         sCaminho = inicio + substituir(sCaminho.substr(inicio.size()), "//", "/");
     });
-    // 3. A path received with a trailing "\\" keeps one.
+    // 3. A path received with a trailing backslash keeps one.
     err.attempt([&] {
         if (recebido_com_separador(sCaminhoRecebido) && !termina_em_separador(sCaminho))
             sCaminho += "/";

@@ -7,6 +7,7 @@
 #include "platform/sys/InputFile.h"
 #include "platform/sys/OutputFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <sys/socket.h>
@@ -29,14 +30,15 @@ bool passive_asked() {
     return v && std::string_view(v) == "1";
 }
 
-// The port of a "227 ... (h1,h2,h3,h4,p1,p2)" or "229 ... (|||port|)" reply; 0 when it has none.
-// The address a 227 names is not used: data goes to the control connection's peer.
+// The port of a "227 ... (h1,h2,h3,h4,p1,p2)" or "229 ... (|||port|)" reply (some servers
+// leave out the brackets); 0 when it has none. The address a 227 names is not used: data
+// goes to the control connection's peer.
 unsigned passive_port(const std::string& reply, bool extended) {
     auto open = reply.find('(');
-    auto close = reply.find(')', open == std::string::npos ? 0 : open);
-    if (open == std::string::npos || close == std::string::npos)
-        return 0;
-    std::string inside = reply.substr(open + 1, close - open - 1);
+    auto close = open == std::string::npos ? open : reply.find(')', open);
+    std::string inside = open != std::string::npos && close != std::string::npos
+                             ? reply.substr(open + 1, close - open - 1)
+                             : reply.substr(std::min<std::size_t>(4, reply.size()));
     std::vector<unsigned> numbers;
     unsigned value = 0;
     bool digits = false;
@@ -67,10 +69,8 @@ std::unique_ptr<FtpConnection> FtpConnection::connect(FtpSession&, const std::st
                                                       const std::optional<std::string>& user,
                                                       const std::optional<std::string>& password) {
     set_last_error(code::Success);
-    if (unsafe_in_command(user.value_or("")) || unsafe_in_command(password.value_or(""))) {
-        set_last_error(error_for_failure(Failure::UnsafeArgument));
+    if (refuse_unsafe({user.value_or(""), password.value_or("")}))
         return nullptr;
-    }
     auto control = connect_host(sys::to_locale_codeset(host_text));
     if (!control) {
         set_last_error(error_for_failure(control.error().failure));

@@ -57,7 +57,8 @@ class FtpConnection {
 
     bool fail(Failure failure, int err = 0);
     bool fail_errno(int err);
-    bool refuse_unsafe(std::initializer_list<std::string_view> texts);
+    // True (last error 87) when a text holds a CR, LF or NUL.
+    static bool refuse_unsafe(std::initializer_list<std::string_view> texts);
     bool read_reply(FtpReply& reply, Deadline deadline);
     // Sends the command (none for the greeting and a transfer's completion) and reads its
     // reply; true when the reply is one the command's rule accepts.
