@@ -83,6 +83,19 @@ RequestUrl resolve_request_url(const std::string& url, int protocol, std::int16_
         refuse(icErrProtocolNotSupported);
     const bool https = scheme == "https";
 
+    // A percent sign in the host would be decoded by the engine, and decoded again when the
+    // completed URL is read back: the request could go to another host than the one checked.
+    {
+        // The engine takes extra slashes after the scheme as part of the separator.
+        const std::size_t start = text.find_first_not_of('/', text.find("://") + 3);
+        const std::string authority =
+            start == std::string::npos
+                ? std::string()
+                : text.substr(start, text.find_first_of("/?#", start) - start);
+        const std::size_t at = authority.rfind('@');
+        if (authority.find('%', at == std::string::npos ? 0 : at + 1) != std::string::npos)
+            refuse(icErrBadUrl);
+    }
     unsigned port = static_cast<std::uint16_t>(remote_port);
     const unsigned scheme_default = https ? 443 : 80;
     if (port == 0 || (https && port == 80))

@@ -167,6 +167,8 @@ TEST(InetScripted, RefusedCallsRaise) {
         // A host the engine would decode into raw bytes (found by fuzzing).
         {"127.0.0.\xC5:8443/x", "GET", icErrBadUrl},
         {"http://h%0D%0AX:1/a", "GET", icErrBadUrl},
+        {"/%30", "GET", icErrBadUrl},
+        {"http://%31%32%37.0.0.1/a", "GET", icErrBadUrl},
     };
     for (auto [url, operation, number] : rows)
         EXPECT_EQ(refusal(url, operation), number) << url << " " << operation;
