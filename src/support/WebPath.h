@@ -7,8 +7,8 @@
 //
 // Separators are native: normalisation turns every "\" into "/" and collapses doubled "/"
 // after the first two characters (so a leading "//" survives); a path received with a
-// trailing "\" keeps one (a trailing "/" asks for nothing). Paths rewritten through a token or an address come back in
-// lower case.
+// trailing "\" keeps one (a trailing "/" asks for nothing). Paths rewritten through a token or an
+// address come back in lower case.
 #pragma once
 
 #include "platform/automation/Object.h"
