@@ -136,6 +136,10 @@ def scenario_trickle(conn, req, opts):
     for i in range(0, len(body), 100):
         conn.sendall(body[i:i + 100])
         time.sleep(0.1)
+def scenario_cut_body(conn, req, opts):
+    """Headers announcing 10000 bytes and 3000 of them in one piece, then the close."""
+    respond(conn, "HTTP/1.1 200 OK", ["Content-Length: 10000"], body_of(3000))
+    return False
 
 
 def scenario_trickle_body(conn, req, opts):

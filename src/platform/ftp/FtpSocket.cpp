@@ -164,6 +164,9 @@ SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_
     // Asked before every read, so that a transfer that never has to wait can be stopped too.
     if (sys::cancel_requested())
         return kCancelled;
+    // A peer that always has more to say must still end within the caller's deadline.
+    if (until && std::chrono::steady_clock::now() >= *until)
+        return kTimedOut;
     const auto deadline = until.value_or(deadline_from_now());
     for (;;) {
         ssize_t n = ::recv(s.fd(), buffer, size, 0);
