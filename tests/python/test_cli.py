@@ -147,7 +147,9 @@ def test_the_json_is_valid_utf8_whatever_the_bytes_of_a_path(serve, tmp_path):
         text = p.stdout.decode("utf-8")  # raises if not UTF-8
         assert f"/{shown}.txt" in text and result(p)[0] == "1", text
 
-    p = run("upload", f"{http['base']}/upload/{folder}/")
+
+def test_an_upload_without_a_local_file_or_dialog(http):
+    p = run("upload", f"{http['base']}/upload/cli-none/")
     assert (p.returncode, result(p)) == (1, ["0", "Arquivo Local ou Opção de Diálogo deve ser informado."])
 
 
