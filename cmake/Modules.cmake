@@ -1,6 +1,7 @@
 # Each folder of src/ is one static module library (kvr_<name>), built from the .cpp files it
 # holds. Modules name their dependencies; the shared library and the tests link modules
-# whole, so the classes and forms that register themselves at start-up are always there.
+# whole, so the classes and forms that register themselves at start-up are always there. A
+# PLUGIN module stays out of the shared library (it is built into a module of its own).
 set(KVR_ALL_MODULES "" CACHE INTERNAL "")
 
 # A platform file X.cpp has its Windows implementation beside it as X_win32.cpp: a Windows
@@ -23,21 +24,23 @@ function(kvr_platform_sources var)
 endfunction()
 
 function(kvr_module name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "PLUGIN" "" "DEPS;LIBS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp)
   kvr_platform_sources(srcs)
   if(NOT srcs)
     message(FATAL_ERROR "Module ${name}: no sources in src/${dir}")
   endif()
   add_library(kvr_${name} STATIC ${srcs})
-  target_include_directories(kvr_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_include_directories(kvr_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/include)
   foreach(dep IN LISTS ARG_DEPS)
     target_link_libraries(kvr_${name} PUBLIC kvr_${dep})
   endforeach()
   if(ARG_LIBS)
     target_link_libraries(kvr_${name} PUBLIC ${ARG_LIBS})
   endif()
-  set(KVR_ALL_MODULES ${KVR_ALL_MODULES} kvr_${name} CACHE INTERNAL "")
+  if(NOT ARG_PLUGIN)
+    set(KVR_ALL_MODULES ${KVR_ALL_MODULES} kvr_${name} CACHE INTERNAL "")
+  endif()
 endfunction()
 
 

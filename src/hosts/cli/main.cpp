@@ -7,7 +7,7 @@
 #include "platform/sys/Cancel.h"
 #include "platform/sys/Version.h"
 #include "platform/ui/Backend.h"
-#include "platform/ui/fltk/FltkBackend.h"
+#include "platform/ui/GuiModule.h"
 
 #include <clocale>
 #include <iostream>
@@ -49,16 +49,16 @@ Examples:
 
 const char* const kHint = "Try 'kvrupload --help'.";
 
-// Real windows when a display answers; otherwise (a display that refuses included) the
-// terminal takes the user's part.
+// Real windows when a display answers; otherwise the terminal takes the user's part, and a
+// display that was named but could not be used is said once on stderr.
 void choose_backend() {
-    if (kvr::ui::display_available()) {
-        try {
-            kvr::ui::set_backend(kvr::ui::make_fltk_backend());
-            return;
-        } catch (const kvr::ComError&) {
-        }
+    std::string why;
+    if (auto gui = kvr::ui::load_gui_backend(why)) {
+        kvr::ui::set_backend(std::move(gui));
+        return;
     }
+    if (!why.empty())
+        std::cerr << "kvrupload: " << why << "; using the terminal.\n";
     kvr::ui::set_backend(std::make_unique<kvr::cli::TerminalBackend>(std::cerr, std::cin));
 }
 

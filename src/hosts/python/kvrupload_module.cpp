@@ -13,8 +13,8 @@
 #include "platform/automation/Variant.h"
 #include "platform/sys/Version.h"
 #include "platform/ui/HeadlessBackend.h"
-#include "platform/ui/fltk/FltkBackend.h"
 
+#include <kvrupload/Windows.h>
 #include <pybind11/eval.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -569,15 +569,10 @@ dialog with a path (str or os.PathLike), ("dialog", False) cancels it.)");
             if (owner && *owner != std::this_thread::get_id())
                 throw py::value_error("real windows are already shown by another thread; "
                                       "this thread stays headless");
-            if (!kvr::ui::headless())
-                return true;
-            if (!kvr::ui::display_available())
-                return false;
-            try {
-                kvr::ui::set_backend(kvr::ui::make_fltk_backend());
-            } catch (const kvr::ComError& e) {
-                std::cerr << "kvrupload: " << e.description() << "; windows stay headless"
-                          << std::endl;
+            std::string why;
+            if (!kvrupload::use_gui(&why)) {
+                if (!why.empty())
+                    std::cerr << "kvrupload: " << why << "; windows stay headless" << std::endl;
                 return false;
             }
             owner = std::this_thread::get_id();
@@ -586,18 +581,15 @@ dialog with a path (str or os.PathLike), ("dialog", False) cancels it.)");
         R"(Shows this thread's windows and dialogs on the X display named by DISPLAY.
 
 Returns True when real windows are in use, False when no display answers (the thread
-stays headless; a display that refuses the connection is reported on stderr and never
-ends the process). Only one thread of a process can show real windows; another thread
-asking raises ValueError. Without it, every thread is headless: windows are recorded
-(kvrupload.ui.events()), a wait for the user's close button is ended by pressing it, and a
-dialog needs an answer queued with kvrupload.ui.queue(('dialog', path_or_False)) -- one
-nobody can answer raises ComError.)");
+stays headless; a display that refuses the connection, or a missing window module, is
+reported on stderr and never ends the process). Only one thread of a process can show real
+windows; another thread asking raises ValueError. Without it, every thread is headless:
+windows are recorded (kvrupload.ui.events()), a wait for the user's close button is ended
+by pressing it, and a dialog needs an answer queued with
+kvrupload.ui.queue(('dialog', path_or_False)) -- one nobody can answer raises ComError.)");
     ui.def(
         "use_headless",
-        [] {
-            if (!kvr::ui::headless())
-                kvr::ui::set_backend(std::make_unique<kvr::ui::HeadlessBackend>());
-        },
+        [] { kvrupload::use_headless(); },
         "Back to the recorded, scripted windows (the default).");
     ui.def(
         "clear_queue", [] { headless_or_raise().clear_queue(); },

@@ -4,6 +4,7 @@
 #include "platform/automation/DispatchTable.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -31,6 +32,11 @@ std::string sem_separadores_finais(std::string caminho) {
 // The configuration, or the failure reply that explains why there is none.
 std::optional<Configuracao> ler(Variant& falha) {
     const char* arquivo = std::getenv("KVRWEBDIR_CONFIG");
+#ifdef KVR_DEFAULT_WEBDIR_CONFIG
+    // An installed library falls back to the system's default configuration, when present.
+    if ((!arquivo || !*arquivo) && std::filesystem::exists(KVR_DEFAULT_WEBDIR_CONFIG))
+        arquivo = KVR_DEFAULT_WEBDIR_CONFIG;
+#endif
     if (!arquivo || !*arquivo) {
         falha = resposta("01", "Arquivo de configuração do KVRWebDir não definido "
                                "(KVRWEBDIR_CONFIG).");
