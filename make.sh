@@ -2,10 +2,12 @@
 # The project's two commands:
 #   ./make.sh demo   install what is missing, build, and run the main job
 #   ./make.sh test   install what is missing, build with the sanitizers, run every test
-#                    (the Windows COM server is built first and tested under Wine)
+#                    (the Windows COM server is built first and tested under Wine), then
+#                    make the Debian packages and check them installed (as root)
 #   ./make.sh windows  build KVRUpload.dll, 64-bit (build-win64) and 32-bit (build-win32)
 #   ./make.sh fuzz [SECONDS]   build the fuzz targets (clang, libFuzzer) and run each
 #                    for SECONDS (default 20) from its seed corpus in tests/fuzz/corpus
+#   ./make.sh package  the Debian packages, into build/packages
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -20,6 +22,7 @@ PACKAGES=(
   clang-format locales
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64 libwine-dev
   clang-14 libclang-rt-14-dev
+  dpkg-dev file hyperfine
 )
 
 deps() {
@@ -79,6 +82,14 @@ system_imports_only() { # system_imports_only TRIPLE DLL
   fi
 }
 
+# The release build (no sanitizers, installed under /usr) and its Debian packages.
+package() {
+  build build -DKVR_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+  rm -rf build/packages
+  (cd build && cpack -G DEB >/dev/null)
+  ls build/packages/*.deb
+}
+
 case "${1:-}" in
   demo)
     deps
@@ -100,6 +111,16 @@ case "${1:-}" in
     build build-asan -DKVR_SANITIZE=ON -DKVR_WINDOWS_DLL="$PWD/build-win64/src/KVRUpload.dll"
     ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
       ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 900
+    package
+    if [ "$(id -u)" -eq 0 ]; then
+      tests/install/check_packages.sh build/packages
+    else
+      sudo tests/install/check_packages.sh build/packages
+    fi
+    ;;
+  package)
+    deps
+    package
     ;;
   fuzz)
     deps
@@ -126,7 +147,7 @@ case "${1:-}" in
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
     ;;
   *)
-    echo "usage: $0 demo|test|fuzz [SECONDS]|format|windows" >&2
+    echo "usage: $0 demo|test|fuzz [SECONDS]|format|windows|package" >&2
     exit 2
     ;;
 esac

@@ -44,8 +44,13 @@ install(FILES ${PROJECT_BINARY_DIR}/man/kvrupload.1 DESTINATION ${CMAKE_INSTALL_
         COMPONENT core)
 
 # The default configuration of the web-folder component, read when KVRWEBDIR_CONFIG is unset.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/KVRWebDir.conf
-        DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/kvrupload COMPONENT core)
+# Under /usr it goes to /etc (where the library looks); otherwise under the prefix.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(kvr_conf_dir ${CMAKE_INSTALL_FULL_SYSCONFDIR}/kvrupload)
+else()
+  set(kvr_conf_dir ${CMAKE_INSTALL_SYSCONFDIR}/kvrupload)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/docs/KVRWebDir.conf DESTINATION ${kvr_conf_dir} COMPONENT core)
 
 # The registration record of the library's classes (ProgID and class identifier), made by
 # the library's own DllRegisterServer at build time.
@@ -75,6 +80,7 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL core dev python gui)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/src)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
