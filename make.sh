@@ -22,7 +22,7 @@ PACKAGES=(
   clang-format locales
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64 libwine-dev
   clang-14 libclang-rt-14-dev
-  dpkg-dev file hyperfine
+  dpkg-dev file hyperfine python3-venv python3-pip python3-setuptools python3-wheel
 )
 
 deps() {
@@ -84,7 +84,7 @@ system_imports_only() { # system_imports_only TRIPLE DLL
 
 # The release build (no sanitizers, installed under /usr) and its Debian packages.
 package() {
-  build build -DKVR_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+  build build -DKVR_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr -DPython3_EXECUTABLE=/usr/bin/python3
   rm -rf build/packages
   (cd build && cpack -G DEB >/dev/null)
   ls build/packages/*.deb
@@ -117,6 +117,7 @@ case "${1:-}" in
     else
       sudo tests/install/check_packages.sh build/packages
     fi
+    tests/install/check_pip.sh build
     ;;
   package)
     deps
