@@ -5,7 +5,7 @@
 #include "platform/automation/Variant.h"
 
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 namespace kvr::inet {
 
@@ -14,7 +14,7 @@ class BodyBuffer {
     explicit BodyBuffer(std::size_t capacity);
 
     std::size_t size() const { return m_size; }
-    std::size_t capacity() const { return m_store.size(); }
+    std::size_t capacity() const { return m_capacity; }
     bool empty() const { return m_size == 0; }
     // The most bytes held at once since the last clear().
     std::size_t peak() const { return m_peak; }
@@ -27,7 +27,9 @@ class BodyBuffer {
     void clear();
 
   private:
-    std::vector<char> m_store;
+    // Left uninitialized: a short transfer touches only the pages it fills.
+    std::unique_ptr<char[]> m_store;
+    std::size_t m_capacity;
     std::size_t m_head = 0; // index of the first byte held
     std::size_t m_size = 0;
     std::size_t m_peak = 0;
