@@ -1,10 +1,9 @@
-// One transfer through the transfer window, as the control would run it, for the benchmark:
+// One transfer through the control and its transfer window, for the benchmark:
 //   http_window get URL LOCAL PROGRESS     (PROGRESS: SIM or NAO; shown on the headless backend)
 //   http_window put URL LOCAL PROGRESS
 // Prints the result array and the seconds the call took on one line; exits 0 on "1".
-// Built by bench/http_bench.sh against libKVRUpload.so.
-#include "platform/automation/Variant.h"
-#include "transfer/frmKVRProgress.h"
+// Built by bench/http_bench.sh against libKVRUpload.so and its public headers.
+#include <kvrupload/kvrupload.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,19 +15,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string operacao = argv[1];
-    kvr::frmKVRProgress janela;
-    janela.ExibirProgresso = argv[4];
-    janela.FecharProgresso = "SIM";
+    kvrupload::Object ctl = kvrupload::Object::create("KVRUpload.ctlKVRUpload");
+    ctl.set("ExibirProgresso", argv[4]);
+    ctl.set("FecharProgresso", "SIM");
     const auto inicio = std::chrono::steady_clock::now();
-    const kvr::Variant r =
-        operacao == "get"
-            ? janela.Download(kvr::Variant(argv[2]), kvr::Variant(argv[3]), kvr::Variant("NAO"))
-            : janela.UpLoad(kvr::Variant(argv[2]), kvr::Variant(argv[3]), kvr::Variant("NAO"));
+    const auto r = ctl.call(operacao == "get" ? "Download" : "UpLoad", {argv[2], argv[3]}).items();
     const double segundos =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
     std::string texto;
-    for (const auto& v : r.as_array())
+    for (const auto& v : r)
         texto += (texto.empty() ? "" : ", ") + v.to_string();
     std::printf("(%s) %.3f s\n", texto.c_str(), segundos);
-    return r.as_array()[0].to_string() == "1" ? 0 : 1;
+    return r.empty() || r[0].to_string() != "1";
 }

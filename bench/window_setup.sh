@@ -5,7 +5,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVR_SANITIZE
     -DKVR_TESTS=OFF >/dev/null
 cmake --build "$build" --target KVRUpload -j1 >/dev/null
 lib_dir=$(dirname "$(find "$build/src" -name 'libKVRUpload.so' | head -n1)")
-g++ -O2 -g -std=c++20 -Wall -Wextra -Isrc bench/http_window.cpp -L"$lib_dir" -lKVRUpload \
+g++ -O2 -g -std=c++20 -Wall -Wextra -Iinclude -I"$build/generated" bench/http_window.cpp -L"$lib_dir" -lKVRUpload \
     -Wl,-rpath,"$(realpath "$lib_dir")" -o "$build/http_window"
 
 rm -rf "$work"
