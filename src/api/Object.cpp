@@ -7,7 +7,8 @@ namespace kvrupload {
 Object::Object(std::shared_ptr<void> object) : m_object(std::move(object)) {}
 
 Object Object::create(const std::string& progid) {
-    return guarded([&] { return Object(std::static_pointer_cast<void>(kvr::CreateObject(progid))); });
+    return guarded(
+        [&] { return Object(std::static_pointer_cast<void>(kvr::CreateObject(progid))); });
 }
 
 Value Object::get(const std::string& name) const {

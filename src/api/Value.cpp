@@ -8,7 +8,8 @@ Value::Value(std::int32_t l) : m_impl(std::make_unique<Impl>(Impl{kvr::Variant(l
 Value::Value(double d) : m_impl(std::make_unique<Impl>(Impl{kvr::Variant(d)})) {}
 Value::Value(std::string s) : m_impl(std::make_unique<Impl>(Impl{kvr::Variant(std::move(s))})) {}
 Value::Value(const char* s) : Value(std::string(s)) {}
-Value::Value(const Object& o) : m_impl(std::make_unique<Impl>(Impl{kvr::Variant(model_object(o))})) {}
+Value::Value(const Object& o)
+    : m_impl(std::make_unique<Impl>(Impl{kvr::Variant(model_object(o))})) {}
 Value::Value(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 Value::Value(const std::vector<Value>& items) {

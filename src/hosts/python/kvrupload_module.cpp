@@ -588,8 +588,7 @@ windows are recorded (kvrupload.ui.events()), a wait for the user's close button
 by pressing it, and a dialog needs an answer queued with
 kvrupload.ui.queue(('dialog', path_or_False)) -- one nobody can answer raises ComError.)");
     ui.def(
-        "use_headless",
-        [] { kvrupload::use_headless(); },
+        "use_headless", [] { kvrupload::use_headless(); },
         "Back to the recorded, scripted windows (the default).");
     ui.def(
         "clear_queue", [] { headless_or_raise().clear_queue(); },

@@ -5,8 +5,7 @@
 
 namespace kvr::inet {
 
-BodyBuffer::BodyBuffer(std::size_t capacity)
-    : m_store(new char[capacity]), m_capacity(capacity) {}
+BodyBuffer::BodyBuffer(std::size_t capacity) : m_store(new char[capacity]), m_capacity(capacity) {}
 
 bool BodyBuffer::put(const char* data, std::size_t n) {
     if (n > m_capacity - m_size) {

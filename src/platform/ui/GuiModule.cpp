@@ -32,7 +32,8 @@ EntryPoint entry_point(std::string& why) {
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             const char* err = dlerror();
-            failure = "the window module could not be loaded (" + std::string(err ? err : path) + ")";
+            failure =
+                "the window module could not be loaded (" + std::string(err ? err : path) + ")";
         } else if (!(entry = reinterpret_cast<EntryPoint>(dlsym(handle, kEntryPoint)))) {
             failure = "the window module " + path + " has no entry point " + kEntryPoint;
         } else {
