@@ -2,9 +2,28 @@
 
 #include "platform/sys/Library.h"
 
+#include <cstdlib>
+
+#ifdef _WIN32
+
+// Windows has its own window backend, installed by its host; there is no module to load.
+namespace kvr::ui {
+
+std::string gui_module_path() {
+    return {};
+}
+
+std::unique_ptr<Backend> load_gui_backend(std::string& why) {
+    why.clear();
+    return nullptr;
+}
+
+} // namespace kvr::ui
+
+#else
+
 #include <dlfcn.h>
 
-#include <cstdlib>
 #include <mutex>
 
 namespace kvr::ui {
@@ -67,3 +86,5 @@ std::unique_ptr<Backend> load_gui_backend(std::string& why) {
 }
 
 } // namespace kvr::ui
+
+#endif
