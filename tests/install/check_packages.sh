@@ -71,12 +71,13 @@ step "import kvrupload with /usr/bin/python3"
 (cd / && as_user /usr/bin/python3 -c '
 import kvrupload, sys
 assert kvrupload.__file__.startswith("/usr/lib/python3/dist-packages/"), kvrupload.__file__
-print("  ", kvrupload.__file__, getattr(kvrupload, "__version__", "?"))
+assert kvrupload.__version__ == sys.argv[3], kvrupload.__version__
+print("  ", kvrupload.__file__, kvrupload.__version__)
 ctl = kvrupload.CreateObject("KVRUpload.ctlKVRUpload")
 ctl.ExibirProgresso = "NAO"
 r = ctl.Download(sys.argv[1], sys.argv[2])
 assert list(r) == ["1", sys.argv[2], 4096], r
-' "$url" "$work/py.bin") || fail "the Python module"
+' "$url" "$work/py.bin" "$version") || fail "the Python module"
 
 step "the installed library, command and module load no window system"
 lib=$(grep -E '/libKVRUpload\.so\.[0-9]+$' "$work/installed")
