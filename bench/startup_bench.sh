@@ -47,10 +47,12 @@ r = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
 k, c = r["kvrupload"], r["curl"]
 kr, cr, kl, cl = (int(v) for v in sys.argv[2:6])
 print()
-print(f"{'':10}{'mean_ms':>10}{'median_ms':>11}{'peak_rss_MiB':>14}{'libs':>6}")
+print(f"{'':10}{'mean_ms':>10}{'median_ms':>11}{'cpu_ms':>8}{'peak_rss_MiB':>14}{'libs':>6}")
+cpu = lambda x: (x["user"] + x["system"]) * 1e3  # user + system: steadier on a busy machine
 for name, x, rss, libs in (("kvrupload", k, kr, kl), ("curl", c, cr, cl)):
-    print(f"{name:10}{x['mean'] * 1e3:10.2f}{x['median'] * 1e3:11.2f}{rss / 1024:14.2f}{libs:6}")
+    print(f"{name:10}{x['mean'] * 1e3:10.2f}{x['median'] * 1e3:11.2f}{cpu(x):8.2f}"
+          f"{rss / 1024:14.2f}{libs:6}")
 print(f"time ratio kvrupload/curl: mean {k['mean'] / c['mean']:.3f}, "
-      f"median {k['median'] / c['median']:.3f} (target <= 1.1)")
+      f"median {k['median'] / c['median']:.3f}, cpu {cpu(k) / cpu(c):.3f} (target <= 1.1)")
 print(f"peak RSS difference: {(kr - cr) / 1024:+.2f} MiB (target <= 3)")
 PY
