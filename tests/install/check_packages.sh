@@ -17,7 +17,7 @@ for n in "${names[@]}"; do
     f=$(ls "$debs/${n}"_*.deb 2>/dev/null | head -1)
     [ -n "$f" ] || { echo "no package $n in $debs" >&2; exit 1; }
     files+=("$f")
-    if dpkg-query -W -f='${Status}' "$n" 2>/dev/null | grep -q "ok installed"; then
+    if [[ $(dpkg-query -W -f='${Status}' "$n" 2>/dev/null || true) == *"ok installed"* ]]; then
         echo "$n is already installed here; not touching it" >&2
         exit 1
     fi

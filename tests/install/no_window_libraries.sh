@@ -5,13 +5,16 @@ set -euo pipefail
 window='lib(X11|Xext|Xft|Xrender|Xinerama|Xfixes|Xcursor|xcb|fltk|fontconfig|freetype)[^ ]*\.so'
 gui=$1
 shift
-ldd "$gui" | grep -Eq "$window" || {
+# ldd's whole output first: grep -q stopping early would fail the pipe under pipefail.
+libs=$(ldd "$gui")
+grep -Eq "$window" <<<"$libs" || {
     echo "the window module $gui links no window library: the check cannot see them" >&2
     exit 1
 }
 status=0
 for f in "$@"; do
-    if ldd "$f" | grep -E "$window"; then
+    libs=$(ldd "$f")
+    if grep -E "$window" <<<"$libs"; then
         echo "$f loads a window system library" >&2
         status=1
     fi
