@@ -3,8 +3,8 @@
 #include "ftp/frmKVRFtp.h"
 #include "hosts/cli/CliSupport.h"
 #include "hosts/cli/Commands.h"
+#include "hosts/cli/TerminalBackend.h"
 #include "platform/ui/DefaultInstance.h"
-#include "platform/ui/fltk/FltkBackend.h"
 
 #include <iostream>
 #include <optional>
@@ -46,7 +46,8 @@ int run_ftp_window(const std::vector<std::string>& args) {
             host = a;
         }
     }
-    if (!ui::display_available())
+    // Without real windows (no display, or no window module) the terminal took the user's part.
+    if (dynamic_cast<TerminalBackend*>(&ui::backend()))
         return usage_error("the FTP window needs an X display, and none answers (is DISPLAY set?)",
                            kHint);
     try {
