@@ -111,8 +111,8 @@ Variant clsKVRUpload::GetFile(const Variant& ServerFileAndPath,
             return retorno("0", "Arquivo do Servidor não Informado.");
         // 2. The dialog option.
         const std::string opt = dialog_option(sOptDialog);
-        // 3. The paths.
-        std::string local = given(DestinationFileAndPath) ? DestinationFileAndPath.to_string() : "";
+        // 3. The paths (the local one made native).
+        std::string local = local_argument(DestinationFileAndPath);
         const std::string remote = ServerFileAndPath.to_string();
         // 4. Neither a local path nor a dialog.
         if (local.empty() && ucase(opt) == "NAO")
@@ -155,8 +155,8 @@ Variant clsKVRUpload::PutFile(const Variant& LocalFileAndPath, const Variant& Se
     try {
         // 1. The dialog option.
         const std::string opt = dialog_option(sOptDialog);
-        // 2. The paths.
-        std::string local = given(LocalFileAndPath) ? LocalFileAndPath.to_string() : "";
+        // 2. The paths (the local one made native).
+        std::string local = local_argument(LocalFileAndPath);
         std::string remote = given(ServerFileAndPath) ? ServerFileAndPath.to_string() : "";
         // 3. A path missing and no dialog.
         if ((remote.empty() || local.empty()) && ucase(opt) == "NAO")

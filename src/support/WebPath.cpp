@@ -3,6 +3,7 @@
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
 #include "platform/automation/Err.h"
+#include "platform/sys/LocalPath.h"
 #include "support/GerarLog.h"
 
 namespace kvr {
@@ -154,8 +155,8 @@ Variant DefinirWebPath(std::shared_ptr<Object>& oServidor, const std::string& sC
     }
 
     // Normalisation, with the native separator.
-    // 1. Every "\" becomes "/".
-    err.attempt([&] { sCaminho = substituir(sCaminho, "\\", "/"); });
+    // 1. Every "\" becomes "/", and a legacy drive root ("c:\", "c:\temp\") its native folder.
+    err.attempt([&] { sCaminho = sys::native_local_path(sCaminho); });
     // 2. Doubled separators collapse after the first two characters (a leading "//" stays).
     err.attempt([&] {
         std::string inicio = left_chars(sCaminho, 2);

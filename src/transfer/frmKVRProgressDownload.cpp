@@ -36,12 +36,12 @@ void criar_pasta(const std::string& path) {
 }
 
 // The file's number: a file that could not be opened fails every later use with the open's
-// error, so the first cause is the one reported.
+// error, so the first cause is the one reported. The bytes are written beside the file and
+// replace it only when the whole body came: a failed download leaves the old file as it was.
 class ArquivoSaida {
   public:
     void abrir(const std::string& path) {
-        m_caminho = path;
-        auto aberto = sys::OutputFile::create(path, kColocacao);
+        auto aberto = sys::OutputFile::create(path, sys::OutputFile::Placement::Beside);
         if (!aberto) {
             m_falha = aberto.error();
             sys::raise_io_error(*m_falha);
@@ -64,21 +64,11 @@ class ArquivoSaida {
         if (!concluido)
             sys::raise_io_error(concluido.error());
     }
-
-    // A transfer the host ended: nothing of it stays. A file written in place is the
-    // partial file itself, so it goes too.
-    void abandonar() {
-        if (!m_arquivo)
-            return;
-        m_arquivo->abort();
-        m_arquivo.reset();
-        if (kColocacao == sys::OutputFile::Placement::InPlace)
-            sys::delete_file(m_caminho);
-    }
+    // A transfer that failed or that the host ended: nothing of it stays, and the old file
+    // stays as it was.
+    void abandonar() { m_arquivo.reset(); }
 
   private:
-    static constexpr auto kColocacao = sys::OutputFile::Placement::InPlace;
-    std::string m_caminho;
     std::optional<sys::OutputFile> m_arquivo;
     std::optional<sys::IoError> m_falha;
 };
@@ -297,8 +287,7 @@ void frmKVRProgress::ExecutarDownload() {
         }
     }
     // 3. (the writer is the file's number)
-    // 4. An old file of that name goes.
-    err.attempt([&] { sys::delete_file(sArquivoLocal); });
+    // 4. (an old file of that name is replaced when the body is complete, not before)
     err.clear();
     // 5. Open the local file.
     err.attempt([&] { arquivo.abrir(sArquivoLocal); });
@@ -361,7 +350,7 @@ void frmKVRProgress::ExecutarDownload() {
     }
     if (bRecebeu)
         desenhar();
-    // 8. Close the local file.
+    // 8. Close the local file; after a failure what was received is dropped.
     abDados.clear();
     // A transfer the host ended leaves no partial file behind, nor a window to close.
     if (interrompido()) {
@@ -374,7 +363,10 @@ void frmKVRProgress::ExecutarDownload() {
             err.attempt([&] { hide(); });
         return;
     }
-    err.attempt([&] { arquivo.fechar(); });
+    if (err.pending())
+        arquivo.abandonar();
+    else
+        err.attempt([&] { arquivo.fechar(); });
     // 9. No panel: done.
     if (!bExibir)
         return;

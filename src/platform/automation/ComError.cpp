@@ -81,6 +81,7 @@ std::int32_t runtime_error_from_errno(int err) {
         return rt::FileAlreadyExists;
     case EISDIR:
     case EBUSY:
+    case ENODEV:
         return rt::PathFileAccessError;
     case ENOSPC:
 #ifdef EDQUOT // not in the Windows runtime's set

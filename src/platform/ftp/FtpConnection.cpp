@@ -361,7 +361,9 @@ bool FtpConnection::put_file(const std::string& local, const std::string& remote
     auto data = open_transfer(FtpCommand::Stor, remote, type);
     if (!data)
         return false;
-    if (auto sent = send_file(*data, file.value().native_handle()); !sent) {
+    const std::uint64_t size = file.value().size();
+    auto sent = send_file(*data, file.value().native_handle(), size);
+    if (!sent) {
         const SocketError& error = sent.error();
         if (error.failure == Failure::TimedOut || error.failure == Failure::Cancelled ||
             error.err == EIO)
@@ -369,6 +371,15 @@ bool FtpConnection::put_file(const std::string& local, const std::string& remote
         // The server dropped the data connection: its reply says why (552, 426, ...).
         if (finish_transfer(*data))
             set_last_error(error_for_failure(error.failure));
+        return false;
+    }
+    if (sent.value() != size) {
+        // The file shrank while it was sent. A reset, not a close, so that the server does not
+        // take the part it has for the whole file; its reply is kept when it gives one.
+        const linger now{1, 0};
+        ::setsockopt(data->fd(), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        if (finish_transfer(*data))
+            return fail_errno(EIO);
         return false;
     }
     return finish_transfer(*data);

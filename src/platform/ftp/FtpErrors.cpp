@@ -35,6 +35,7 @@ constexpr ErrnoRow kErrnoTable[] = {
     {EPERM, code::AccessDenied},
     {EROFS, code::AccessDenied},
     {EISDIR, code::AccessDenied},
+    {ENODEV, code::AccessDenied},
     {ENOSPC, code::DiskFull},
 #ifdef EDQUOT
     {EDQUOT, code::DiskFull},

@@ -208,29 +208,32 @@ SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size)
     return {};
 }
 
-SocketResult<void> send_file(const Socket& s, int fd) {
+SocketResult<std::uint64_t> send_file(const Socket& s, int fd, std::uint64_t size) {
     // SIGPIPE is held back on this thread while sending, and a pending one is swallowed after.
     sigset_t pipe_only, old;
     sigemptyset(&pipe_only);
     sigaddset(&pipe_only, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipe_only, &old);
     // Pieces small enough that a host's request to stop is heard between them.
-    constexpr std::size_t kPiece = 8 << 20;
+    constexpr std::uint64_t kPiece = 8 << 20;
     auto deadline = deadline_from_now();
-    SocketResult<void> result;
+    std::uint64_t sent = 0;
+    std::optional<SocketError> error;
     ProgressWindow progress;
-    for (;;) {
+    while (sent < size) {
         if (sys::cancel_requested()) {
-            result = kCancelled;
+            error = kCancelled;
             break;
         }
-        ssize_t n = ::sendfile(s.fd(), fd, nullptr, kPiece);
+        const auto piece = static_cast<std::size_t>(std::min(size - sent, kPiece));
+        ssize_t n = ::sendfile(s.fd(), fd, nullptr, piece);
         if (n > 0) {
+            sent += static_cast<std::uint64_t>(n);
             deadline = deadline_from_now();
             // A peer that reads only a trickle is noticed between pieces.
             if (progress.add(static_cast<std::uint64_t>(n)))
                 continue;
-            result = kTimedOut;
+            error = kTimedOut;
             break;
         }
         if (n == 0)
@@ -239,12 +242,12 @@ SocketResult<void> send_file(const Socket& s, int fd) {
             continue;
         if (errno == EAGAIN) {
             if (auto failure = keep_waiting(deadline)) {
-                result = *failure;
+                error = *failure;
                 break;
             }
             continue;
         }
-        result = SocketError{failure_for_errno(errno), errno};
+        error = SocketError{failure_for_errno(errno), errno};
         break;
     }
     sigset_t pending;
@@ -254,7 +257,9 @@ SocketResult<void> send_file(const Socket& s, int fd) {
         sigtimedwait(&pipe_only, nullptr, &zero);
     }
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    return result;
+    if (error)
+        return *error;
+    return sent;
 }
 
 SocketResult<DataListener> listen_beside(const Socket& control) {

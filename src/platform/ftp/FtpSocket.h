@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -68,9 +69,10 @@ SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_
 // Writes all of `data`, or fails.
 SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size);
 
-// Sends the rest of the open file `fd` (from its current offset) without copying it through
-// user space; a peer that closes gives EPIPE, never a signal.
-SocketResult<void> send_file(const Socket& s, int fd);
+// Sends up to `size` bytes of the open file `fd` (from its current offset) without copying
+// them through user space: how many were sent, fewer when the file ended first. A peer that
+// closes gives EPIPE, never a signal.
+SocketResult<std::uint64_t> send_file(const Socket& s, int fd, std::uint64_t size);
 
 // The argument of PORT for an IPv4 address (4 bytes) and port, and of EPRT for an IPv6 one.
 std::string port_argument(const unsigned char* address, unsigned port);

@@ -17,7 +17,8 @@ int reason(int err) {
 } // namespace
 
 int open_read(const std::string& path, std::uint64_t& size, int& err) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a pipe with no writer would hold the open until one came.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         err = reason(errno);
         return -1;
@@ -25,11 +26,12 @@ int open_read(const std::string& path, std::uint64_t& size, int& err) {
     struct stat st {};
     const int stat_error = ::fstat(fd, &st) != 0 ? errno : 0;
     if (stat_error != 0 || !S_ISREG(st.st_mode)) {
-        // Only a regular file has a size to send; a device or a pipe is an I/O error.
-        err = stat_error != 0 ? stat_error : S_ISDIR(st.st_mode) ? EISDIR : EIO;
+        // Only a regular file has a size to send; a device or a pipe is no file to send.
+        err = stat_error != 0 ? stat_error : S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
         ::close(fd);
         return -1;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     size = static_cast<std::uint64_t>(st.st_size);
     return fd;
@@ -37,10 +39,11 @@ int open_read(const std::string& path, std::uint64_t& size, int& err) {
 
 int open_write(const std::string& path, WriteMode mode, int& err) {
     errno = 0;
-    const int how = mode == WriteMode::New      ? O_EXCL
-                    : mode == WriteMode::Append ? O_APPEND
-                                                : O_TRUNC;
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | how, 0666);
+    const int how = mode == WriteMode::New        ? O_RDWR | O_CREAT | O_EXCL
+                    : mode == WriteMode::Append   ? O_WRONLY | O_CREAT | O_APPEND
+                    : mode == WriteMode::Existing ? O_WRONLY
+                                                  : O_WRONLY | O_CREAT | O_TRUNC;
+    int fd = ::open(path.c_str(), O_CLOEXEC | how, 0666);
     if (fd < 0)
         err = reason(errno);
     return fd;
@@ -88,6 +91,70 @@ void remove_file(const std::string& path) {
 
 unsigned long process_id() {
     return static_cast<unsigned long>(::getpid());
+}
+
+int examine_target(const std::string& name, Target& target) {
+    target = Target{};
+    target.path = name;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.path.c_str(), &st) != 0)
+            return 0;
+        if (!S_ISLNK(st.st_mode)) {
+            target.exists = true;
+            target.folder = S_ISDIR(st.st_mode);
+            target.regular = S_ISREG(st.st_mode);
+            target.links = static_cast<unsigned long>(st.st_nlink);
+            return 0;
+        }
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        ssize_t n = ::readlink(target.path.c_str(), link.data(), link.size());
+        if (n <= 0)
+            return reason(errno);
+        link.resize(static_cast<std::size_t>(n));
+        target.path =
+            link.front() == '/' ? link : target.path.substr(0, name_start(target.path)) + link;
+    }
+    return ELOOP;
+}
+
+int open_special(const std::string& path, int& err) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        err = reason(errno);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool take_mode_and_owner(int fd, const std::string& like) {
+    // The owner first: a change of owner clears set-id bits that the mode then restores.
+    struct stat st {};
+    struct stat mine {};
+    return ::stat(like.c_str(), &st) == 0 && ::fchown(fd, st.st_uid, st.st_gid) == 0 &&
+           ::fchmod(fd, st.st_mode & 07777) == 0 && ::fstat(fd, &mine) == 0 &&
+           mine.st_uid == st.st_uid && mine.st_gid == st.st_gid;
+}
+
+int reserve(int fd, std::uint64_t size) {
+    if (size == 0)
+        return 0;
+    int err = ::posix_fallocate(fd, 0, static_cast<off_t>(size));
+    return err == EOPNOTSUPP || err == EINVAL ? 0 : err;
+}
+
+int set_size(int fd, std::uint64_t size) {
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : reason(errno);
+}
+
+long long size_of(int fd, int& err) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        err = reason(errno);
+        return -1;
+    }
+    return static_cast<long long>(st.st_size);
 }
 
 std::size_t name_start(const std::string& path) {

@@ -9,11 +9,13 @@
 
 namespace kvr::sys::file_calls {
 
-// A regular file opened for reading, with its size; -1 and `err` set otherwise (EISDIR for a
-// folder, EIO for anything else that is not a regular file).
+// A regular file opened for reading, with its size, found without waiting on a pipe; -1 and
+// `err` set otherwise (EISDIR for a folder, ENODEV for anything else that is not a regular
+// file).
 int open_read(const std::string& path, std::uint64_t& size, int& err);
-// How a file is opened for writing: created only if new, emptied, or written at its end.
-enum class WriteMode { New, Truncate, Append };
+// How a file is opened for writing: created only if new (and readable back), emptied,
+// written at its end, or written over from its start without being created or emptied.
+enum class WriteMode { New, Truncate, Append, Existing };
 // A file opened for writing (created when missing); -1 and `err` set otherwise.
 int open_write(const std::string& path, WriteMode mode, int& err);
 // Writes all of `data`; 0 or errno.
@@ -27,6 +29,27 @@ int replace_file(const std::string& from, const std::string& to);
 void remove_file(const std::string& path);
 // This process's identifier, for names of files written beside their target.
 unsigned long process_id();
+// The file a name stands for: its symbolic links followed as far as they lead (a dangling one
+// names the file to create), whether it is there and what it is. 0 or errno (ELOOP).
+struct Target {
+    std::string path;
+    bool exists = false;
+    bool folder = false;
+    bool regular = false;
+    unsigned long links = 1;
+};
+int examine_target(const std::string& name, Target& target);
+// A device or a pipe opened to be written straight; a pipe nobody reads is ENXIO at once.
+int open_special(const std::string& path, int& err);
+// Gives the new file `fd` the mode and owner of the file `like`; false when it cannot have
+// them (a file that took the name would then change its owner).
+bool take_mode_and_owner(int fd, const std::string& like);
+// Reserves room for `size` bytes where the platform can, then (set_size) fixes the length.
+int reserve(int fd, std::uint64_t size);
+int set_size(int fd, std::uint64_t size);
+// The size of an open file; -1 and `err` on failure.
+long long size_of(int fd, int& err);
+
 // Where a local path's file name starts (after the last separator the platform knows).
 std::size_t name_start(const std::string& path);
 

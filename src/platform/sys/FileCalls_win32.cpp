@@ -58,7 +58,7 @@ int open_read(const std::string& path, std::uint64_t& size, int& err) {
     }
     struct _stat64 st {};
     if (::_fstat64(fd, &st) != 0 || !(st.st_mode & _S_IFREG)) {
-        err = (st.st_mode & _S_IFDIR) ? EISDIR : EIO;
+        err = (st.st_mode & _S_IFDIR) ? EISDIR : ENODEV;
         ::_close(fd);
         return -1;
     }
@@ -68,11 +68,11 @@ int open_read(const std::string& path, std::uint64_t& size, int& err) {
 
 int open_write(const std::string& path, WriteMode mode, int& err) {
     errno = 0;
-    const int how = mode == WriteMode::New      ? _O_EXCL
-                    : mode == WriteMode::Append ? _O_APPEND
-                                                : _O_TRUNC;
-    int fd = ::_wopen(widen(path).c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT | how,
-                      _S_IREAD | _S_IWRITE);
+    const int how = mode == WriteMode::New        ? _O_RDWR | _O_CREAT | _O_EXCL
+                    : mode == WriteMode::Append   ? _O_WRONLY | _O_CREAT | _O_APPEND
+                    : mode == WriteMode::Existing ? _O_WRONLY
+                                                  : _O_WRONLY | _O_CREAT | _O_TRUNC;
+    int fd = ::_wopen(widen(path).c_str(), _O_BINARY | _O_NOINHERIT | how, _S_IREAD | _S_IWRITE);
     if (fd < 0)
         err = reason(errno);
     return fd;
@@ -124,6 +124,44 @@ void remove_file(const std::string& path) {
 
 unsigned long process_id() {
     return GetCurrentProcessId();
+}
+
+// No links to follow, and a new file takes its folder's permissions: the name is the file.
+int examine_target(const std::string& name, Target& target) {
+    target = Target{};
+    target.path = name;
+    DWORD attributes = GetFileAttributesW(widen(name).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    target.exists = true;
+    target.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    target.regular = !target.folder;
+    return 0;
+}
+
+int open_special(const std::string& path, int& err) {
+    return open_write(path, WriteMode::Truncate, err);
+}
+
+bool take_mode_and_owner(int, const std::string&) {
+    return true;
+}
+
+int reserve(int, std::uint64_t) {
+    return 0;
+}
+
+int set_size(int fd, std::uint64_t size) {
+    return ::_chsize_s(fd, static_cast<long long>(size));
+}
+
+long long size_of(int fd, int& err) {
+    struct _stat64 st {};
+    if (::_fstat64(fd, &st) != 0) {
+        err = reason(errno);
+        return -1;
+    }
+    return static_cast<long long>(st.st_size);
 }
 
 std::size_t name_start(const std::string& path) {

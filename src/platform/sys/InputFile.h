@@ -12,7 +12,8 @@ namespace kvr::sys {
 
 class InputFile {
   public:
-    // A regular file only: a folder is EISDIR.
+    // A regular file only, found without waiting: a folder is EISDIR, a device or a pipe
+    // ENODEV.
     static Result<InputFile> open(const std::string& path);
 
     InputFile(InputFile&& other) noexcept;

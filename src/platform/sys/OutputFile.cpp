@@ -28,35 +28,55 @@ int open_beside(const std::string& target, std::string& path, int& err) {
 } // namespace
 
 Result<OutputFile> OutputFile::create(const std::string& path, Placement placement) {
-    std::string written = path;
     int err = 0;
     using file_calls::WriteMode;
-    int fd = placement == Placement::Beside
-                 ? open_beside(path, written, err)
-                 : file_calls::open_write(path,
-                                          placement == Placement::Append ? WriteMode::Append
-                                                                         : WriteMode::Truncate,
-                                          err);
+    if (placement != Placement::Beside) {
+        int fd = file_calls::open_write(
+            path, placement == Placement::Append ? WriteMode::Append : WriteMode::Truncate, err);
+        if (fd < 0)
+            return IoError{err != 0 ? err : EIO, path};
+        return OutputFile(path, path, path, fd, Finish::Nothing);
+    }
+    file_calls::Target target;
+    if (int failed = file_calls::examine_target(path, target))
+        return IoError{failed, path};
+    if (target.folder)
+        return IoError{EISDIR, path};
+    if (target.exists && !target.regular) {
+        int fd = file_calls::open_special(target.path, err);
+        if (fd < 0)
+            return IoError{err != 0 ? err : EIO, path};
+        return OutputFile(path, target.path, target.path, fd, Finish::Nothing);
+    }
+    std::string written;
+    int fd = open_beside(target.path, written, err);
     if (fd < 0)
         return IoError{err != 0 ? err : EIO, path};
-    return OutputFile(path, std::move(written), fd, placement);
+    Finish finish = Finish::Rename;
+    if (target.exists && (target.links > 1 || !file_calls::take_mode_and_owner(fd, target.path)))
+        finish = Finish::CopyInto;
+    return OutputFile(path, target.path, std::move(written), fd, finish);
 }
 
-OutputFile::OutputFile(std::string target, std::string path, int fd, Placement placement)
-    : m_target(std::move(target)), m_path(std::move(path)), m_fd(fd), m_placement(placement) {}
+OutputFile::OutputFile(std::string target, std::string real, std::string path, int fd,
+                       Finish finish)
+    : m_target(std::move(target)), m_real(std::move(real)), m_path(std::move(path)), m_fd(fd),
+      m_finish(finish) {}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : m_target(std::move(other.m_target)), m_path(std::move(other.m_path)),
-      m_fd(std::exchange(other.m_fd, -1)), m_placement(other.m_placement),
-      m_buffer(std::move(other.m_buffer)), m_error(std::move(other.m_error)) {}
+    : m_target(std::move(other.m_target)), m_real(std::move(other.m_real)),
+      m_path(std::move(other.m_path)), m_fd(std::exchange(other.m_fd, -1)),
+      m_finish(other.m_finish), m_buffer(std::move(other.m_buffer)),
+      m_error(std::move(other.m_error)) {}
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
         abort();
         m_target = std::move(other.m_target);
+        m_real = std::move(other.m_real);
         m_path = std::move(other.m_path);
         m_fd = std::exchange(other.m_fd, -1);
-        m_placement = other.m_placement;
+        m_finish = other.m_finish;
         m_buffer = std::move(other.m_buffer);
         m_error = std::move(other.m_error);
     }
@@ -113,15 +133,52 @@ Result<void> OutputFile::commit() {
         abort();
         return flushed;
     }
+    if (m_finish == Finish::CopyInto) {
+        int err = copy_into_target();
+        abort();
+        if (err)
+            return fail(err);
+        return {};
+    }
     int err = file_calls::close_file(std::exchange(m_fd, -1));
-    if (err == 0 && m_placement == Placement::Beside)
-        err = file_calls::replace_file(m_path, m_target);
+    if (err == 0 && m_finish == Finish::Rename)
+        err = file_calls::replace_file(m_path, m_real);
     if (err != 0) {
-        if (m_placement == Placement::Beside)
+        if (m_finish == Finish::Rename)
             file_calls::remove_file(m_path);
         return fail(err);
     }
     return {};
+}
+
+// The finished bytes over the target's own, its room reserved first: a disk too full for
+// them fails before the old bytes are touched.
+int OutputFile::copy_into_target() {
+    int err = 0;
+    const long long size = file_calls::size_of(m_fd, err);
+    if (size < 0)
+        return err;
+    int out = file_calls::open_write(m_real, file_calls::WriteMode::Existing, err);
+    if (out < 0)
+        return err;
+    err = file_calls::reserve(out, static_cast<std::uint64_t>(size));
+    m_buffer.resize(kBufferSize);
+    for (std::uint64_t at = 0; err == 0 && at < static_cast<std::uint64_t>(size);) {
+        long n = file_calls::read_at(m_fd, at, reinterpret_cast<char*>(m_buffer.data()),
+                                     m_buffer.size(), err);
+        if (n <= 0) {
+            err = n < 0 ? err : EIO;
+            break;
+        }
+        err = file_calls::write_all(out, m_buffer.data(), static_cast<std::size_t>(n));
+        at += static_cast<std::uint64_t>(n);
+    }
+    m_buffer.clear();
+    if (err == 0)
+        err = file_calls::set_size(out, static_cast<std::uint64_t>(size));
+    if (int closed = file_calls::close_file(out); err == 0)
+        err = closed;
+    return err;
 }
 
 void OutputFile::abort() {
@@ -129,7 +186,7 @@ void OutputFile::abort() {
         return;
     file_calls::close_file(std::exchange(m_fd, -1));
     m_buffer.clear();
-    if (m_placement == Placement::Beside)
+    if (m_finish != Finish::Nothing)
         file_calls::remove_file(m_path);
 }
 

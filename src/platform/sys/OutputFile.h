@@ -7,6 +7,7 @@
 #include "platform/sys/Result.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,15 @@ class OutputFile {
     static constexpr std::size_t kBufferSize = 1 << 20;
 
     // Where the bytes go until commit: into the named file itself (created or truncated at
-    // once), after its end (a log), or into a new file beside it that replaces it only on
-    // commit.
+    // once: a log begun afresh), after its end (a log), or into a new file beside it that
+    // replaces it only on commit (every transfer).
+    //
+    // Beside writes *through* the name: a symbolic link is followed and its target gets the
+    // bytes; an existing file keeps its mode and owner; a file with more than one hard link
+    // (or one whose folder takes no new file, or whose owner cannot be given to a new file)
+    // gets the finished bytes copied into it, room reserved first, so the links stay linked.
+    // A folder fails at once; a device or a pipe is written straight (it holds nothing to
+    // lose), and a pipe nobody reads fails at once instead of blocking.
     enum class Placement { InPlace, Append, Beside };
 
     static Result<OutputFile> create(const std::string& path, Placement placement);
@@ -36,14 +44,19 @@ class OutputFile {
     void abort();
 
   private:
-    OutputFile(std::string target, std::string path, int fd, Placement placement);
+    // How commit puts the written bytes under the target's name.
+    enum class Finish { Nothing, Rename, CopyInto };
+
+    OutputFile(std::string target, std::string real, std::string path, int fd, Finish finish);
     Result<void> flush();
     Result<void> fail(int err);
+    int copy_into_target();
 
-    std::string m_target;
-    std::string m_path; // where the bytes are written
+    std::string m_target; // the name the caller gave
+    std::string m_real;   // that name with its symbolic links followed
+    std::string m_path;   // where the bytes are written
     int m_fd = -1;
-    Placement m_placement = Placement::InPlace;
+    Finish m_finish = Finish::Nothing;
     std::vector<unsigned char> m_buffer;
     std::optional<IoError> m_error;
 };
