@@ -196,9 +196,9 @@ TEST_F(Download, Failures) {
         {parado.url("/x.bin"), L, NAO, erro_77, "Erro no GetHeader. Erro: ", "antes",
          CliqueComFalha},
         {sem_corpo.url("/x.bin"), L, NAO, "", "Erro no GetChunk. Erro: ", "antes"},
-        // A body cut short is never a success; what came before the break is on disk.
-        {cortado.url("/x.bin"), L, NAO, "", apos, ScriptedHttp::body_of(3000)},
-        {cortado_junto.url("/x.bin"), L, NAO, "", apos, ScriptedHttp::body_of(3000)},
+        // A body cut short is never a success, and the old file stays as it was.
+        {cortado.url("/x.bin"), L, NAO, "", apos, "antes"},
+        {cortado_junto.url("/x.bin"), L, NAO, "", apos, "antes"},
         {nome, Variant(pasta_existente), NAO, "75 - Path/File access error", apos, "antes"},
         {nome, Variant(local + "/dentro.bin"), NAO, "64 - Bad file name", apos, "antes"},
     };
@@ -239,6 +239,56 @@ TEST_F(Download, Failures) {
             EXPECT_EQ(std::count(linha.begin(), linha.end(), '\n'), 1);
             EXPECT_TRUE(mesmos_bytes(read_file(local), *c.no_disco));
         }
+    }
+}
+
+// An existing file is replaced only by a whole body, and then through its name: a link stays
+// a link, hard links stay linked, the mode stays. Nothing is ever left beside it.
+TEST_F(Download, TheOldFileIsReplacedOnlyByAWholeBody) {
+    if (!com_nginx())
+        GTEST_SKIP() << "the http fixture is not running";
+    ScriptedHttp cortado("cut_after_pause", {"--size", "3000"});
+    const std::string bytes = servir(prefixo + "inteiro.bin", 3000);
+    const std::string inteiro = http("/" + prefixo + "inteiro.bin");
+    enum Antes { Arquivo, Simbolico, Fisico, Modo0640 };
+    const struct {
+        std::string url;
+        Antes antes;
+        bool sucesso;
+    } casos[] = {
+        {http("/" + prefixo + "nao-existe.bin"), Arquivo, false},
+        {cortado.url("/x.bin"), Arquivo, false},
+        {cortado.url("/x.bin"), Simbolico, false},
+        {inteiro, Simbolico, true},
+        {inteiro, Fisico, true},
+        {inteiro, Modo0640, true},
+    };
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.url + " " + std::to_string(c.antes));
+        nova();
+        TempDir pasta;
+        const std::string real = (pasta.path() / "real.bin").string();
+        const std::string nome = (pasta.path() / "nome.bin").string();
+        write_file(real, "antes");
+        std::string local = real;
+        if (c.antes == Simbolico)
+            std::filesystem::create_symlink("real.bin", local = nome);
+        if (c.antes == Fisico)
+            std::filesystem::create_hard_link(real, nome);
+        if (c.antes == Modo0640)
+            std::filesystem::permissions(real, std::filesystem::perms(0640));
+        const auto modo = std::filesystem::status(real).permissions();
+        const Variant r = baixar(c.url, local);
+        EXPECT_EQ(r.as_array()[0], Variant(c.sucesso ? "1" : "0"));
+        EXPECT_TRUE(mesmos_bytes(read_file(real), c.sucesso ? bytes : "antes"));
+        if (c.antes != Arquivo && c.antes != Modo0640) {
+            EXPECT_TRUE(mesmos_bytes(read_file(nome), read_file(real)));
+        }
+        EXPECT_EQ(std::filesystem::is_symlink(nome), c.antes == Simbolico);
+        EXPECT_EQ(std::filesystem::hard_link_count(real), c.antes == Fisico ? 2u : 1u);
+        EXPECT_EQ(std::filesystem::status(real).permissions(), modo);
+        const auto nomes = std::distance(std::filesystem::directory_iterator(pasta.path()), {});
+        EXPECT_EQ(nomes, c.antes == Simbolico || c.antes == Fisico ? 2 : 1);
     }
 }
 

@@ -101,6 +101,8 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
         {"mixed and doubled separators", "/tmp//dados\\sub/a.txt", "/tmp/dados/sub/a.txt", none,
          none, "", ""},
         {"a run of three separators becomes two", "/a///b", "/a//b", none, none, "", ""},
+        {"a legacy drive root is the file-system root", "C:\\Dados\\A.TXT", "/Dados/A.TXT", none,
+         none, "", ""},
         {"network path keeps its leading pair", "\\\\servidor\\share\\\\a.txt",
          "//servidor/share/a.txt", none, none, "", ""},
         {"site token", "$(webpath[Vendas])\\rel\\a.txt", "/sites/vendas/rel/a.txt",

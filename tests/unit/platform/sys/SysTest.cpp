@@ -11,11 +11,14 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -184,6 +187,92 @@ TEST(Files, AnOutputFileReplacesTheTargetOnlyWhenCommitted) {
         EXPECT_EQ(kvr::test::read_file(target), r.target_after) << r.commit;
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
             << "a file was left beside the target";
+    }
+}
+
+// A committed file written beside its target lands *through* the name: the link stays a
+// link, every hard link sees the bytes, mode and owner stay; an uncommitted one leaves the
+// old bytes and nothing beside them.
+TEST(Files, AnOutputFileWritesThroughTheName) {
+    enum Kind { Symlink, HardLink, Mode0640, OtherOwner };
+    struct Row {
+        Kind kind;
+        bool commit;
+    };
+    const Row rows[] = {{Symlink, true}, {Symlink, false}, {HardLink, true},
+                        {HardLink, false}, {Mode0640, true}, {OtherOwner, true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.kind << " " << r.commit);
+        if (r.kind == OtherOwner && geteuid() != 0)
+            continue;
+        kvr::test::TempDir dir;
+        const std::string real = (dir.path() / "real.bin").string();
+        const std::string other = (dir.path() / "other.bin").string();
+        kvr::test::write_file(real, "old");
+        std::string name = real;
+        if (r.kind == Symlink)
+            fs::create_symlink("real.bin", name = other);
+        if (r.kind == HardLink)
+            fs::create_hard_link(real, other);
+        if (r.kind == Mode0640) {
+            ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+        }
+        if (r.kind == OtherOwner) {
+            ASSERT_EQ(chown(real.c_str(), 4321, 8765), 0);
+        }
+        struct stat before {};
+        ASSERT_EQ(stat(real.c_str(), &before), 0);
+        {
+            auto file = OutputFile::create(name, OutputFile::Placement::Beside);
+            ASSERT_TRUE(file.ok());
+            ASSERT_TRUE(file.value().write("new!", 4).ok());
+            if (r.commit) {
+                ASSERT_TRUE(file.value().commit().ok());
+            }
+        }
+        const std::string expected = r.commit ? "new!" : "old";
+        EXPECT_EQ(kvr::test::read_file(real), expected);
+        if (r.kind == Symlink || r.kind == HardLink) {
+            EXPECT_EQ(kvr::test::read_file(other), expected);
+        }
+        EXPECT_EQ(fs::is_symlink(other), r.kind == Symlink);
+        struct stat after {};
+        ASSERT_EQ(stat(real.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+        EXPECT_EQ(after.st_nlink, before.st_nlink);
+        const auto files = std::distance(fs::directory_iterator(dir.path()), {});
+        EXPECT_EQ(files, r.kind == Symlink || r.kind == HardLink ? 2 : 1);
+    }
+}
+
+// What is not a regular file is refused or written straight at once, never waited for.
+TEST(Files, SpecialFilesAnswerAtOnce) {
+    kvr::test::TempDir dir;
+    const std::string fifo = (dir.path() / "fila").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    struct Row {
+        std::string what;
+        std::optional<IoError> error;
+        int err;
+    };
+    auto error_of = [](auto result) -> std::optional<IoError> {
+        if (result.ok())
+            return std::nullopt;
+        return result.error();
+    };
+    const Row rows[] = {
+        {"fifo read", error_of(InputFile::open(fifo)), ENODEV},
+        {"device read", error_of(InputFile::open("/dev/null")), ENODEV},
+        {"fifo without reader", error_of(OutputFile::create(fifo, OutputFile::Placement::Beside)),
+         ENXIO},
+        {"folder", error_of(OutputFile::create(dir.str(), OutputFile::Placement::Beside)), EISDIR},
+        {"device write", error_of(OutputFile::create("/dev/null", OutputFile::Placement::Beside)),
+         0},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.error ? r.error->err : 0, r.err) << r.what;
     }
 }
 
