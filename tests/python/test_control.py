@@ -141,6 +141,23 @@ def test_a_web_path_token_resolved_by_a_host_component(ctl, serve):
         shutil.rmtree(WebDir.root)
 
 
+@pytest.mark.parametrize("legacy, native", [
+    ("c:\\temp\\x\\a.txt", "tmp/x/a.txt"),
+    ("C:\\Dados\\b.txt", "raiz/Dados/b.txt"),
+])
+def test_legacy_drive_paths_name_native_folders(ctl, http, serve, tmp_path, monkeypatch, legacy,
+                                                native):
+    (tmp_path / "tmp").mkdir()
+    monkeypatch.setenv("TMPDIR", str(tmp_path / "tmp"))
+    monkeypatch.setenv("KVRUPLOAD_DRIVE_ROOT", str(tmp_path / "raiz"))
+    url = serve("py-legado.txt", b"legado")
+    local = tmp_path / native
+    assert ctl.Download(url, legacy) == ["1", str(local), 6]
+    assert local.read_bytes() == b"legado"
+    folder = f"py-legado-{os.getpid()}-{local.parent.name}"
+    assert ctl.UpLoad(f"{http['base']}/upload/{folder}/", legacy) == ["1", str(local), 6]
+
+
 # ---- nobody at the screen ----
 
 def download_to(ctl, http, tmp_path, dialog="NAO"):

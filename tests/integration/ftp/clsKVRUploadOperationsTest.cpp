@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <tuple>
 
 using namespace kvr::test;
@@ -173,6 +175,64 @@ TEST(clsKVRUploadOperations, PutFileAgainstVsftpd) {
     for (const auto& [args, result] : rows)
         EXPECT_EQ(texts(ftp->call("PutFile", args)), result) << result[1];
     EXPECT_EQ(read_file(ftpd.home() / "put/stored.txt"), "some notes\r\n");
+}
+
+// Local files: a legacy drive path is a native one, a failed get leaves the old file alone,
+// a get writes through a link, and a put of something that is not a whole regular file fails
+// (a pipe at once; a file that shrinks while it is sent).
+TEST(clsKVRUploadOperations, LocalFilesAgainstVsftpd) {
+    Vsftpd ftpd;
+    ASSERT_TRUE(ftpd.running());
+    ftpd.fresh_folder("local");
+    write_file(ftpd.home() / "local/r.txt", "remote\n");
+    auto ftp = ftpd.connected("local");
+    TempDir tmp;
+    setenv("TMPDIR", tmp.str().c_str(), 1);
+    const std::string old = tmp.str() + "/old.txt", link = tmp.str() + "/link.txt";
+    write_file(old, "old");
+    std::filesystem::create_symlink("old.txt", link);
+    const std::string fifo = tmp.str() + "/fila.txt", big = tmp.str() + "/big.bin";
+    mkfifo(fifo.c_str(), 0600);
+    write_file(big, "");
+    std::filesystem::resize_file(big, 256u << 20);
+    // Shrinks the file once the server has begun to store it.
+    std::thread shrinker([&] {
+        const auto stored = ftpd.home() / "local/big.bin";
+        std::error_code missing;
+        for (int i = 0; i < 10000; ++i) {
+            if (std::filesystem::file_size(stored, missing) > 0 && !missing)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        std::filesystem::resize_file(big, 1u << 20);
+    });
+    const struct {
+        const char* method;
+        VariantArray args;
+        std::string result; // the first element
+        std::string old_after;
+    } rows[] = {
+        {"GetFile", {S("none.txt"), S(old)}, "0", "old"},
+        {"GetFile", {S("r.txt"), S("c:\\temp\\x\\r.txt")}, "1", "old"},
+        {"PutFile", {S("c:\\temp\\x\\r.txt"), S("back.txt")}, "1", "old"},
+        {"PutFile", {S(fifo), S("fifo.txt")}, "0", "old"},
+        {"PutFile", {S(big), S("big.bin")}, "0", "old"},
+        {"GetFile", {S("r.txt"), S(link)}, "1", "remote\n"},
+    };
+    for (const auto& r : rows) {
+        const auto start = std::chrono::steady_clock::now();
+        const Texts got = texts(ftp->call(r.method, r.args));
+        EXPECT_EQ(got.at(0), r.result) << r.args[0].to_string() << " " << got.at(1);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(read_file(old), r.old_after);
+    }
+    shrinker.join();
+    unsetenv("TMPDIR");
+    EXPECT_EQ(read_file(tmp.path() / "x/r.txt"), "remote\n");
+    EXPECT_EQ(read_file(ftpd.home() / "local/back.txt"), "remote\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp.path()), {}), 5);
+    std::filesystem::remove(ftpd.home() / "local/big.bin");
 }
 
 // A file chosen in the dialog goes to the remote text's folder when it names one with "\".

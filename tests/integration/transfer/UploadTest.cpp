@@ -4,6 +4,8 @@
 // URL, every failure with its exact message, and the upload panel as the record shows it.
 #include "integration/transfer/TransferTestSupport.h"
 
+#include <sys/stat.h>
+
 namespace kvr::test {
 namespace {
 
@@ -77,6 +79,8 @@ TEST_F(Upload, FailuresReturned) {
     const std::string em_pasta_com_ponto = arquivo("backup.old/executa.bat", 10);
     const std::string pasta_txt = (tmp.path() / "pasta.txt").string();
     std::filesystem::create_directory(pasta_txt);
+    const std::string fila = (tmp.path() / "fila.txt").string();
+    mkfifo(fila.c_str(), 0600);
     const std::string recusada = "nada://127.0.0.1/x.txt";
     const std::string url = servidor.url("/envio/");
     const Variant NAO("NAO");
@@ -108,6 +112,8 @@ TEST_F(Upload, FailuresReturned) {
         {vazio.url("/x/"), Variant(ok), NAO, {}, ""},
         // A file that exists but cannot be read is a failure before anything is sent.
         {url, Variant(ok), Variant("SIM"), pasta_txt, "75 - Path/File access error"},
+        // A pipe or a device is no file to send: refused at once, never waited on.
+        {url, Variant(fila), NAO, {}, "75 - Path/File access error"},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.url + " " + c.mensagem);
