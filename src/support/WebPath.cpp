@@ -109,12 +109,12 @@ Variant DefinirWebPath(std::shared_ptr<Object>& oServidor, const std::string& sC
             }
             // 5.2 The site text: the name between the brackets, or what follows the token.
             err.attempt([&] {
-                if (std::size_t token = sPrefixo.find("$(webpath["); token != npos) {
-                    std::size_t inicio = token + 10;
-                    std::size_t fim = sPrefixo.find(']', inicio);
-                    if (fim == npos)
+                if (const std::size_t token = InStr(sPrefixo, "$(webpath["); token > 0) {
+                    const std::size_t inicio = token + 10;
+                    const std::size_t fim = InStr(inicio, sPrefixo, "]");
+                    if (fim == 0) // a negative length
                         raise_runtime(rt::InvalidProcedureCall);
-                    sSite = sPrefixo.substr(inicio, fim - inicio);
+                    sSite = Left(Mid(sPrefixo, inicio), static_cast<long long>(fim - inicio));
                 } else {
                     const std::size_t token_exato = InStr(sCaminho, "$(webpath)");
                     sSite = token_exato == 0 ? a_partir_de(sCaminho, 10)

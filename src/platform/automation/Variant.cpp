@@ -407,6 +407,15 @@ std::size_t InStr(const std::string& s, const std::string& what) {
     return p == std::string::npos ? 0 : p + 1;
 }
 
+std::size_t InStr(std::size_t start, const std::string& s, const std::string& what) {
+    if (start < 1)
+        raise_runtime(rt::InvalidProcedureCall);
+    if (start > s.size())
+        return 0;
+    const auto p = s.find(what, start - 1);
+    return p == std::string::npos ? 0 : p + 1;
+}
+
 std::size_t InStrRev(const std::string& s, const std::string& what) {
     const auto p = s.rfind(what);
     return p == std::string::npos ? 0 : p + 1;

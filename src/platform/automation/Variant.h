@@ -112,7 +112,9 @@ std::string left_chars(const std::string& s, std::size_t count); // first `count
 
 // The runtime's own text functions as the routines use them: positions count from 1, a search
 // that finds nothing gives 0, and a start or length below the first is an invalid call (5).
-std::size_t InStr(const std::string& s, const std::string& what);    // first `what`, or 0
+std::size_t InStr(const std::string& s, const std::string& what); // first `what`, or 0
+// The first `what` at or after `start`; 0 when `start` is past the end.
+std::size_t InStr(std::size_t start, const std::string& s, const std::string& what);
 std::size_t InStrRev(const std::string& s, const std::string& what); // last `what`, or 0
 std::string Mid(const std::string& s, std::size_t start);            // from `start` to the end
 std::string Left(const std::string& s, long long count);

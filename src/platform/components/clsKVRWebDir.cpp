@@ -2,12 +2,13 @@
 
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/DispatchTable.h"
+#include "platform/sys/Files.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 
 namespace kvr::components {
 
@@ -42,13 +43,14 @@ std::optional<Configuracao> ler(Variant& falha) {
                                "(KVRWEBDIR_CONFIG).");
         return std::nullopt;
     }
-    std::ifstream in(arquivo);
-    if (!in) {
+    auto conteudo = sys::read_whole_file(arquivo);
+    if (!conteudo) {
         falha = resposta("01", std::string("Não foi possível ler o arquivo de configuração ") +
                                    arquivo + ".");
         return std::nullopt;
     }
     Configuracao c;
+    std::istringstream in(conteudo.value());
     std::string linha;
     for (int numero = 1; std::getline(in, linha); ++numero) {
         if (!linha.empty() && linha.back() == '\r')

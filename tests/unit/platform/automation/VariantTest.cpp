@@ -103,6 +103,22 @@ TEST(Text, TrimCaseAndPadding) {
     EXPECT_EQ(kvr::left_chars("ação", 2), "aç");
 }
 
+TEST(Text, InStrFromAStart) {
+    const struct {
+        std::size_t start;
+        const char *text, *what;
+        std::size_t found;
+    } rows[] = {
+        {1, "a]b]", "]", 2},
+        {3, "a]b]", "]", 4},
+        {5, "a]b]", "]", 0},
+        {2, "a]b]", "", 2},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(kvr::InStr(r.start, r.text, r.what), r.found) << r.start;
+    EXPECT_THROW(kvr::InStr(0, "a", "a"), kvr::ComError);
+}
+
 TEST(Numbers, PictureFormatsUseTheLocaleDecimalSeparator) {
     EXPECT_EQ(kvr::format_number(0, 2), "0.00");
     EXPECT_EQ(kvr::format_number(1234.5, 0), "1234");
