@@ -16,6 +16,14 @@ namespace kvr::ftpnet {
 
 namespace {
 
+// Closes a data connection with a reset rather than an end of file, so that a server does not
+// take the part of a file it has for the whole.
+void reset_data(Socket& data) {
+    const linger now{1, 0};
+    ::setsockopt(data.fd(), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    data.close();
+}
+
 std::string type_argument(TransferType type) {
     return type == TransferType::Ascii ? "A" : "I";
 }
@@ -366,18 +374,18 @@ bool FtpConnection::put_file(const std::string& local, const std::string& remote
     if (!sent) {
         const SocketError& error = sent.error();
         if (error.failure == Failure::TimedOut || error.failure == Failure::Cancelled ||
-            error.err == EIO)
+            error.err == EIO) {
+            reset_data(*data);
             return fail(error.failure, error.err);
+        }
         // The server dropped the data connection: its reply says why (552, 426, ...).
         if (finish_transfer(*data))
             set_last_error(error_for_failure(error.failure));
         return false;
     }
     if (sent.value() != size) {
-        // The file shrank while it was sent. A reset, not a close, so that the server does not
-        // take the part it has for the whole file; its reply is kept when it gives one.
-        const linger now{1, 0};
-        ::setsockopt(data->fd(), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+        // The file shrank while it was sent; the server's reply is kept when it gives one.
+        reset_data(*data);
         if (finish_transfer(*data))
             return fail_errno(EIO);
         return false;
