@@ -1,5 +1,6 @@
 // Small text rules the FTP class's routines share: what counts as a given optional
-// argument, a local path argument, the "%s" filling of the error texts, and an argument's text in a failure message.
+// argument, a local path argument, the "%s" filling of the error texts, and an argument's
+// text in a failure message.
 #pragma once
 
 #include "platform/automation/Variant.h"
