@@ -199,7 +199,7 @@ TEST(Files, AnOutputFileWritesThroughTheName) {
         Kind kind;
         bool commit;
     };
-    const Row rows[] = {{Symlink, true}, {Symlink, false}, {HardLink, true},
+    const Row rows[] = {{Symlink, true},   {Symlink, false}, {HardLink, true},
                         {HardLink, false}, {Mode0640, true}, {OtherOwner, true}};
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.kind << " " << r.commit);
