@@ -3,7 +3,6 @@
 #include "platform/automation/DispatchTable.h"
 #include "platform/automation/Err.h"
 #include "platform/automation/NamedInstances.h"
-#include "platform/sys/LocalPath.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
 
@@ -184,10 +183,9 @@ void frmKVRFtp::lstServer_Click() {
     const std::string selecionado = lstServer.list(lstServer.list_index());
     std::string sNome =
         selecionado.substr(std::min(selecionado.find_first_not_of(' '), selecionado.size()));
-    // 2. The legacy folder "c:\temp\" is the platform's temporary folder.
-    Variant resultado =
-        oFtp->GetFile(Variant(sNome), Variant(sys::native_local_path("c:\\temp\\" + sNome)),
-                      Variant("binary"), Variant("gif"));
+    // 2. (GetFile makes the legacy folder "c:\temp\" the platform's temporary folder)
+    Variant resultado = oFtp->GetFile(Variant(sNome), Variant("c:\\temp\\" + sNome),
+                                      Variant("binary"), Variant("gif"));
     // 3.
     ui::MsgBox("Getfile: " + elemento(resultado, 1));
     // 4.
