@@ -16,14 +16,6 @@ namespace kvr::ftpnet {
 
 namespace {
 
-// Closes a data connection with a reset rather than an end of file, so that a server does not
-// take the part of a file it has for the whole.
-void reset_data(Socket& data) {
-    const linger now{1, 0};
-    ::setsockopt(data.fd(), SOL_SOCKET, SO_LINGER, &now, sizeof now);
-    data.close();
-}
-
 std::string type_argument(TransferType type) {
     return type == TransferType::Ascii ? "A" : "I";
 }
@@ -375,7 +367,7 @@ bool FtpConnection::put_file(const std::string& local, const std::string& remote
         const SocketError& error = sent.error();
         if (error.failure == Failure::TimedOut || error.failure == Failure::Cancelled ||
             error.err == EIO) {
-            reset_data(*data);
+            data->reset();
             return fail(error.failure, error.err);
         }
         // The server dropped the data connection: its reply says why (552, 426, ...).
@@ -385,7 +377,7 @@ bool FtpConnection::put_file(const std::string& local, const std::string& remote
     }
     if (sent.value() != size) {
         // The file shrank while it was sent; the server's reply is kept when it gives one.
-        reset_data(*data);
+        data->reset();
         if (finish_transfer(*data))
             return fail_errno(EIO);
         return false;

@@ -98,6 +98,14 @@ void Socket::close() {
     m_fd = -1;
 }
 
+void Socket::reset() {
+    if (m_fd >= 0) {
+        const linger now{1, 0};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    }
+    close();
+}
+
 void set_receive_timeout(const Socket& s, std::chrono::milliseconds timeout) {
     auto ms = timeout.count();
     timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>((ms % 1000) * 1000)};

@@ -40,6 +40,8 @@ class Socket {
     bool is_open() const { return m_fd >= 0; }
     int release();
     void close();
+    // Closes with a reset rather than an end of data: the peer sees the transfer broken.
+    void reset();
 
   private:
     int m_fd = -1;

@@ -5,6 +5,7 @@
 
 #include <io.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -85,6 +86,15 @@ void Socket::close() {
     if (m_fd >= 0)
         ::closesocket(handle(*this));
     m_fd = -1;
+}
+
+void Socket::reset() {
+    if (m_fd >= 0) {
+        const linger now{1, 0};
+        setsockopt(handle(*this), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&now),
+                   sizeof now);
+    }
+    close();
 }
 
 SocketResult<Socket> connect_host(const std::string& host_text) {
@@ -171,18 +181,22 @@ SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size)
 }
 
 // The file is a C runtime descriptor: read in large blocks from its current offset and sent.
-SocketResult<void> send_file(const Socket& s, int fd) {
+SocketResult<std::uint64_t> send_file(const Socket& s, int fd, std::uint64_t size) {
     constexpr unsigned kBlock = 256 * 1024;
     auto block = std::make_unique<char[]>(kBlock);
-    for (;;) {
-        int n = ::_read(fd, block.get(), kBlock);
+    std::uint64_t sent = 0;
+    while (sent < size) {
+        int n = ::_read(fd, block.get(),
+                        static_cast<unsigned>(std::min<std::uint64_t>(size - sent, kBlock)));
         if (n == 0)
-            return {};
+            break;
         if (n < 0)
             return SocketError{Failure::CannotConnect, EIO};
-        if (auto sent = send_all(s, block.get(), static_cast<std::size_t>(n)); !sent)
-            return sent;
+        if (auto done = send_all(s, block.get(), static_cast<std::size_t>(n)); !done)
+            return done.error();
+        sent += static_cast<std::uint64_t>(n);
     }
+    return sent;
 }
 
 SocketResult<DataListener> listen_beside(const Socket& control) {
