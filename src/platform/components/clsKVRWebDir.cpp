@@ -2,7 +2,7 @@
 
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/DispatchTable.h"
-#include "platform/sys/Files.h"
+#include "platform/sys/InputFile.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,6 @@
 #include "platform/sys/Files.h"
 
 #include "platform/automation/ComError.h"
-#include "platform/sys/InputFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,26 +34,6 @@ void delete_file(const std::string& path) {
     // Kill of a name that is not there is "File not found", not "Path not found".
     raise_runtime(errno == ENOENT ? rt::FileNotFound : runtime_error_from_errno(errno),
                   "KVRUpload");
-}
-
-Result<std::string> read_whole_file(const std::string& path, std::size_t limit) {
-    auto file = InputFile::open(path);
-    if (!file)
-        return file.error();
-    if (file.value().size() > limit)
-        return IoError{EFBIG, path};
-    std::string text(static_cast<std::size_t>(file.value().size()), '\0');
-    std::size_t got = 0;
-    while (got < text.size()) {
-        auto n = file.value().read_at(got, text.data() + got, text.size() - got);
-        if (!n)
-            return n.error();
-        if (n.value() == 0)
-            break;
-        got += n.value();
-    }
-    text.resize(got);
-    return text;
 }
 
 Result<void> make_folder(const std::string& path) {

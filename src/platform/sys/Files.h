@@ -6,7 +6,6 @@
 #include "platform/sys/Clock.h"
 #include "platform/sys/Result.h"
 
-#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -20,9 +19,6 @@ std::optional<TimePoint> last_modified(const std::string& path);
 
 // Deletes a file (Kill); raises the runtime's error for the failure (53, 70, 75, ...).
 void delete_file(const std::string& path);
-
-// A small regular file's whole content (a configuration); a larger one than `limit` is EFBIG.
-Result<std::string> read_whole_file(const std::string& path, std::size_t limit = 1 << 20);
 
 // Creates one folder (MkDir): a folder that exists, or one whose parent is missing, fails.
 Result<void> make_folder(const std::string& path);

@@ -2,6 +2,7 @@
 
 #include "platform/sys/FileCalls.h"
 
+#include <cerrno>
 #include <utility>
 
 namespace kvr::sys {
@@ -43,6 +44,26 @@ Result<std::size_t> InputFile::read_at(std::uint64_t offset, char* buffer, std::
     if (got < 0)
         return IoError{err, m_path};
     return static_cast<std::size_t>(got);
+}
+
+Result<std::string> read_whole_file(const std::string& path, std::size_t limit) {
+    auto file = InputFile::open(path);
+    if (!file)
+        return file.error();
+    if (file.value().size() > limit)
+        return IoError{EFBIG, path};
+    std::string text(static_cast<std::size_t>(file.value().size()), '\0');
+    std::size_t got = 0;
+    while (got < text.size()) {
+        auto n = file.value().read_at(got, text.data() + got, text.size() - got);
+        if (!n)
+            return n.error();
+        if (n.value() == 0)
+            break;
+        got += n.value();
+    }
+    text.resize(got);
+    return text;
 }
 
 } // namespace kvr::sys

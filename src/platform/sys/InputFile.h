@@ -36,4 +36,7 @@ class InputFile {
     std::uint64_t m_size = 0;
 };
 
+// A small regular file's whole content (a configuration); a larger one than `limit` is EFBIG.
+Result<std::string> read_whole_file(const std::string& path, std::size_t limit = 1 << 20);
+
 } // namespace kvr::sys
