@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <sys/socket.h>
 
 namespace kvr::ftpnet {
 
@@ -231,10 +230,7 @@ std::optional<Socket> FtpConnection::open_transfer(FtpCommand command, const std
 }
 
 std::optional<Socket> FtpConnection::open_passive() {
-    sockaddr_storage local{};
-    socklen_t len = sizeof local;
-    getsockname(m_control.fd(), reinterpret_cast<sockaddr*>(&local), &len);
-    const bool extended = local.ss_family == AF_INET6;
+    const bool extended = is_ipv6(m_control);
     if (!exchange(extended ? FtpCommand::Epsv : FtpCommand::Pasv))
         return std::nullopt;
     auto data = connect_beside(m_control, passive_port(m_reply_text, extended));

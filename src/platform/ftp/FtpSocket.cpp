@@ -327,19 +327,24 @@ SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const So
     }
 }
 
+bool is_ipv6(const Socket& s) {
+    sockaddr_storage local{};
+    socklen_t len = sizeof local;
+    return getsockname(s.fd(), reinterpret_cast<sockaddr*>(&local), &len) == 0 &&
+           local.ss_family == AF_INET6;
+}
+
 SocketResult<Socket> connect_beside(const Socket& control, unsigned port) {
     sockaddr_storage peer{};
     if (port == 0 || port > 65535 || !peer_address(control, peer))
         return SocketError{Failure::InvalidReply, 0};
     char text[INET6_ADDRSTRLEN] = {};
+    const bool ipv6 = peer.ss_family != AF_INET;
     const void* address =
-        peer.ss_family == AF_INET
-            ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(peer).sin_addr)
-            : &reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr;
+        !ipv6 ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(peer).sin_addr)
+              : &reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr;
     inet_ntop(peer.ss_family, address, text, sizeof text);
-    std::string host =
-        peer.ss_family == AF_INET ? std::string(text) : "[" + std::string(text) + "]";
-    return connect_host(host + ":" + std::to_string(port));
+    return connect_host(host_text_of(text, ipv6, port));
 }
 
 } // namespace kvr::ftpnet

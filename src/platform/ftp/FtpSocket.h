@@ -80,6 +80,12 @@ SocketResult<std::uint64_t> send_file(const Socket& s, int fd, std::uint64_t siz
 std::string port_argument(const unsigned char* address, unsigned port);
 std::string eprt_argument(const std::string& address_text, unsigned port);
 
+// The host text connect_host takes for a numeric address text and a port (IPv6 in brackets).
+std::string host_text_of(const std::string& address_text, bool ipv6, unsigned port);
+
+// Whether the connected socket speaks IPv6 (EPSV/EPRT rather than PASV/PORT).
+bool is_ipv6(const Socket& s);
+
 // A listener on the control connection's local address, any port, with the argument of the
 // command that announces it: PORT's (IPv4) or EPRT's (IPv6, `extended`).
 struct DataListener {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -79,6 +80,28 @@ void set_timeout(const Socket& s, int option, std::chrono::milliseconds timeout)
 
 int timeout_ms() {
     return static_cast<int>(io_timeout().count());
+}
+
+// What is left of the time until `deadline`, in whole milliseconds (0 once it has passed).
+int ms_until(Deadline deadline) {
+    using namespace std::chrono;
+    const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+    return static_cast<int>(std::max<long long>(left, 0));
+}
+
+bool peer_address(const Socket& s, sockaddr_storage& address) {
+    int len = sizeof address;
+    return getpeername(handle(s), reinterpret_cast<sockaddr*>(&address), &len) == 0;
+}
+
+bool same_host(const sockaddr_storage& a, const sockaddr_storage& b) {
+    if (a.ss_family != b.ss_family)
+        return false;
+    if (a.ss_family == AF_INET)
+        return reinterpret_cast<const sockaddr_in&>(a).sin_addr.s_addr ==
+               reinterpret_cast<const sockaddr_in&>(b).sin_addr.s_addr;
+    return std::memcmp(&reinterpret_cast<const sockaddr_in6&>(a).sin6_addr,
+                       &reinterpret_cast<const sockaddr_in6&>(b).sin6_addr, sizeof(in6_addr)) == 0;
 }
 } // namespace
 
@@ -157,7 +180,20 @@ void set_receive_timeout(const Socket& s, std::chrono::milliseconds timeout) {
     set_timeout(s, SO_RCVTIMEO, timeout);
 }
 
-SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size) {
+SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_t size,
+                                       std::optional<Deadline> deadline) {
+    // A timed-out blocking recv leaves a Winsock connection unusable, so a deadline is waited
+    // for before reading, and a peer that always has more to say still ends within it.
+    if (deadline) {
+        WSAPOLLFD p{handle(s), POLLRDNORM, 0};
+        const int rc = WSAPoll(&p, 1, ms_until(*deadline));
+        if (rc == 0)
+            return SocketError{Failure::TimedOut, ETIMEDOUT};
+        if (rc < 0) {
+            int err = last_errno();
+            return SocketError{failure_for_errno(err), err};
+        }
+    }
     int n = ::recv(handle(s), buffer, static_cast<int>(std::min<std::size_t>(size, 1 << 30)), 0);
     if (n > 0)
         return static_cast<std::size_t>(n);
@@ -230,20 +266,55 @@ SocketResult<DataListener> listen_beside(const Socket& control) {
 }
 
 SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const Socket& control) {
-    WSAPOLLFD p[2] = {{handle(listener), POLLRDNORM, 0}, {handle(control), POLLRDNORM, 0}};
-    int rc = WSAPoll(p, 2, timeout_ms());
-    if (rc == 0)
-        return SocketError{Failure::TimedOut, ETIMEDOUT};
-    if (rc < 0)
+    sockaddr_storage expected{};
+    if (!peer_address(control, expected))
         return SocketError{Failure::ConnectionClosed, last_errno()};
-    if (p[0].revents & POLLRDNORM) {
-        Socket data(as_fd(::accept(handle(listener), nullptr, nullptr)));
-        if (!data.is_open())
-            return SocketError{Failure::CannotConnect, last_errno()};
+    const Deadline deadline = std::chrono::steady_clock::now() + io_timeout();
+    for (;;) {
+        WSAPOLLFD p[2] = {{handle(listener), POLLRDNORM, 0}, {handle(control), POLLRDNORM, 0}};
+        const int wait = ms_until(deadline);
+        const int rc = wait > 0 ? WSAPoll(p, 2, wait) : 0;
+        if (rc == 0)
+            return SocketError{Failure::TimedOut, ETIMEDOUT};
+        if (rc < 0)
+            return SocketError{Failure::ConnectionClosed, last_errno()};
+        if (!(p[0].revents & POLLRDNORM))
+            return std::optional<Socket>();
+        sockaddr_storage from{};
+        int len = sizeof from;
+        Socket data(as_fd(::accept(handle(listener), reinterpret_cast<sockaddr*>(&from), &len)));
+        if (!data.is_open()) {
+            const int err = WSAGetLastError();
+            if (err == WSAECONNRESET || err == WSAEINTR)
+                continue;
+            return SocketError{Failure::CannotConnect, errno_of(err)};
+        }
+        // Another host that reaches the port first must not feed or read the transfer.
+        if (!same_host(from, expected))
+            continue;
         apply_timeouts(data);
         return std::optional<Socket>(std::move(data));
     }
-    return std::optional<Socket>();
+}
+
+bool is_ipv6(const Socket& s) {
+    sockaddr_storage local{};
+    int len = sizeof local;
+    return getsockname(handle(s), reinterpret_cast<sockaddr*>(&local), &len) == 0 &&
+           local.ss_family == AF_INET6;
+}
+
+SocketResult<Socket> connect_beside(const Socket& control, unsigned port) {
+    sockaddr_storage peer{};
+    if (port == 0 || port > 65535 || !peer_address(control, peer))
+        return SocketError{Failure::InvalidReply, 0};
+    char text[INET6_ADDRSTRLEN] = {};
+    const bool ipv6 = peer.ss_family != AF_INET;
+    const void* address =
+        !ipv6 ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(peer).sin_addr)
+              : &reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr;
+    inet_ntop(peer.ss_family, address, text, sizeof text);
+    return connect_host(host_text_of(text, ipv6, port));
 }
 
 } // namespace kvr::ftpnet
