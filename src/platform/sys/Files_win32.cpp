@@ -23,8 +23,14 @@ bool file_exists(const std::string& path) {
 }
 
 bool folder_exists(const std::string& path) {
+    // The C runtime's stat finds no folder named with a trailing separator, but a drive's root
+    // needs its one.
+    std::string folder = path;
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\') &&
+           !(folder.size() == 3 && folder[1] == ':'))
+        folder.pop_back();
     struct _stat64 st {};
-    return stat_wide(path, st) && (st.st_mode & _S_IFDIR);
+    return stat_wide(folder, st) && (st.st_mode & _S_IFDIR);
 }
 
 std::optional<TimePoint> last_modified(const std::string& path) {
