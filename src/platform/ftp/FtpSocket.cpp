@@ -1,5 +1,6 @@
 #include "platform/ftp/FtpSocket.h"
 
+#include "platform/ftp/FtpSocketAddress.h"
 #include "platform/ftp/ProgressWindow.h"
 #include "platform/sys/Cancel.h"
 
@@ -8,7 +9,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -79,16 +79,6 @@ std::chrono::steady_clock::time_point deadline_from_now() {
 bool peer_address(const Socket& s, sockaddr_storage& address) {
     socklen_t len = sizeof address;
     return getpeername(s.fd(), reinterpret_cast<sockaddr*>(&address), &len) == 0;
-}
-
-bool same_host(const sockaddr_storage& a, const sockaddr_storage& b) {
-    if (a.ss_family != b.ss_family)
-        return false;
-    if (a.ss_family == AF_INET)
-        return reinterpret_cast<const sockaddr_in&>(a).sin_addr.s_addr ==
-               reinterpret_cast<const sockaddr_in&>(b).sin_addr.s_addr;
-    return std::memcmp(&reinterpret_cast<const sockaddr_in6&>(a).sin6_addr,
-                       &reinterpret_cast<const sockaddr_in6&>(b).sin6_addr, sizeof(in6_addr)) == 0;
 }
 } // namespace
 
@@ -338,13 +328,7 @@ SocketResult<Socket> connect_beside(const Socket& control, unsigned port) {
     sockaddr_storage peer{};
     if (port == 0 || port > 65535 || !peer_address(control, peer))
         return SocketError{Failure::InvalidReply, 0};
-    char text[INET6_ADDRSTRLEN] = {};
-    const bool ipv6 = peer.ss_family != AF_INET;
-    const void* address =
-        !ipv6 ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in&>(peer).sin_addr)
-              : &reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr;
-    inet_ntop(peer.ss_family, address, text, sizeof text);
-    return connect_host(host_text_of(text, ipv6, port));
+    return connect_host(host_text_of(peer, port));
 }
 
 } // namespace kvr::ftpnet

@@ -80,9 +80,6 @@ SocketResult<std::uint64_t> send_file(const Socket& s, int fd, std::uint64_t siz
 std::string port_argument(const unsigned char* address, unsigned port);
 std::string eprt_argument(const std::string& address_text, unsigned port);
 
-// The host text connect_host takes for a numeric address text and a port (IPv6 in brackets).
-std::string host_text_of(const std::string& address_text, bool ipv6, unsigned port);
-
 // Whether the connected socket speaks IPv6 (EPSV/EPRT rather than PASV/PORT).
 bool is_ipv6(const Socket& s);
 

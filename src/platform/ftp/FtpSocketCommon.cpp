@@ -70,8 +70,4 @@ std::string eprt_argument(const std::string& address_text, unsigned port) {
     return "|2|" + address_text + "|" + std::to_string(port) + "|";
 }
 
-std::string host_text_of(const std::string& address_text, bool ipv6, unsigned port) {
-    return (ipv6 ? "[" + address_text + "]" : address_text) + ":" + std::to_string(port);
-}
-
 } // namespace kvr::ftpnet

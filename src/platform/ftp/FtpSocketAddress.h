@@ -1,0 +1,16 @@
+// The addresses of connected sockets, shared by both platforms' socket layers.
+#pragma once
+
+#include <string>
+
+struct sockaddr_storage;
+
+namespace kvr::ftpnet {
+
+// Whether two addresses name the same host (their ports aside), IPv4 or IPv6.
+bool same_host(const sockaddr_storage& a, const sockaddr_storage& b);
+
+// The host text connect_host takes for an address and a port (IPv6 in brackets).
+std::string host_text_of(const sockaddr_storage& address, unsigned port);
+
+} // namespace kvr::ftpnet
