@@ -75,11 +75,6 @@ std::optional<SocketError> keep_waiting(std::chrono::steady_clock::time_point de
 std::chrono::steady_clock::time_point deadline_from_now() {
     return std::chrono::steady_clock::now() + io_timeout();
 }
-
-bool peer_address(const Socket& s, sockaddr_storage& address) {
-    socklen_t len = sizeof address;
-    return getpeername(s.fd(), reinterpret_cast<sockaddr*>(&address), &len) == 0;
-}
 } // namespace
 
 void Socket::close() {
@@ -317,18 +312,14 @@ SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const So
     }
 }
 
-bool is_ipv6(const Socket& s) {
-    sockaddr_storage local{};
-    socklen_t len = sizeof local;
-    return getsockname(s.fd(), reinterpret_cast<sockaddr*>(&local), &len) == 0 &&
-           local.ss_family == AF_INET6;
+bool local_address(const Socket& s, sockaddr_storage& address) {
+    socklen_t len = sizeof address;
+    return getsockname(s.fd(), reinterpret_cast<sockaddr*>(&address), &len) == 0;
 }
 
-SocketResult<Socket> connect_beside(const Socket& control, unsigned port) {
-    sockaddr_storage peer{};
-    if (port == 0 || port > 65535 || !peer_address(control, peer))
-        return SocketError{Failure::InvalidReply, 0};
-    return connect_host(host_text_of(peer, port));
+bool peer_address(const Socket& s, sockaddr_storage& address) {
+    socklen_t len = sizeof address;
+    return getpeername(s.fd(), reinterpret_cast<sockaddr*>(&address), &len) == 0;
 }
 
 } // namespace kvr::ftpnet

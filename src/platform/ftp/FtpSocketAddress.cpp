@@ -34,4 +34,16 @@ std::string host_text_of(const sockaddr_storage& address, unsigned port) {
     return (ipv6 ? "[" + std::string(text) + "]" : std::string(text)) + ":" + std::to_string(port);
 }
 
+bool is_ipv6(const Socket& s) {
+    sockaddr_storage local{};
+    return local_address(s, local) && local.ss_family == AF_INET6;
+}
+
+SocketResult<Socket> connect_beside(const Socket& control, unsigned port) {
+    sockaddr_storage peer{};
+    if (port == 0 || port > 65535 || !peer_address(control, peer))
+        return SocketError{Failure::InvalidReply, 0};
+    return connect_host(host_text_of(peer, port));
+}
+
 } // namespace kvr::ftpnet

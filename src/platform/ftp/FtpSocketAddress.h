@@ -1,11 +1,17 @@
 // The addresses of connected sockets, shared by both platforms' socket layers.
 #pragma once
 
+#include "platform/ftp/FtpSocket.h"
+
 #include <string>
 
 struct sockaddr_storage;
 
 namespace kvr::ftpnet {
+
+// The platform's answers: the socket's own address, and its peer's; false when it has none.
+bool local_address(const Socket& s, sockaddr_storage& address);
+bool peer_address(const Socket& s, sockaddr_storage& address);
 
 // Whether two addresses name the same host (their ports aside), IPv4 or IPv6.
 bool same_host(const sockaddr_storage& a, const sockaddr_storage& b);

@@ -89,11 +89,6 @@ int ms_until(Deadline deadline) {
     const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
     return static_cast<int>(std::max<long long>(left, 0));
 }
-
-bool peer_address(const Socket& s, sockaddr_storage& address) {
-    int len = sizeof address;
-    return getpeername(handle(s), reinterpret_cast<sockaddr*>(&address), &len) == 0;
-}
 } // namespace
 
 void Socket::close() {
@@ -288,18 +283,14 @@ SocketResult<std::optional<Socket>> accept_data(const Socket& listener, const So
     }
 }
 
-bool is_ipv6(const Socket& s) {
-    sockaddr_storage local{};
-    int len = sizeof local;
-    return getsockname(handle(s), reinterpret_cast<sockaddr*>(&local), &len) == 0 &&
-           local.ss_family == AF_INET6;
+bool local_address(const Socket& s, sockaddr_storage& address) {
+    int len = sizeof address;
+    return getsockname(handle(s), reinterpret_cast<sockaddr*>(&address), &len) == 0;
 }
 
-SocketResult<Socket> connect_beside(const Socket& control, unsigned port) {
-    sockaddr_storage peer{};
-    if (port == 0 || port > 65535 || !peer_address(control, peer))
-        return SocketError{Failure::InvalidReply, 0};
-    return connect_host(host_text_of(peer, port));
+bool peer_address(const Socket& s, sockaddr_storage& address) {
+    int len = sizeof address;
+    return getpeername(handle(s), reinterpret_cast<sockaddr*>(&address), &len) == 0;
 }
 
 } // namespace kvr::ftpnet
