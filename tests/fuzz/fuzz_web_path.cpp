@@ -1,8 +1,10 @@
 // Web-path resolution with the library's default components (a KVRWebDir configuration file
 // and the process environment as the server's variables): whatever the received path, the
-// answer is Empty or a text with native separators only, and a plain path keeps its letters.
+// answer is Empty or a text with native separators only, and a plain path keeps its letters
+// (a legacy drive root such as "c:\" first becomes its native folder).
 #include "FuzzCheck.h"
 #include "platform/automation/ClassRegistry.h"
+#include "platform/sys/LocalPath.h"
 #include "support/WebPath.h"
 
 #include <cstddef>
@@ -40,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string caminho = r.to_string();
     FUZZ_CHECK(caminho.find('\\') == std::string::npos);
     if (recebido.find(')') == std::string::npos && recebido.find("://") == std::string::npos) {
-        // No prefix: only the separators change.
+        // No prefix: past the drive mapping, only the separators change.
         std::string esperado;
-        for (char c : recebido)
+        for (char c : kvr::sys::native_local_path(recebido))
             if (c != '\\' && c != '/')
                 esperado += c;
         std::string letras;
