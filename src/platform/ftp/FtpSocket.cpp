@@ -270,17 +270,7 @@ SocketResult<DataListener> listen_beside(const Socket& control) {
     if (!listener.socket.is_open() || ::bind(fd, reinterpret_cast<sockaddr*>(&local), len) != 0 ||
         ::listen(fd, 1) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) != 0)
         return SocketError{Failure::CannotConnect, errno};
-    char text[INET6_ADDRSTRLEN] = {};
-    listener.extended = local.ss_family != AF_INET;
-    if (!listener.extended) {
-        const auto& in = reinterpret_cast<const sockaddr_in&>(local);
-        listener.command_argument =
-            port_argument(reinterpret_cast<const unsigned char*>(&in.sin_addr), ntohs(in.sin_port));
-    } else {
-        const auto& in6 = reinterpret_cast<const sockaddr_in6&>(local);
-        inet_ntop(AF_INET6, &in6.sin6_addr, text, sizeof text);
-        listener.command_argument = eprt_argument(text, ntohs(in6.sin6_port));
-    }
+    announce(listener, local);
     return listener;
 }
 

@@ -34,6 +34,20 @@ std::string host_text_of(const sockaddr_storage& address, unsigned port) {
     return (ipv6 ? "[" + std::string(text) + "]" : std::string(text)) + ":" + std::to_string(port);
 }
 
+void announce(DataListener& listener, const sockaddr_storage& local) {
+    listener.extended = local.ss_family != AF_INET;
+    if (!listener.extended) {
+        const auto& in = reinterpret_cast<const sockaddr_in&>(local);
+        listener.command_argument =
+            port_argument(reinterpret_cast<const unsigned char*>(&in.sin_addr), ntohs(in.sin_port));
+    } else {
+        char text[INET6_ADDRSTRLEN] = {};
+        const auto& in6 = reinterpret_cast<const sockaddr_in6&>(local);
+        inet_ntop(AF_INET6, &in6.sin6_addr, text, sizeof text);
+        listener.command_argument = eprt_argument(text, ntohs(in6.sin6_port));
+    }
+}
+
 bool is_ipv6(const Socket& s) {
     sockaddr_storage local{};
     return local_address(s, local) && local.ss_family == AF_INET6;

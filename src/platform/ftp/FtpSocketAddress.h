@@ -19,4 +19,8 @@ bool same_host(const sockaddr_storage& a, const sockaddr_storage& b);
 // The host text connect_host takes for an address and a port (IPv6 in brackets).
 std::string host_text_of(const sockaddr_storage& address, unsigned port);
 
+// Fills the listener's announcement from its bound local address: PORT's argument for IPv4,
+// EPRT's for IPv6 (then `extended`).
+void announce(DataListener& listener, const sockaddr_storage& local);
+
 } // namespace kvr::ftpnet

@@ -31,16 +31,6 @@ constexpr long kDefaultConnectTimeout = 30;
 constexpr long kDefaultLowSpeedTime = 60;
 constexpr long kDefaultLowSpeedLimit = 100;
 
-// A positive number from the environment (so that tests can use short limits), or the default.
-long number_from_env(const char* name, long fallback) {
-    const char* v = std::getenv(name);
-    if (!v || !*v)
-        return fallback;
-    char* end = nullptr;
-    long n = std::strtol(v, &end, 10);
-    return (end && *end == '\0' && n > 0) ? n : fallback;
-}
-
 void init_engine() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });

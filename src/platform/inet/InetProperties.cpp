@@ -4,6 +4,8 @@
 #include "platform/inet/InetSettings.h"
 #include "platform/inet/RequestUrl.h"
 
+#include <cstdlib>
+
 namespace kvr::inet {
 
 namespace {
@@ -74,6 +76,15 @@ void Inet::start_request(const std::string& url, const std::string& operation, s
     if (!url.empty())
         s.url = url;
     start_transfer(target, op == "PUT", std::move(data), std::move(body));
+}
+
+long number_from_env(const char* name, long fallback) {
+    const char* v = std::getenv(name);
+    if (!v || !*v)
+        return fallback;
+    char* end = nullptr;
+    long n = std::strtol(v, &end, 10);
+    return (end && *end == '\0' && n > 0) ? n : fallback;
 }
 
 } // namespace kvr::inet

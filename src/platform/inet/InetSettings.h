@@ -16,4 +16,8 @@ struct Inet::Settings {
     std::string password;
 };
 
+// A positive whole number from the environment (so that tests can use short limits), or the
+// fallback when the variable is unset, empty or not such a number.
+long number_from_env(const char* name, long fallback);
+
 } // namespace kvr::inet

@@ -31,15 +31,6 @@ constexpr long kDefaultConnectTimeout = 30;
 constexpr long kDefaultLowSpeedTime = 60;
 constexpr int kPollMs = 5;
 
-long seconds_from_env(const char* name, long fallback) {
-    const char* v = std::getenv(name);
-    if (!v || !*v)
-        return fallback;
-    char* end = nullptr;
-    long n = std::strtol(v, &end, 10);
-    return (end && *end == '\0' && n > 0) ? n : fallback;
-}
-
 void close_handle(HINTERNET& h) {
     if (h)
         InternetCloseHandle(h);
@@ -107,9 +98,9 @@ struct Inet::Impl : Inet::Settings {
         if (!session)
             throw ComError(icErrInitFailed, kSource, inet_refusal_text(icErrInitFailed));
         DWORD connect_ms = static_cast<DWORD>(
-            seconds_from_env("KVR_INET_CONNECT_TIMEOUT", kDefaultConnectTimeout) * 1000);
+            number_from_env("KVR_INET_CONNECT_TIMEOUT", kDefaultConnectTimeout) * 1000);
         DWORD idle_ms = static_cast<DWORD>(
-            seconds_from_env("KVR_INET_LOW_SPEED_TIME", kDefaultLowSpeedTime) * 1000);
+            number_from_env("KVR_INET_LOW_SPEED_TIME", kDefaultLowSpeedTime) * 1000);
         InternetSetOptionW(session, INTERNET_OPTION_CONNECT_TIMEOUT, &connect_ms,
                            sizeof connect_ms);
         InternetSetOptionW(session, INTERNET_OPTION_SEND_TIMEOUT, &idle_ms, sizeof idle_ms);
