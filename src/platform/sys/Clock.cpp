@@ -66,8 +66,4 @@ TimePoint today_midnight() {
     return from_local(l);
 }
 
-double seconds_since_midnight() {
-    return std::chrono::duration<double>(now() - today_midnight()).count();
-}
-
 } // namespace kvr::sys

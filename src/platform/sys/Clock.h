@@ -34,8 +34,6 @@ TimePoint from_local(const LocalDateTime& local); // weekday ignored
 LocalDateTime local_now();
 // Day of the week of today, 1 = Sunday ... 7 = Saturday.
 int weekday();
-// Seconds since local midnight, with the fraction of the current second.
-double seconds_since_midnight();
 // Today's local midnight.
 TimePoint today_midnight();
 
