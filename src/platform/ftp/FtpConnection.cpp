@@ -90,7 +90,6 @@ FtpConnection::~FtpConnection() {
     if (m_state != SessionState::Ready)
         return;
     // A polite goodbye, but a server that does not answer promptly is not waited for.
-    set_receive_timeout(m_control, std::chrono::seconds(1));
     m_reply_limit = std::chrono::seconds(1);
     std::uint32_t error = last_error();
     exchange(FtpCommand::Quit);

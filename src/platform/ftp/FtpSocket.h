@@ -57,12 +57,8 @@ template <typename T> using SocketResult = sys::Result<T, SocketError>;
 // Connects to the host text's address (port 21 unless it names one) within the timeout.
 SocketResult<Socket> connect_host(const std::string& host_text);
 
-// Makes each read or write of a connected socket wait a short slice at most; the calls below
-// count the whole timeout and hear the host's request to stop between slices.
-void apply_timeouts(const Socket& s);
-
-// Replaces the read timeout of a connected socket.
-void set_receive_timeout(const Socket& s, std::chrono::milliseconds timeout);
+// The calls below wait in short slices, asking between them whether the host wants the work
+// to stop (then they fail with Cancelled), and count the whole timeout across the slices.
 
 // Reads what is there (at most `size`): how many bytes; 0 bytes is a failure (ConnectionClosed).
 // With a deadline, nothing arriving before it is a failure (TimedOut).
