@@ -8,6 +8,7 @@
 #include "platform/ftp/FtpErrors.h"
 #include "platform/ftp/FtpThreadStatus.h"
 #include "platform/sys/Files.h"
+#include "platform/sys/LocalPath.h"
 #include "platform/ui/DefaultInstance.h"
 
 #include <limits>
@@ -127,7 +128,8 @@ Variant clsKVRUpload::GetFile(const Variant& ServerFileAndPath,
             local = vArquivoDialogo.to_string();
         }
         // 6. The local folder, one level made when missing.
-        const std::string folder = Left(local, static_cast<long long>(InStrRev(local, "/")));
+        const std::string folder =
+            Left(local, static_cast<long long>(InStrRev(local, sys::kSeparator)));
         if (!folder.empty() && !sys::folder_exists(folder))
             if (auto made = sys::make_folder(folder); !made)
                 sys::raise_io_error(made.error(), "clsKVRUpload::GetFile");
@@ -171,7 +173,7 @@ Variant clsKVRUpload::PutFile(const Variant& LocalFileAndPath, const Variant& Se
                 return retorno("0", "PutFile Cancelado");
             local = vArquivoDialogo.to_string();
             remote = Left(remote, static_cast<long long>(InStrRev(remote, "\\"))) +
-                     Mid(local, InStrRev(local, "/") + 1);
+                     Mid(local, InStrRev(local, sys::kSeparator) + 1);
         }
         // 5. The transfer type.
         const FileTransferType type = transfer_type(TransferType);

@@ -22,7 +22,7 @@ bool ausente(const Variant& v) {
 }
 
 bool termina_com_barra(const std::string& s) {
-    return !s.empty() && s.back() == '/';
+    return !s.empty() && s.back() == sys::kSeparator[0];
 }
 
 std::string dois_digitos(int n) {
@@ -79,21 +79,23 @@ void GerarLog(const Variant& sGravarLog, const Variant& sInstancia, const Varian
     // 4. Routine field: at least 25 characters.
     err.attempt([&] { sRot = pad_right(sRot, std::max<std::size_t>(25, char_count(sRot))); });
     // 5. Folder: "log" beside the library's folder by default; a given ".." one is placed
-    //    under the library's folder; always ending in "/". It is never created.
+    //    under the library's folder; always ending in the native separator. It is never
+    //    created.
     err.attempt([&] {
+        const std::string barra = sys::kSeparator;
         const bool bPadrao = ausente(sDiretorioLog);
         sDir = bPadrao ? sys::library_folder() : sDiretorioLog.to_string();
         sDir = trim(sDir);
         if (bPadrao) {
-            sDir += termina_com_barra(sDir) ? "../log/" : "/../log/";
+            sDir += (termina_com_barra(sDir) ? "" : barra) + ".." + barra + "log" + barra;
         } else {
             sDir = sys::native_local_path(sDir);
             if (sDir.substr(0, 2) == "..") {
                 const std::string sPasta = sys::library_folder();
-                sDir = sPasta + (termina_com_barra(sPasta) ? "" : "/") + sDir;
+                sDir = sPasta + (termina_com_barra(sPasta) ? "" : barra) + sDir;
             }
             if (!termina_com_barra(sDir))
-                sDir += "/";
+                sDir += barra;
         }
     });
     // 6. File number: the stream below is the file's own handle.

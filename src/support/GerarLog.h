@@ -4,9 +4,9 @@
 // written is lost without a sign.
 //
 // Folders are local paths written the legacy way and made native by
-// kvr::sys::native_local_path(): "\" becomes "/" and a drive root such as "c:\" is "/".
-// So the download's folder "c:\KVRUpload.log" is the folder "/KVRUpload.log/", and its
-// lines are written only where such a folder exists. The folder is never created.
+// kvr::sys::native_local_path(): outside Windows "\" becomes "/" and a drive root such as
+// "c:\" is "/". So the download's folder "c:\KVRUpload.log" is the folder "/KVRUpload.log/", and
+// its lines are written only where such a folder exists. The folder is never created.
 #pragma once
 
 #include "platform/automation/Variant.h"

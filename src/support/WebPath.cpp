@@ -155,17 +155,19 @@ Variant DefinirWebPath(std::shared_ptr<Object>& oServidor, const std::string& sC
     }
 
     // Normalisation, with the native separator.
-    // 1. Every "\" becomes "/", and a legacy drive root ("c:\", "c:\temp\") its native folder.
+    // 1. Every separator becomes the native one, and a legacy drive root ("c:\", "c:\temp\")
+    //    its native folder.
     err.attempt([&] { sCaminho = sys::native_local_path(sCaminho); });
-    // 2. Doubled separators collapse after the first two characters (a leading "//" stays).
+    // 2. Doubled separators collapse after the first two characters (a leading pair stays).
     err.attempt([&] {
+        const std::string barra = sys::kSeparator;
         std::string inicio = left_chars(sCaminho, 2);
-        sCaminho = inicio + substituir(sCaminho.substr(inicio.size()), "//", "/");
+        sCaminho = inicio + substituir(sCaminho.substr(inicio.size()), barra + barra, barra);
     });
     // 3. A path received with a trailing backslash keeps one.
     err.attempt([&] {
         if (recebido_com_separador(sCaminhoRecebido) && !termina_em_separador(sCaminho))
-            sCaminho += "/";
+            sCaminho += sys::kSeparator;
     });
     // 4. The normalised path.
     return Variant(sCaminho);

@@ -5,10 +5,10 @@
 // RXTServidorAsp.clsServidor, and tidies the separators of all three. Failures are logged
 // through GerarLog; nothing is raised or shown.
 //
-// Separators are native: normalisation turns every "\" into "/" and collapses doubled "/"
-// after the first two characters (so a leading "//" survives); a path received with a
-// trailing "\" keeps one (a trailing "/" asks for nothing). Paths rewritten through a token or an
-// address come back in lower case.
+// Separators are native ("/", or "\" on Windows): normalisation turns every separator into the
+// native one and collapses doubled ones after the first two characters (so a leading pair
+// survives); a path received with a trailing "\" keeps one (a trailing "/" asks for nothing). Paths
+// rewritten through a token or an address come back in lower case.
 #pragma once
 
 #include "platform/automation/Object.h"

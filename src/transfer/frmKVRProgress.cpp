@@ -2,6 +2,7 @@
 
 #include "platform/automation/DispatchTable.h"
 #include "platform/automation/NamedInstances.h"
+#include "platform/sys/LocalPath.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
 
@@ -277,10 +278,10 @@ std::string frmKVRProgress::FormatarTempo(double seconds) {
     return texto;
 }
 
-// Local paths are split at the native "/", URLs at "/".
+// Local paths are split at the native separator, URLs at "/".
 void frmKVRProgress::CompletarURL(const std::string& sLocal, std::string& sURL) {
     // 1. The local file's name.
-    const std::string nome = Mid(sLocal, InStrRev(sLocal, "/") + 1);
+    const std::string nome = Mid(sLocal, InStrRev(sLocal, sys::kSeparator) + 1);
     // 2. The URL's last part.
     const std::string ultimo = Mid(sURL, InStrRev(sURL, "/") + 1);
     // 3. A last part with a "." names a file already: the URL is complete.

@@ -7,6 +7,7 @@
 #include "platform/sys/Files.h"
 #include "platform/sys/InternetErrors.h"
 #include "platform/sys/Library.h"
+#include "platform/sys/LocalPath.h"
 #include "platform/sys/OutputFile.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
@@ -209,8 +210,10 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
             ProgressBar1.set_max(static_cast<float>(lTotal));
             ProgressBar1.set_value(0);
         });
-        err.attempt(
-            [&] { lblArquivo.set_caption(Mid(sArquivoLocal, InStrRev(sArquivoLocal, "/") + 1)); });
+        err.attempt([&] {
+            lblArquivo.set_caption(
+                Mid(sArquivoLocal, InStrRev(sArquivoLocal, sys::kSeparator) + 1));
+        });
         err.attempt([&] {
             lblBytesTot.set_caption(FormatarTamanho(lTotal));
             lblBytesRec.set_caption(FormatarTamanho(lRecebidos));
@@ -242,8 +245,10 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
     if (!bExibir) {
         err.attempt([&] { ExecutarDownload(); });
     } else {
-        err.attempt(
-            [&] { lblArquivo.set_caption(Mid(sArquivoLocal, InStrRev(sArquivoLocal, "/") + 1)); });
+        err.attempt([&] {
+            lblArquivo.set_caption(
+                Mid(sArquivoLocal, InStrRev(sArquivoLocal, sys::kSeparator) + 1));
+        });
         err.attempt([&] { show_modal(); });
     }
     // 16. A failure while receiving.
@@ -269,20 +274,21 @@ void frmKVRProgress::ExecutarDownload() {
     // 1. The local file's folder.
     std::string sPasta;
     err.attempt([&] {
-        sPasta = Left(sArquivoLocal, static_cast<long long>(InStrRev(sArquivoLocal, "/")) - 1);
+        sPasta = Left(sArquivoLocal,
+                      static_cast<long long>(InStrRev(sArquivoLocal, sys::kSeparator)) - 1);
     });
     // 2. A missing folder is made level by level.
     if (!sys::file_exists(sPasta)) {
         std::vector<std::string> vPastas;
         std::string sCaminho;
-        err.attempt([&] { vPastas = Split(sPasta, "/"); });
+        err.attempt([&] { vPastas = Split(sPasta, sys::kSeparator); });
         err.attempt([&] {
             if (vPastas.empty())
                 raise_runtime(rt::SubscriptOutOfRange);
-            sCaminho = vPastas[0] + "/";
+            sCaminho = vPastas[0] + sys::kSeparator;
         });
         for (std::size_t iPasta = 1; iPasta < vPastas.size(); ++iPasta) {
-            sCaminho += vPastas[iPasta] + "/";
+            sCaminho += vPastas[iPasta] + sys::kSeparator;
             err.attempt([&] { criar_pasta(sCaminho); });
         }
     }

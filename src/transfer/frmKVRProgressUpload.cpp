@@ -6,6 +6,7 @@
 #include "platform/sys/Codeset.h"
 #include "platform/sys/Files.h"
 #include "platform/sys/InternetErrors.h"
+#include "platform/sys/LocalPath.h"
 #include "platform/ui/Backend.h"
 #include "platform/ui/DefaultInstance.h"
 #include "transfer/FailureClass.h"
@@ -155,7 +156,8 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
             ProgressBarUp.set_value(0);
         });
         err.attempt([&] {
-            lblArquivoUp.set_caption(Mid(sArquivoLocal, InStrRev(sArquivoLocal, "/") + 1));
+            lblArquivoUp.set_caption(
+                Mid(sArquivoLocal, InStrRev(sArquivoLocal, sys::kSeparator) + 1));
         });
         err.attempt([&] { lblBytesTotUp.set_caption(FormatarTamanho(lTotal)); });
         err.attempt([&] { lblBytesTaxUp.set_caption(kbps(0)); });

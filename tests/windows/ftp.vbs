@@ -25,8 +25,9 @@ CheckEqual "listed names", names, "one.txt;two.dat;"
 r = ftp.GetDirectoryList(, "*.dat")
 CheckEqual "a filtered list", Join(r, "|"), "1|two.dat"
 
-r = ftp.GetFile("two.dat", work & "\two.dat", "BINARY")
+r = ftp.GetFile("two.dat", work & "/two.dat", "BINARY")
 CheckResult "GetFile", r, 2
+CheckEqual "the local path GetFile hands back, in Windows' separators", r(1), work & "\two.dat"
 CompareFiles "fetched bytes", EnvVar("KVR_FTP_HOME") & "/" & EnvVar("KVR_FTP_DIR") & "/two.dat", work & "\two.dat"
 
 r = ftp.PutFile(work & "\two.dat", "sent.dat", "BINARY")

@@ -10,7 +10,8 @@ namespace kvr::sys {
 // "KVRUpload": the library file's name without its extension or "lib" prefix.
 std::string library_name();
 
-// The folder holding the library (absolute, no trailing "/" unless it is the root "/").
+// The folder holding the library (absolute, native separators, no trailing separator unless it
+// is a root: "/", "c:\").
 std::string library_folder();
 
 } // namespace kvr::sys

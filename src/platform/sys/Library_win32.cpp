@@ -33,11 +33,8 @@ std::string library_folder() {
     }
     auto slash = path.find_last_of(L"\\/");
     std::string folder = narrow(slash == std::wstring::npos ? L"." : path.substr(0, slash));
-    for (char& c : folder)
-        if (c == '\\')
-            c = '/';
     if (folder.size() == 2 && folder[1] == ':')
-        folder += '/';
+        folder += '\\';
     return folder;
 }
 

@@ -8,6 +8,8 @@
 
 namespace kvr::sys {
 
+const char kSeparator[] = "/";
+
 namespace {
 
 bool is_drive_root(const std::string& p) {

@@ -4,11 +4,13 @@
 
 namespace kvr::sys {
 
-// Drive letters are native here; "\" becomes "/" (which every Windows call accepts) so that
-// the routines that split local paths at "/" do the same on both platforms.
+const char kSeparator[] = "\\";
+
+// Drive letters are native here; the "/" every Windows call also accepts becomes the "\" the
+// paths handed back to a host are read with.
 std::string native_local_path(const std::string& legacy_path) {
     std::string p = legacy_path;
-    std::replace(p.begin(), p.end(), '\\', '/');
+    std::replace(p.begin(), p.end(), '/', '\\');
     return p;
 }
 
