@@ -28,6 +28,14 @@ class ScriptedFtp {
             lines.push_back(line);
         return lines;
     }
+    // The received command lines that start with `verb`.
+    std::vector<std::string> sent(const std::string& verb) const {
+        std::vector<std::string> lines;
+        for (auto& line : transcript())
+            if (line.rfind(verb, 0) == 0)
+                lines.push_back(line);
+        return lines;
+    }
 
   private:
     ScriptedServer m_server;

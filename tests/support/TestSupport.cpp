@@ -88,6 +88,18 @@ std::map<std::string, std::string> server_env(const std::string& name) {
     return env;
 }
 
+ScopedEnv::ScopedEnv(std::initializer_list<std::pair<const char*, std::string>> vars) {
+    for (const auto& [name, value] : vars) {
+        setenv(name, value.c_str(), 1);
+        m_names.emplace_back(name);
+    }
+}
+
+ScopedEnv::~ScopedEnv() {
+    for (const auto& name : m_names)
+        unsetenv(name.c_str());
+}
+
 std::string read_file(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream ss;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -52,6 +53,18 @@ std::string servers_dir();
 
 // KEY=VALUE pairs written by tests/servers/<name>_start.sh; empty when not running.
 std::map<std::string, std::string> server_env(const std::string& name);
+
+// Environment variables set for one scope, removed when it ends.
+class ScopedEnv {
+  public:
+    ScopedEnv(std::initializer_list<std::pair<const char*, std::string>> vars);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    std::vector<std::string> m_names;
+};
 
 std::string read_file(const std::filesystem::path& p);
 void write_file(const std::filesystem::path& p, const std::string& bytes);

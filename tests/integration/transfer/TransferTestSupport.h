@@ -1,6 +1,6 @@
 // Shared by the transfer window's integration tests: a fresh window per test on the headless
-// backend, the nginx fixture's settings, a clock that stands on a chosen day (and may tick a
-// fixed step per reading), the download's log file, and the last recorded value of a control.
+// backend, the nginx fixture's settings, a clock standing on a chosen day, the download's log
+// file, and the last recorded value of a control.
 #pragma once
 
 #include "dialogs/frmKVRDialog.h"
@@ -22,17 +22,6 @@
 #include <unistd.h>
 
 namespace kvr::test {
-
-// Two byte strings, compared without printing megabytes when they differ.
-inline ::testing::AssertionResult mesmos_bytes(const std::string& a, const std::string& b) {
-    if (a == b)
-        return ::testing::AssertionSuccess();
-    std::size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        ++i;
-    return ::testing::AssertionFailure()
-           << "sizes " << a.size() << " and " << b.size() << ", first difference at " << i;
-}
 
 // The clock stands at 10:20:30 on Tuesday 7 January 2031 and moves `step` seconds at every
 // reading.

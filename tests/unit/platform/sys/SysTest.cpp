@@ -160,48 +160,21 @@ TEST(Files, TestsTimesAndDeletion) {
     }
 }
 
+// A committed output file replaces its target; one written beside it lands *through* the
+// name (the link stays a link, every hard link sees the bytes, mode and owner stay); an
+// uncommitted one leaves the old bytes and nothing beside them.
 TEST(Files, AnOutputFileReplacesTheTargetOnlyWhenCommitted) {
     using P = OutputFile::Placement;
-    struct Row {
+    enum Kind { Plain, Symlink, HardLink, Mode0640, OtherOwner };
+    const struct {
+        Kind kind;
         P placement;
         bool commit;
-        std::string target_after;
-    };
-    const Row rows[] = {
-        {P::InPlace, true, "new"},
-        {P::Beside, true, "new"},
-        {P::Beside, false, "old"},
-    };
-    for (const Row& r : rows) {
-        kvr::test::TempDir dir;
-        const std::string target = (dir.path() / "f.bin").string();
-        kvr::test::write_file(target, "old");
-        {
-            auto file = OutputFile::create(target, r.placement);
-            ASSERT_TRUE(file.ok());
-            ASSERT_TRUE(file.value().write("new", 3).ok());
-            if (r.commit) {
-                ASSERT_TRUE(file.value().commit().ok());
-            }
-        }
-        EXPECT_EQ(kvr::test::read_file(target), r.target_after) << r.commit;
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
-            << "a file was left beside the target";
-    }
-}
-
-// A committed file written beside its target lands *through* the name: the link stays a
-// link, every hard link sees the bytes, mode and owner stay; an uncommitted one leaves the
-// old bytes and nothing beside them.
-TEST(Files, AnOutputFileWritesThroughTheName) {
-    enum Kind { Symlink, HardLink, Mode0640, OtherOwner };
-    struct Row {
-        Kind kind;
-        bool commit;
-    };
-    const Row rows[] = {{Symlink, true},   {Symlink, false}, {HardLink, true},
-                        {HardLink, false}, {Mode0640, true}, {OtherOwner, true}};
-    for (const Row& r : rows) {
+    } rows[] = {
+        {Plain, P::InPlace, true},    {Plain, P::Beside, true},    {Plain, P::Beside, false},
+        {Symlink, P::Beside, true},   {Symlink, P::Beside, false}, {HardLink, P::Beside, true},
+        {HardLink, P::Beside, false}, {Mode0640, P::Beside, true}, {OtherOwner, P::Beside, true}};
+    for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.kind << " " << r.commit);
         if (r.kind == OtherOwner && geteuid() != 0)
             continue;
@@ -214,16 +187,14 @@ TEST(Files, AnOutputFileWritesThroughTheName) {
             fs::create_symlink("real.bin", name = other);
         if (r.kind == HardLink)
             fs::create_hard_link(real, other);
-        if (r.kind == Mode0640) {
-            ASSERT_EQ(chmod(real.c_str(), 0640), 0);
-        }
+        ASSERT_EQ(chmod(real.c_str(), r.kind == Mode0640 ? 0640 : 0644), 0);
         if (r.kind == OtherOwner) {
             ASSERT_EQ(chown(real.c_str(), 4321, 8765), 0);
         }
         struct stat before {};
         ASSERT_EQ(stat(real.c_str(), &before), 0);
         {
-            auto file = OutputFile::create(name, OutputFile::Placement::Beside);
+            auto file = OutputFile::create(name, r.placement);
             ASSERT_TRUE(file.ok());
             ASSERT_TRUE(file.value().write("new!", 4).ok());
             if (r.commit) {
@@ -242,57 +213,38 @@ TEST(Files, AnOutputFileWritesThroughTheName) {
         EXPECT_EQ(after.st_uid, before.st_uid);
         EXPECT_EQ(after.st_gid, before.st_gid);
         EXPECT_EQ(after.st_nlink, before.st_nlink);
-        const auto files = std::distance(fs::directory_iterator(dir.path()), {});
-        EXPECT_EQ(files, r.kind == Symlink || r.kind == HardLink ? 2 : 1);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}),
+                  r.kind == Symlink || r.kind == HardLink ? 2 : 1);
     }
 }
 
-// What is not a regular file is refused or written straight at once, never waited for.
-TEST(Files, SpecialFilesAnswerAtOnce) {
-    kvr::test::TempDir dir;
-    const std::string fifo = (dir.path() / "fila").string();
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    struct Row {
-        std::string what;
-        std::optional<IoError> error;
-        int err;
-    };
-    auto error_of = [](auto result) -> std::optional<IoError> {
-        if (result.ok())
-            return std::nullopt;
-        return result.error();
-    };
-    const Row rows[] = {
-        {"fifo read", error_of(InputFile::open(fifo)), ENODEV},
-        {"device read", error_of(InputFile::open("/dev/null")), ENODEV},
-        {"fifo without reader", error_of(OutputFile::create(fifo, OutputFile::Placement::Beside)),
-         ENXIO},
-        {"folder", error_of(OutputFile::create(dir.str(), OutputFile::Placement::Beside)), EISDIR},
-        {"device write", error_of(OutputFile::create("/dev/null", OutputFile::Placement::Beside)),
-         0},
-    };
-    for (const Row& r : rows) {
-        EXPECT_EQ(r.error ? r.error->err : 0, r.err) << r.what;
-    }
-}
-
+// Errors carry errno and path; what is not a regular file is refused or written straight at
+// once, never waited for.
 TEST(Files, LocalFileErrorsCarryErrnoAndPath) {
     kvr::test::TempDir dir;
     const std::string missing = (dir.path() / "none" / "f.bin").string();
-    struct Row {
+    const std::string fifo = (dir.path() / "fila").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto error_of = [](auto result) { return result.ok() ? IoError{} : result.error(); };
+    using P = OutputFile::Placement;
+    const struct {
         IoError error;
         int err;
         std::string path;
+    } rows[] = {
+        {error_of(OutputFile::create(missing, P::InPlace)), ENOENT, missing},
+        {error_of(OutputFile::create(missing, P::Beside)), ENOENT, missing},
+        {error_of(InputFile::open(missing)), ENOENT, missing},
+        {error_of(InputFile::open(dir.str())), EISDIR, dir.str()},
+        {error_of(make_folder(dir.str())), EEXIST, dir.str()},
+        {error_of(make_folder(missing)), ENOENT, missing},
+        {error_of(InputFile::open(fifo)), ENODEV, fifo},
+        {error_of(InputFile::open("/dev/null")), ENODEV, "/dev/null"},
+        {error_of(OutputFile::create(fifo, P::Beside)), ENXIO, fifo}, // no reader
+        {error_of(OutputFile::create(dir.str(), P::Beside)), EISDIR, dir.str()},
+        {error_of(OutputFile::create("/dev/null", P::Beside)), 0, ""},
     };
-    const Row rows[] = {
-        {OutputFile::create(missing, OutputFile::Placement::InPlace).error(), ENOENT, missing},
-        {OutputFile::create(missing, OutputFile::Placement::Beside).error(), ENOENT, missing},
-        {InputFile::open(missing).error(), ENOENT, missing},
-        {InputFile::open(dir.str()).error(), EISDIR, dir.str()},
-        {make_folder(dir.str()).error(), EEXIST, dir.str()},
-        {make_folder(missing).error(), ENOENT, missing},
-    };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         EXPECT_EQ(r.error.err, r.err) << r.path;
         EXPECT_EQ(r.error.path, r.path);
     }
