@@ -1,4 +1,4 @@
-// The number of the automation error a call raises: 0 when it returns.
+// The automation error a call raises: number 0 when it returns.
 #pragma once
 
 #include "platform/automation/ComError.h"
@@ -8,13 +8,17 @@
 
 namespace kvr::test {
 
-inline std::int32_t raised_number(const std::function<void()>& f) {
+inline ComError raised(const std::function<void()>& f) {
     try {
         f();
     } catch (const ComError& e) {
-        return e.number();
+        return e;
     }
-    return 0;
+    return ComError(0, "", "nothing raised");
+}
+
+inline std::int32_t raised_number(const std::function<void()>& f) {
+    return raised(f).number();
 }
 
 } // namespace kvr::test

@@ -3,6 +3,7 @@
 // server, with the exact result texts and raised errors.
 #include "integration/ftp/FtpClassSupport.h"
 #include "platform/automation/ComError.h"
+#include "support/RaisedNumber.h"
 #include "support/ScriptedFtp.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +20,6 @@ namespace {
 const std::string kCannot = "-2147219503 - Não é possível estabelecer uma conexão com ";
 const std::string kCannotEnd = " usando os parâmetros User e Password fornecidos.";
 
-ComError raised(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ComError& e) {
-        return e;
-    }
-    return ComError(0, "", "nothing raised");
-}
 } // namespace
 
 TEST(clsKVRUploadConnection, ConnectAndDisconnectAgainstVsftpd) {

@@ -35,53 +35,88 @@ std::string upload_failed(const std::string& remote) {
     return "-2147219497 - Não é possível um Upload do Arquivo " + remote + " para o Servidor.\r\n";
 }
 
-// The lines of the transcript that start with `verb`.
-Texts sent(const ScriptedFtp& server, const std::string& verb) {
-    Texts out;
-    for (const auto& line : server.transcript())
-        if (line.rfind(verb, 0) == 0)
-            out.push_back(line);
-    return out;
-}
 } // namespace
 
-TEST(clsKVRUploadOperations, ListingAgainstVsftpd) {
+// Fetching, storing, renaming and listing against vsftpd, in one session: listing changes the
+// current folder, so it comes last. Renaming and deleting that succeed, and a delete that
+// fails, are run by the command's tests.
+TEST(clsKVRUploadOperations, CallsAgainstVsftpd) {
     Vsftpd ftpd;
     ASSERT_TRUE(ftpd.running());
-    ftpd.fresh_folder("list");
-    for (const char* d : {"list/empty", "list/one", "list/many", "list/many/sub", "list/bars"})
-        std::filesystem::create_directories(ftpd.home() / d);
-    write_file(ftpd.home() / "list/one/only.txt", "1");
+    ftpd.fresh_folder("ops");
+    for (const char* d : {"list/empty", "list/one", "list/many/sub", "list/bars"})
+        std::filesystem::create_directories(ftpd.home() / "ops" / d);
+    write_file(ftpd.home() / "ops/report.txt", "report body\n");
+    write_file(ftpd.home() / "ops/list/one/only.txt", "1");
     for (const char* f : {"b.txt", "a.gif", "c.txt"})
-        write_file(ftpd.home() / "list/many" / f, f);
-    write_file(ftpd.home() / "list/bars/x|y.txt", "");
-    auto ftp = ftpd.connected();
-    const std::string at = ftpd.home().string() + "/list"; // no chroot: absolute paths are real
-    struct Row {
+        write_file(ftpd.home() / "ops/list/many" / f, f);
+    write_file(ftpd.home() / "ops/list/bars/x|y.txt", "");
+    auto ftp = ftpd.connected("ops");
+    TempDir tmp;
+    const std::string local = tmp.str() + "/report.txt", made = tmp.str() + "/made/r.txt";
+    const std::string at = ftpd.home().string() + "/ops/list"; // no chroot: paths are real
+    const std::string neither = "Arquivos Local e Servidor ou Opção de Diálogo deve ser informado.";
+    const struct {
+        const char* method;
         VariantArray args;
         Texts result;
-    };
-    const Row rows[] = {
-        {{S("list\\empty")}, {"0", "Diretório Vazio"}},
-        {{S(at + "/one")}, {"1", "only.txt"}},
-        {{S(at + "/many")}, {"1", "a.gif", "b.txt", "c.txt", "sub"}},
-        {{S(at + "/many"), S("*.txt")}, {"1", "b.txt", "c.txt"}},
+    } rows[] = {
+        {"GetFile", {S("   "), S(local)}, {"0", "Arquivo do Servidor não Informado."}},
+        {"GetFile",
+         {S("report.txt"), S(""), S("ASCII"), S("NAO")},
+         {"0", "Arquivo Local ou Opção de Diálogo deve ser informado."}},
+        {"GetFile", {S("report.txt"), S(local)}, {"1", local}},
+        {"GetFile", {S("report.txt"), S(made), S("binary")}, {"1", made}}, // one folder is made
+        {"GetFile",
+         {S("report.txt"), S(tmp.str() + "/no/such/r.txt")},
+         {"0", "76 - Path not found"}},
+        {"PutFile", {S(local)}, {"0", neither}},
+        {"PutFile", {M(), S("x")}, {"0", neither}},
+        {"PutFile", {S(local), S("stored.txt")}, {"1", local}},
+        {"PutFile",
+         {S(tmp.str() + "/absent"), S("x.txt"), S("binary")},
+         {"0", upload_failed("x.txt")}},
+        {"PutFile",
+         {S(local), S("no/such/dir.txt")},
+         {"0", upload_failed("no/such/dir.txt") + with_reply("553 Could not create file.\r\n")}},
+        {"RenameFile",
+         {S("old.txt"), S("other.txt")},
+         {"0", "-2147219501 - Não é possível Renomear o Arquivo old.txt.\r\n" +
+                   with_reply("550 RNFR command failed.\r\n")}},
+        {"RenameFile", {Variant::null(), S("x")}, {"0", "94 - Invalid use of Null"}},
+        {"GetDirectoryList", {S("list\\empty")}, {"0", "Diretório Vazio"}},
+        {"GetDirectoryList", {S(at + "/one")}, {"1", "only.txt"}},
+        {"GetDirectoryList", {S(at + "/many")}, {"1", "a.gif", "b.txt", "c.txt", "sub"}},
+        {"GetDirectoryList", {S(at + "/many"), S("*.txt")}, {"1", "b.txt", "c.txt"}},
         // A folder inside the filter: still bare names.
-        {{S(at), S("many/*.txt")}, {"1", "b.txt", "c.txt"}},
-        {{S(at), S("many/sub/*.*")}, {"0", "Diretório Vazio"}},
-        {{S(at + "/bars")}, {"1", "x", "y.txt"}},
-        {{S(at + "\\nowhere")},
+        {"GetDirectoryList", {S(at), S("many/*.txt")}, {"1", "b.txt", "c.txt"}},
+        {"GetDirectoryList", {S(at), S("many/sub/*.*")}, {"0", "Diretório Vazio"}},
+        {"GetDirectoryList", {S(at + "/bars")}, {"1", "x", "y.txt"}},
+        {"GetDirectoryList",
+         {S(at + "\\nowhere")},
          {"0", "-2147219502 - Diretório não pode ser alterado para " + at +
                    "/nowhere. Ele não existe ou está protegido."}},
-        {{M(), S("*.gif")}, {"0", "Diretório Vazio"}}, // still in /list/bars
+        {"GetDirectoryList", {M(), S("*.gif")}, {"0", "Diretório Vazio"}}, // still in list/bars
     };
     for (const auto& r : rows)
-        EXPECT_EQ(texts(ftp->call("GetDirectoryList", r.args)), r.result) << r.args[0].type_name();
-    EXPECT_EQ(ftp->get("Directory"), Variant("")) << "a listing leaves the property as it was";
+        EXPECT_EQ(texts(ftp->call(r.method, r.args)), r.result) << r.method << " " << r.result[1];
+    EXPECT_EQ(ftp->get("Directory"), Variant("ops")) << "a listing leaves the property as it was";
+    for (const auto& file : {local, made})
+        EXPECT_EQ(read_file(file), "report body\n");
+    EXPECT_EQ(read_file(ftpd.home() / "ops/stored.txt"), "report body\n");
+    // The Save dialog names the file; cancelled, nothing is fetched.
+    const std::string chosen = tmp.str() + "/chosen.txt";
+    answer_dialog(chosen);
+    EXPECT_EQ(texts(ftp->call("GetFile", {S(at + "/../report.txt"), M(), S("ASCII"), S("gif")})),
+              (Texts{"1", chosen}));
+    EXPECT_EQ(read_file(chosen), "report body\n");
+    answer_dialog(std::nullopt);
+    EXPECT_EQ(texts(ftp->call("GetFile", {S("report.txt"), M(), M(), S("gif")})),
+              (Texts{"0", "GetFile Cancelado"}));
 }
 
 TEST(clsKVRUploadOperations, ListingLimitsAndFailures) {
-    setenv("KVR_FTP_TIMEOUT", "1", 1);
+    const ScopedEnv timeout{{"KVR_FTP_TIMEOUT", "1"}};
     {
         ScriptedFtp server(R"({"name_count": 32767})");
         Variant v = connect_scripted(server)->call("GetDirectoryList", {});
@@ -105,36 +140,6 @@ TEST(clsKVRUploadOperations, ListingLimitsAndFailures) {
         ScriptedFtp server(r.scenario);
         EXPECT_EQ(texts(connect_scripted(server)->call("GetDirectoryList", r.args)), r.result);
     }
-    unsetenv("KVR_FTP_TIMEOUT");
-}
-
-TEST(clsKVRUploadOperations, GetFileAgainstVsftpd) {
-    Vsftpd ftpd;
-    ASSERT_TRUE(ftpd.running());
-    ftpd.fresh_folder("get");
-    write_file(ftpd.home() / "get/report.txt", "report body\n");
-    auto ftp = ftpd.connected("get");
-    TempDir tmp;
-    const std::string local = tmp.str() + "/report.txt", made = tmp.str() + "/made/r.txt";
-    const std::pair<VariantArray, Texts> rows[] = {
-        {{S("   "), S(local)}, {"0", "Arquivo do Servidor não Informado."}},
-        {{S("report.txt"), S(""), S("ASCII"), S("NAO")},
-         {"0", "Arquivo Local ou Opção de Diálogo deve ser informado."}},
-        {{S("report.txt"), S(local)}, {"1", local}},
-        {{S("report.txt"), S(made), S("binary")}, {"1", made}}, // one new folder is made
-        {{S("report.txt"), S(tmp.str() + "/no/such/r.txt")}, {"0", "76 - Path not found"}},
-    };
-    for (const auto& [args, result] : rows)
-        EXPECT_EQ(texts(ftp->call("GetFile", args)), result) << result[1];
-    const std::string chosen = tmp.str() + "/chosen.txt";
-    answer_dialog(chosen);
-    EXPECT_EQ(texts(ftp->call("GetFile", {S("report.txt"), M(), S("ASCII"), S("gif")})),
-              (Texts{"1", chosen}));
-    for (const auto& file : {local, made, chosen})
-        EXPECT_EQ(read_file(file), "report body\n");
-    answer_dialog(std::nullopt);
-    EXPECT_EQ(texts(ftp->call("GetFile", {S("report.txt"), M(), M(), S("gif")})),
-              (Texts{"0", "GetFile Cancelado"}));
 }
 
 TEST(clsKVRUploadOperations, TransferTypeOnTheWire) {
@@ -149,32 +154,10 @@ TEST(clsKVRUploadOperations, TransferTypeOnTheWire) {
     };
     for (const auto& [type, expected] : types) {
         EXPECT_EQ(texts(ftp->call("GetFile", {S("f"), S(local), type}))[0], "1");
-        EXPECT_EQ(sent(server, "TYPE").back(), expected) << type.type_name();
+        EXPECT_EQ(server.sent("TYPE").back(), expected) << type.type_name();
         EXPECT_EQ(texts(ftp->call("PutFile", {S(local), S("g"), type}))[0], "1");
-        EXPECT_EQ(sent(server, "TYPE").back(), expected) << type.type_name();
+        EXPECT_EQ(server.sent("TYPE").back(), expected) << type.type_name();
     }
-}
-
-TEST(clsKVRUploadOperations, PutFileAgainstVsftpd) {
-    Vsftpd ftpd;
-    ASSERT_TRUE(ftpd.running());
-    ftpd.fresh_folder("put");
-    auto ftp = ftpd.connected("put");
-    TempDir tmp;
-    const std::string local = tmp.str() + "/notes.txt";
-    write_file(local, "some notes\r\n");
-    const std::string neither = "Arquivos Local e Servidor ou Opção de Diálogo deve ser informado.";
-    const std::pair<VariantArray, Texts> rows[] = {
-        {{S(local)}, {"0", neither}},
-        {{M(), S("x")}, {"0", neither}},
-        {{S(local), S("stored.txt")}, {"1", local}},
-        {{S(tmp.str() + "/absent"), S("x.txt"), S("binary")}, {"0", upload_failed("x.txt")}},
-        {{S(local), S("no/such/dir.txt")},
-         {"0", upload_failed("no/such/dir.txt") + with_reply("553 Could not create file.\r\n")}},
-    };
-    for (const auto& [args, result] : rows)
-        EXPECT_EQ(texts(ftp->call("PutFile", args)), result) << result[1];
-    EXPECT_EQ(read_file(ftpd.home() / "put/stored.txt"), "some notes\r\n");
 }
 
 // Local files: a legacy drive path is a native one, a failed get leaves the old file alone,
@@ -187,7 +170,7 @@ TEST(clsKVRUploadOperations, LocalFilesAgainstVsftpd) {
     write_file(ftpd.home() / "local/r.txt", "remote\n");
     auto ftp = ftpd.connected("local");
     TempDir tmp;
-    setenv("TMPDIR", tmp.str().c_str(), 1);
+    const ScopedEnv temp{{"TMPDIR", tmp.str()}};
     const std::string old = tmp.str() + "/old.txt", link = tmp.str() + "/link.txt";
     write_file(old, "old");
     std::filesystem::create_symlink("old.txt", link);
@@ -227,7 +210,6 @@ TEST(clsKVRUploadOperations, LocalFilesAgainstVsftpd) {
         EXPECT_EQ(read_file(old), r.old_after);
     }
     shrinker.join();
-    unsetenv("TMPDIR");
     EXPECT_EQ(read_file(tmp.path() / "x/r.txt"), "remote\n");
     EXPECT_EQ(read_file(ftpd.home() / "local/back.txt"), "remote\n");
     EXPECT_TRUE(std::filesystem::is_symlink(link));
@@ -252,22 +234,10 @@ TEST(clsKVRUploadOperations, PutFileWithTheDialogAndRefusals) {
         EXPECT_EQ(texts(ftp->call("PutFile", {M(), remote, S("binary"), S("GIF")})),
                   (Texts{"0", upload_failed(text) +
                                   with_reply("552-Quota exceeded.\r\n552 Aborted.\r\n")}));
-        EXPECT_EQ(sent(server, "STOR").back(), stor);
+        EXPECT_EQ(server.sent("STOR").back(), stor);
     }
     answer_dialog(std::nullopt);
     EXPECT_EQ(texts(ftp->call("PutFile", {M(), S("x"), S("binary"), S("GIF")})),
               (Texts{"0", "PutFile Cancelado"}));
-    EXPECT_EQ(sent(server, "STOR").size(), 3u) << "nothing sent when cancelled";
-}
-
-// Renaming and deleting that succeed, and a delete that fails, are run by the command's tests.
-TEST(clsKVRUploadOperations, RenameRefusedAgainstVsftpd) {
-    Vsftpd ftpd;
-    ASSERT_TRUE(ftpd.running());
-    auto ftp = ftpd.connected(ftpd.fresh_folder("ren"));
-    EXPECT_EQ(texts(ftp->call("RenameFile", {S("old.txt"), S("other.txt")})),
-              (Texts{"0", "-2147219501 - Não é possível Renomear o Arquivo old.txt.\r\n" +
-                              with_reply("550 RNFR command failed.\r\n")}));
-    EXPECT_EQ(texts(ftp->call("RenameFile", {Variant::null(), S("x")})),
-              (Texts{"0", "94 - Invalid use of Null"}));
+    EXPECT_EQ(server.sent("STOR").size(), 3u) << "nothing sent when cancelled";
 }

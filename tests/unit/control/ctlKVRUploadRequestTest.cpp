@@ -5,8 +5,12 @@
 
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComError.h"
+#include "platform/automation/DispatchTable.h"
 #include "platform/inet/Inet.h"
 #include "platform/ui/DefaultInstance.h"
+#include "support/RaisedNumber.h"
+#include "support/Registration.h"
+#include "support/TestSupport.h"
 #include "support/VariantPrint.h"
 #include "transfer/frmKVRProgress.h"
 
@@ -33,29 +37,7 @@ class CountingServidor : public Object {
     static void reset() { created = released = 0; }
 };
 
-// Replaces (or removes) a ProgID's registration for the life of the guard.
-class RegistrationGuard {
-  public:
-    explicit RegistrationGuard(std::string progid)
-        : m_progid(std::move(progid)), m_saved(ClassRegistry::instance().find_progid(m_progid)) {}
-    ~RegistrationGuard() {
-        if (m_saved)
-            ClassRegistry::instance().add(*m_saved);
-        else
-            ClassRegistry::instance().remove(m_progid);
-    }
-    RegistrationGuard(const RegistrationGuard&) = delete;
-    RegistrationGuard& operator=(const RegistrationGuard&) = delete;
-
-    template <typename F> void replace(F factory) {
-        ClassRegistry::instance().add(ClassInfo{m_progid, "", factory, false});
-    }
-    void remove() { ClassRegistry::instance().remove(m_progid); }
-
-  private:
-    std::string m_progid;
-    std::optional<ClassInfo> m_saved;
-};
+using test::RegistrationGuard;
 
 using Janela = ui::DefaultInstance<frmKVRProgress>;
 
@@ -195,20 +177,69 @@ TEST_F(TransferMethodTest, ServerEnvironmentCreatedOnceAndReleasedOnceAtTheEnd) 
     EXPECT_EQ(CountingServidor::released, 1);
 }
 
-// The FTP class cannot start without its session: its error reaches the control's caller whole.
-TEST(ctlKVRUploadFtpFactory, InitialisationFailureReachesTheCaller) {
+// The FTP class cannot start without its session: its error reaches the control's caller
+// whole. Once it can, the object is the caller's alone: the control keeps no reference.
+TEST(ctlKVRUploadFtpFactory, InitialisationFailureReachesTheCallerAndTheObjectIsTheCallers) {
     auto ctl = CreateObject("KVRUpload.ctlKVRUpload");
-    setenv("KVR_FTP_DISABLE", "1", 1);
-    try {
-        ctl->call("CreateObjectFtp", {});
-        ADD_FAILURE() << "no error";
-    } catch (const ComError& e) {
+    {
+        const test::ScopedEnv disabled{{"KVR_FTP_DISABLE", "1"}};
+        const ComError e = test::raised([&] { ctl->call("CreateObjectFtp", {}); });
         EXPECT_EQ(e.number(), kObjectError + 2009);
         EXPECT_EQ(e.source(), "clsKVRUpload::Class_Initialise");
         EXPECT_EQ(e.description(), "Não é possível estabelecer uma conexão com o WinInet.dll.");
     }
-    unsetenv("KVR_FTP_DISABLE");
-    EXPECT_TRUE(ctl->call("CreateObjectFtp", {}).is_object());
+    std::weak_ptr<Object> ftp = ctl->call("CreateObjectFtp", {}).as_object();
+    EXPECT_TRUE(ftp.expired()) << "the control holds the FTP object it handed out";
+}
+
+// The numbers a compiled host was built against: the classes' identifiers and each member's
+// dispatch identifier never change.
+TEST(PublishedNumbers, ClassIdentifiersAndDispatchIdentifiers) {
+    const struct {
+        const char* progid;
+        const char* clsid;
+        std::vector<std::pair<const char*, std::int32_t>> members;
+    } classes[] = {
+        {"KVRUpload.ctlKVRUpload",
+         "{8B7BF170-E2CB-40E1-B092-A1BF3D8141BD}",
+         {{"ExibirProgresso", 0x6803000F},
+          {"FecharProgresso", 0x68030017},
+          {"UserName", 0x6803000E},
+          {"Password", 0x6803000D},
+          {"Protocol", 0x6803000C},
+          {"RemoteHost", 0x6803000B},
+          {"RemotePort", 0x6803000A},
+          {"ProxyAddress", 0x68030009},
+          {"CreateObjectFtp", 0x60030016},
+          {"Download", 0x60030011},
+          {"UpLoad", 0x60030012}}},
+        {"KVRUpload.clsKVRUpload",
+         "{F7C4E558-DE36-456E-9829-EEA04913C1F6}",
+         {{"Host", 0x68030000},
+          {"User", 0x68030001},
+          {"Password", 0x68030002},
+          {"Directory", 0x68030003},
+          {"Connected", 0x68030004},
+          {"Connect", 0x60030000},
+          {"Disconnect", 0x60030001},
+          {"GetDirectoryList", 0x60030002},
+          {"GetFile", 0x60030003},
+          {"PutFile", 0x60030004},
+          {"RenameFile", 0x60030005},
+          {"DeleteFile", 0x60030006}}},
+    };
+    for (const auto& c : classes) {
+        const DispatchTable* table = CreateObject(c.progid)->dispatch_table();
+        ASSERT_NE(table, nullptr) << c.progid;
+        EXPECT_EQ(table->clsid, c.clsid);
+        EXPECT_EQ(ClassRegistry::instance().find_progid(c.progid)->clsid, c.clsid);
+        EXPECT_EQ(table->members.size(), c.members.size()) << c.progid;
+        for (const auto& [name, dispid] : c.members) {
+            const Member* m = table->find(name);
+            ASSERT_NE(m, nullptr) << name;
+            EXPECT_EQ(m->dispid, dispid) << c.progid << "." << name;
+        }
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/automation/ComError.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Library.h"
+#include "support/Registration.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -153,21 +154,18 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
          sites},
     };
 
-    auto saved = ClassRegistry::instance().find_progid("KVRWebDir.clsKVRWebDir");
+    test::RegistrationGuard webdir("KVRWebDir.clsKVRWebDir");
     const fs::path folder = fs::path(sys::library_folder()) / ".." / "log";
     fs::create_directories(folder);
     const fs::path log = folder / ("KVRUpload_" + std::to_string(sys::weekday()) + ".log");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Calls webdir_calls, servidor_calls;
-        ClassRegistry::instance().remove("KVRWebDir.clsKVRWebDir");
+        webdir.remove();
         if (row.webdir)
-            ClassRegistry::instance().add(ClassInfo{"KVRWebDir.clsKVRWebDir", "",
-                                                    [replies = *row.webdir, &webdir_calls] {
-                                                        return std::make_shared<Scripted>(
-                                                            replies, webdir_calls);
-                                                    },
-                                                    false});
+            webdir.replace([replies = *row.webdir, &webdir_calls] {
+                return std::make_shared<Scripted>(replies, webdir_calls);
+            });
         std::shared_ptr<Object> servidor;
         if (row.servidor)
             servidor = std::make_shared<Scripted>(*row.servidor, servidor_calls);
@@ -190,8 +188,6 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
                      (args.empty() ? "" : args[0].to_string()) + ")";
         EXPECT_EQ(asked, row.asked);
     }
-    if (saved)
-        ClassRegistry::instance().add(*saved);
 }
 
 } // namespace
