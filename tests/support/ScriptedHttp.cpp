@@ -45,4 +45,20 @@ int ScriptedHttp::closed_port() {
     return port;
 }
 
+std::string Nginx::http(const std::string& path) const {
+    return "http://127.0.0.1:" + env.at("KVR_HTTP_PORT") + path;
+}
+
+std::string Nginx::https(const std::string& path) const {
+    return "https://127.0.0.1:" + env.at("KVR_HTTPS_PORT") + path;
+}
+
+std::string Nginx::serve(const std::string& name, std::size_t size) const {
+    std::string bytes = ScriptedHttp::body_of(size);
+    const auto path = std::filesystem::path(env.at("KVR_HTTP_ROOT")) / name;
+    std::filesystem::create_directories(path.parent_path());
+    write_file(path, bytes);
+    return bytes;
+}
+
 } // namespace kvr::test

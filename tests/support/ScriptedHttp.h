@@ -1,8 +1,10 @@
-// The scripted HTTP server (tests/servers/scripted_http.py) run by a test for one scenario.
+// The scripted HTTP server (tests/servers/scripted_http.py) run by a test for one scenario,
+// and the nginx fixture.
 #pragma once
 
 #include "support/TestSupport.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,16 @@ class ScriptedHttp {
 
   private:
     ScriptedServer m_server;
+};
+
+// The nginx fixture: its addresses, and files it serves.
+struct Nginx {
+    std::map<std::string, std::string> env = server_env("http");
+    bool running() const { return !env.empty(); }
+    std::string http(const std::string& path) const;
+    std::string https(const std::string& path) const;
+    // Serves `size` bytes of ScriptedHttp::body_of at "/<name>" (folders made); its bytes.
+    std::string serve(const std::string& name, std::size_t size) const;
 };
 
 } // namespace kvr::test

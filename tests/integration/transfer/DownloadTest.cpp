@@ -44,7 +44,7 @@ TEST_F(Download, SizesWithThePanel) {
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(std::to_string(c.tamanho) + (c.cenario ? c.cenario : ""));
-        if (!c.cenario && !com_nginx())
+        if (!c.cenario && !web.running())
             continue;
         const RelogioDeTeste relogio(1.0);
         nova("SIM");
@@ -52,10 +52,11 @@ TEST_F(Download, SizesWithThePanel) {
         std::optional<ScriptedHttp> servidor;
         if (c.cenario)
             servidor.emplace(c.cenario, std::vector<std::string>{"--size", "5000"});
-        const std::string bytes = c.cenario ? ScriptedHttp::body_of(5000) : servir(nome, c.tamanho);
+        const std::string bytes =
+            c.cenario ? ScriptedHttp::body_of(5000) : web.serve(nome, c.tamanho);
         const std::string local = destino(nome);
 
-        Variant r = baixar(servidor ? servidor->url("/" + nome) : http("/" + nome), local);
+        Variant r = baixar(servidor ? servidor->url("/" + nome) : web.http("/" + nome), local);
         EXPECT_EQ(r, Variant::array({"1", local, c.anunciado}));
         EXPECT_TRUE(read_file(local) == bytes);
 
@@ -85,22 +86,22 @@ TEST_F(Download, SizesWithThePanel) {
 // a link, which stays a link); a URL that names a folder gets the local file's name; HTTPS is
 // verified with the test CA.
 TEST_F(Download, WhereTheFileLands) {
-    if (!com_nginx())
+    if (!web.running())
         GTEST_SKIP() << "the http fixture is not running";
     const std::string pasta = prefixo + "pasta";
-    const std::string bytes = servir(pasta + "/rel.pdf", 2000);
+    const std::string bytes = web.serve(pasta + "/rel.pdf", 2000);
     const std::string cadeia = destino("a/b/c/rel.pdf");
     const std::string elo = destino("elo.pdf");
     std::filesystem::create_symlink("a/b/c/rel.pdf", elo);
     const struct {
         std::string url, local;
     } casos[] = {
-        {http("/" + pasta + "/rel.pdf"), cadeia}, // made
-        {http("/" + pasta + "/rel.pdf"), elo},    // written over through the link
-        {http("/" + pasta), destino("rel.pdf")},
-        {https("/" + pasta + "/"), destino("tls/rel.pdf")},
+        {web.http("/" + pasta + "/rel.pdf"), cadeia}, // made
+        {web.http("/" + pasta + "/rel.pdf"), elo},    // written over through the link
+        {web.http("/" + pasta), destino("rel.pdf")},
+        {web.https("/" + pasta + "/"), destino("tls/rel.pdf")},
     };
-    const ScopedEnv ca{{"CURL_CA_BUNDLE", env.at("KVR_CA_FILE")}};
+    const ScopedEnv ca{{"CURL_CA_BUNDLE", web.env.at("KVR_CA_FILE")}};
     for (const auto& c : casos) {
         SCOPED_TRACE(c.url);
         nova();
@@ -145,7 +146,7 @@ class FormularioComFalha : public ui::Form {
 // Every failure: the message returned; for the four logged kinds the line in the library's
 // log (the others write none) and what is left on disk, for the others no file at all.
 TEST_F(Download, Failures) {
-    if (!com_nginx())
+    if (!web.running())
         GTEST_SKIP() << "the http fixture is not running";
     const RelogioDeTeste relogio;
     const LogDoDownload log;
@@ -160,8 +161,8 @@ TEST_F(Download, Failures) {
     const std::string local = destino("falha.bin");
     const std::string pasta_existente = destino("uma-pasta");
     std::filesystem::create_directory(pasta_existente);
-    const std::string nome = http("/" + prefixo + "falha.bin");
-    servir(prefixo + "falha.bin", 100);
+    const std::string nome = web.http("/" + prefixo + "falha.bin");
+    web.serve(prefixo + "falha.bin", 100);
     const std::string recusada = "nada://127.0.0.1/x.bin";
     const std::string erro_77 =
         std::to_string(kObjectError + 77) + " - Falha provocada pelo teste.";
@@ -184,7 +185,7 @@ TEST_F(Download, Failures) {
          "Arquivo Local ou Opção de Diálogo deve ser informado."},
         {nome, L, Variant("jpg"), "Download Cancelado.", "", {}, CancelaDialogo},
         {fechada + "/x.bin", L, NAO, "Servidor não Encontrado."},
-        {http("/" + prefixo + "nao-existe.bin"), L, NAO, "HTTP/1.1 404 Not Found"},
+        {web.http("/" + prefixo + "nao-existe.bin"), L, NAO, "HTTP/1.1 404 Not Found"},
         {sem_razao.url("/x.bin"), L, NAO, "HTTP/1.1 200"},
         {vazio.url("/x.bin"), L, NAO, ""},
         {recusada, L, NAO, recusa(recusada, "GET"), "Erro no Execute GET. Erro: ", "antes"},

@@ -74,7 +74,6 @@ class JanelaTest : public ::testing::Test {
         ASSERT_NE(ui, nullptr);
         ui->clear_queue();
         nova();
-        env = server_env("http");
         prefixo = "itest-transfer-" + std::to_string(getpid()) + "-";
     }
     void TearDown() override {
@@ -92,22 +91,6 @@ class JanelaTest : public ::testing::Test {
         ui->clear_events();
     }
 
-    bool com_nginx() const { return !env.empty(); }
-    std::string http(const std::string& path) const {
-        return "http://127.0.0.1:" + env.at("KVR_HTTP_PORT") + path;
-    }
-    std::string https(const std::string& path) const {
-        return "https://127.0.0.1:" + env.at("KVR_HTTPS_PORT") + path;
-    }
-    // A file of `size` bytes served by nginx at "/<name>".
-    std::string servir(const std::string& name, std::size_t size) const {
-        std::string bytes = ScriptedHttp::body_of(size);
-        const auto path = std::filesystem::path(env.at("KVR_HTTP_ROOT")) / name;
-        std::filesystem::create_directories(path.parent_path());
-        write_file(path, bytes);
-        return bytes;
-    }
-
     // The value a control's property was last given, as the headless record has it.
     std::optional<Variant> ultimo(const std::string& control, const std::string& property) const {
         std::optional<Variant> v;
@@ -123,7 +106,7 @@ class JanelaTest : public ::testing::Test {
 
     ui::HeadlessBackend* ui = nullptr;
     std::unique_ptr<frmKVRProgress> f;
-    std::map<std::string, std::string> env;
+    Nginx web;
     std::string prefixo;
     TempDir tmp;
 };

@@ -23,10 +23,10 @@ class Upload : public JanelaTest {
         return path.string();
     }
     std::string put(const std::string& nome) const {
-        return http(env.at("KVR_HTTP_PUT_PREFIX") + "/" + nome);
+        return web.http(web.env.at("KVR_HTTP_PUT_PREFIX") + "/" + nome);
     }
     std::string recebido(const std::string& nome) const {
-        return read_file(std::filesystem::path(env.at("KVR_HTTP_PUT_ROOT")) / nome);
+        return read_file(std::filesystem::path(web.env.at("KVR_HTTP_PUT_ROOT")) / nome);
     }
 };
 
@@ -35,7 +35,7 @@ class Upload : public JanelaTest {
 // location that takes no PUT has its status line as the message. With " stream " in any case
 // the caller's text is the body and its length counts characters.
 TEST_F(Upload, AnswersOfNginx) {
-    if (!com_nginx())
+    if (!web.running())
         GTEST_SKIP() << "the http fixture is not running";
     const std::string nome = prefixo + "arquivo.dat";
     const std::string local = arquivo(nome, 70000);
@@ -48,8 +48,8 @@ TEST_F(Upload, AnswersOfNginx) {
         {put("/"), Variant(local), Variant("NAO"),
          Variant::array({"1", local, std::int32_t{70000}}), nome, ScriptedHttp::body_of(70000)},
         {put(nome), Variant(local), Variant("NAO"), falha("HTTP/1.1 204 No Content"), "", ""},
-        {http("/" + nome), Variant(local), Variant("NAO"), falha("HTTP/1.1 405 Not Allowed"), "",
-         ""},
+        {web.http("/" + nome), Variant(local), Variant("NAO"), falha("HTTP/1.1 405 Not Allowed"),
+         "", ""},
         {put(prefixo + "texto.txt"), Variant(texto), Variant(" stream "),
          Variant::array({"1", "Stream", static_cast<std::int32_t>(texto.size())}),
          prefixo + "texto.txt", texto},

@@ -31,7 +31,8 @@ TEST(InetScripted, FaultsAndOddAnswers) {
         const char* path;
         std::int32_t code;
         std::string header;
-        std::string body; // what GetChunk hands out before it ends or raises
+        std::string body;     // what GetChunk hands out before it ends or raises
+        bool partial = false; // only a part of `body`: too little came in time
     };
     const Case cases[] = {
         {"not_found", 0, "/a.bin", 0,
@@ -54,8 +55,11 @@ TEST(InetScripted, FaultsAndOddAnswers) {
         {"stall", 0, "/a.bin", 12002, "", ""},
         {"stall_body", 0, "/a.bin", 12002, "HTTP/1.1 200 OK\r\nContent-Length: 10000",
          ScriptedHttp::body_of(1000)},
+        // Bytes keep coming, but far too few: the least progress over the window is not met.
+        {"trickle_body", 0, "/a.bin", 12002, "HTTP/1.1 200 OK\r\nContent-Length: 10000",
+         ScriptedHttp::body_of(10000), true},
     };
-    setenv("KVR_INET_LOW_SPEED_TIME", "2", 1);
+    const kvr::test::ScopedEnv low_speed{{"KVR_INET_LOW_SPEED_TIME", "2"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario ? c.scenario : "nothing listens");
         const auto start = std::chrono::steady_clock::now();
@@ -72,7 +76,11 @@ TEST(InetScripted, FaultsAndOddAnswers) {
         EXPECT_EQ(f.code, c.code) << f.info;
         EXPECT_EQ(f.info.empty(), c.code == 0) << f.info;
         EXPECT_EQ(f.header, c.header);
-        EXPECT_TRUE(f.body == c.body) << "got " << f.body.size() << " bytes";
+        if (c.partial) {
+            EXPECT_LT(f.body.size(), c.body.size());
+        }
+        EXPECT_TRUE(f.body == c.body.substr(0, c.partial ? f.body.size() : std::string::npos))
+            << "got " << f.body.size() << " bytes";
         EXPECT_EQ(f.raised, c.code);
         // Headers come before the body; only a server silent before them waits for the limit.
         if (c.scenario && std::string(c.scenario) == "stall")
@@ -81,37 +89,6 @@ TEST(InetScripted, FaultsAndOddAnswers) {
             EXPECT_LT(f.seconds_to_response, 1.5);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     }
-    unsetenv("KVR_INET_LOW_SPEED_TIME");
-}
-
-// Bytes keep coming, but far too few: the least progress over the window is not met.
-TEST(InetScripted, TrickledBodyEndsAsATimeout) {
-    setenv("KVR_INET_LOW_SPEED_TIME", "2", 1);
-    ScriptedHttp server("trickle_body");
-    const auto start = std::chrono::steady_clock::now();
-    Inet inet;
-    Fetched f = fetch(inet, server.url("/a.bin"));
-    EXPECT_EQ(f.code, 12002) << f.info;
-    EXPECT_EQ(f.raised, 12002);
-    EXPECT_LT(f.body.size(), 10000u);
-    EXPECT_TRUE(f.body == ScriptedHttp::body_of(10000).substr(0, f.body.size()));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
-    unsetenv("KVR_INET_LOW_SPEED_TIME");
-}
-
-TEST(InetScripted, PutSendsTheDataWhole) {
-    ScriptedHttp server("put_204");
-    const std::string data(3 * 1024 * 1024, 'x');
-    Inet inet;
-    Fetched f = fetch(inet, server.url("/up/a.txt"), "put", data);
-    EXPECT_EQ(f.code, 0) << f.info;
-    EXPECT_EQ(f.header, "HTTP/1.1 204 No Content");
-    EXPECT_EQ(f.raised, 0);
-    std::string request = server.last_request();
-    EXPECT_EQ(request.rfind("PUT /up/a.txt HTTP/1.1\r\n", 0), 0u) << request;
-    EXPECT_NE(request.find("\r\nContent-Length: 3145728\r\n"), std::string::npos);
-    EXPECT_TRUE(request.substr(request.find("\r\n\r\n") + 4) == data);
-    EXPECT_EQ(inet.BytesSent(), 3145728);
 }
 
 TEST(InetScripted, ProxyPropertyThenEnvironmentThenDirect) {
