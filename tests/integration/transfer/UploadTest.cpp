@@ -30,7 +30,7 @@ class Upload : public JanelaTest {
     }
 };
 
-// What nginx answers: a new file is created (201); sending it again replaces it, and the 204
+// What nginx answers: a new file (larger than a send buffer) is created (201); sending it again replaces it, and the 204
 // answer has neither " 200 " nor " 201 " in its status line, so it is reported as it is; a
 // location that takes no PUT has its status line as the message. With " stream " in any case
 // the caller's text is the body and its length counts characters.
@@ -38,7 +38,7 @@ TEST_F(Upload, AnswersOfNginx) {
     if (!web.running())
         GTEST_SKIP() << "the http fixture is not running";
     const std::string nome = prefixo + "arquivo.dat";
-    const std::string local = arquivo(nome, 70000);
+    const std::string local = arquivo(nome, 600000);
     const std::string texto = "linha um\r\nlinha dois";
     const struct {
         std::string url;
@@ -46,7 +46,7 @@ TEST_F(Upload, AnswersOfNginx) {
         std::string no_servidor, conteudo; // the file nginx holds afterwards ("" = not read)
     } casos[] = {
         {put("/"), Variant(local), Variant("NAO"),
-         Variant::array({"1", local, std::int32_t{70000}}), nome, ScriptedHttp::body_of(70000)},
+         Variant::array({"1", local, std::int32_t{600000}}), nome, ScriptedHttp::body_of(600000)},
         {put(nome), Variant(local), Variant("NAO"), falha("HTTP/1.1 204 No Content"), "", ""},
         {web.http("/" + nome), Variant(local), Variant("NAO"), falha("HTTP/1.1 405 Not Allowed"),
          "", ""},
