@@ -6,6 +6,7 @@
 #include "platform/sys/Library.h"
 #include "platform/sys/LocalPath.h"
 #include "platform/sys/OutputFile.h"
+#include "support/RaisedNumber.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +17,9 @@
 
 #include <cerrno>
 #include <clocale>
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using namespace kvr::sys;
@@ -32,17 +32,10 @@ struct LocaleGuard {
 
 } // namespace
 
-TEST(Library, NameAndTheFolderThatHoldsTheRunningCode) {
-    EXPECT_EQ(library_name(), "KVRUpload");
-    const std::string folder = library_folder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.front(), '/');
-    EXPECT_TRUE(folder == "/" || folder.back() != '/') << folder;
-    // Linked statically into this test: the executable's own folder.
-    EXPECT_EQ(fs::canonical("/proc/self/exe").parent_path().string(), folder);
-}
-
-TEST(Library, FolderOfTheSharedLibraryWhenLoadedFromIt) {
+// Linked statically into this test: the executable's own folder; loaded from the shared
+// library: the library's.
+TEST(Library, TheFolderThatHoldsTheRunningCode) {
+    EXPECT_EQ(library_folder(), fs::canonical("/proc/self/exe").parent_path().string());
     const fs::path lib = fs::path(kvr::test::build_dir()) / "src" / "libKVRUpload.so";
     if (!fs::exists(lib))
         GTEST_SKIP() << "the shared library is not built at " << lib;
@@ -65,12 +58,7 @@ TEST(Clock, WithoutAnOverrideItIsTheSystemClock) {
 }
 
 TEST(Codeset, ConversionKeepsEveryCharacter) {
-    struct Row {
-        std::string codeset;
-        std::string utf8;
-        std::string bytes;
-    };
-    const Row rows[] = {
+    const std::tuple<std::string, std::string, std::string> rows[] = {
         {"UTF-8", "Instância Aplicação", "Instância Aplicação"},
         {"ANSI_X3.4-1968", "Instância", "Instância"}, // the C locale: no text lost
         {"ISO-8859-1", "ÀÿÉ", "\xC0\xFF\xC9"},
@@ -81,10 +69,8 @@ TEST(Codeset, ConversionKeepsEveryCharacter) {
         // An unknown codeset: the text is kept as it is.
         {"NO-SUCH-CODESET", "ção", "ção"},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.codeset + " " + r.utf8);
-        EXPECT_EQ(utf8_to_codeset(r.utf8, r.codeset), r.bytes);
-    }
+    for (const auto& [codeset, utf8, bytes] : rows)
+        EXPECT_EQ(utf8_to_codeset(utf8, codeset), bytes) << codeset << " " << utf8;
     // Back to UTF-8; a byte that is not valid in the codeset is taken as Latin-1.
     EXPECT_EQ(codeset_to_utf8("Inst\xE2ncia", "ISO-8859-1"), "Instância");
     EXPECT_EQ(codeset_to_utf8("a\x81z", "CP1252"), "a\xC2\x81z");
@@ -110,10 +96,7 @@ TEST(Codeset, TheLocalesCodeset) {
 TEST(LocalPath, LegacyPathsBecomeNative) {
     const std::string tmp = fs::temp_directory_path().string();
     const std::string tmp_no_slash = tmp.back() == '/' ? tmp.substr(0, tmp.size() - 1) : tmp;
-    struct Row {
-        std::string in, out;
-    };
-    const Row rows[] = {
+    const std::pair<std::string, std::string> rows[] = {
         {"c:\\", "/"},
         {"c:\\KVRUpload.log", "/KVRUpload.log"},
         {"D:\\dados\\arq.txt", "/dados/arq.txt"},
@@ -125,8 +108,8 @@ TEST(LocalPath, LegacyPathsBecomeNative) {
         {"relativo/a", "relativo/a"},
         {"", ""},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(native_local_path(r.in), r.out) << r.in;
+    for (const auto& [legacy, native] : rows)
+        EXPECT_EQ(native_local_path(legacy), native) << legacy;
 }
 
 TEST(Files, TestsTimesAndDeletion) {
@@ -142,22 +125,9 @@ TEST(Files, TestsTimesAndDeletion) {
     EXPECT_FALSE(last_modified(f + ".none").has_value());
     delete_file(f);
     EXPECT_FALSE(file_exists(f));
-    struct Row {
-        std::string path;
-        std::int32_t error;
-    };
-    const Row rows[] = {
-        {f, kvr::rt::FileNotFound},
-        {"/proc/version", kvr::rt::PermissionDenied},
-    };
-    for (const Row& r : rows) {
-        try {
-            delete_file(r.path);
-            ADD_FAILURE() << r.path << " deleted";
-        } catch (const kvr::ComError& e) {
-            EXPECT_EQ(e.number(), r.error) << r.path;
-        }
-    }
+    EXPECT_EQ(kvr::test::raised_number([&] { delete_file(f); }), kvr::rt::FileNotFound);
+    EXPECT_EQ(kvr::test::raised_number([] { delete_file("/proc/version"); }),
+              kvr::rt::PermissionDenied);
 }
 
 // A committed output file replaces its target; one written beside it lands *through* the
