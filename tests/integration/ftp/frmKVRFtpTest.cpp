@@ -4,6 +4,7 @@
 // and what went over the wire (the scripted server's transcript) until the window closed.
 #include "ftp/frmKVRFtp.h"
 #include "integration/ftp/FtpClassSupport.h"
+#include "support/HeadlessTest.h"
 #include "support/RaisedNumber.h"
 #include "support/ScriptedFtp.h"
 
@@ -74,13 +75,7 @@ Texts verbs(const std::vector<std::string>& transcript) {
     return out;
 }
 
-class frmKVRFtpTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ui().clear_events();
-        ui().clear_queue();
-    }
-};
+using frmKVRFtpTest = HeadlessTest;
 
 } // namespace
 

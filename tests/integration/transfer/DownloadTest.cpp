@@ -203,9 +203,9 @@ TEST_F(Download, Failures) {
         nova();
         if (c.usuario == CliqueComFalha) {
             outro.set_visible(true);
-            ui->queue({ui::UserAction::Click, "frmFalha.cmdFalha", std::nullopt});
+            ui().queue({ui::UserAction::Click, "frmFalha.cmdFalha", std::nullopt});
         } else if (c.usuario == CancelaDialogo) {
-            ui->queue({ui::UserAction::Dialog, "", std::nullopt});
+            ui().queue({ui::UserAction::Dialog, "", std::nullopt});
         }
         std::filesystem::remove(log.arquivo(relogio.dia()));
         std::filesystem::remove(local);
@@ -213,7 +213,7 @@ TEST_F(Download, Failures) {
             write_file(local, "antes");
         Variant r = f->Download(Variant(c.url), c.local, c.dialogo);
         outro.set_visible(false);
-        EXPECT_EQ(ui->queued(), 0u);
+        EXPECT_EQ(ui().queued(), 0u);
         ASSERT_EQ(r.ubound(), 1);
         EXPECT_EQ(r.as_array()[0], Variant("0"));
         const std::string mensagem = r.as_array()[1].to_string();

@@ -7,7 +7,7 @@
 #include "platform/automation/ComError.h"
 #include "platform/sys/Clock.h"
 #include "platform/ui/DefaultInstance.h"
-#include "platform/ui/HeadlessBackend.h"
+#include "support/HeadlessTest.h"
 #include "support/ScriptedHttp.h"
 #include "support/TestSupport.h"
 #include "support/VariantPrint.h"
@@ -67,17 +67,14 @@ class LogDoDownload {
 
 // A test of the window: a fresh window, no progress shown unless the test asks, the
 // headless record and queue cleared.
-class JanelaTest : public ::testing::Test {
+class JanelaTest : public HeadlessTest {
   protected:
     void SetUp() override {
-        ui = ui::headless();
-        ASSERT_NE(ui, nullptr);
-        ui->clear_queue();
+        HeadlessTest::SetUp();
         nova();
-        prefixo = "itest-transfer-" + std::to_string(getpid()) + "-";
     }
     void TearDown() override {
-        ui->clear_queue();
+        ui().clear_queue();
         if (f)
             f->unload();
         ui::DefaultInstance<frmKVRDialog>::unload();
@@ -88,13 +85,13 @@ class JanelaTest : public ::testing::Test {
         f = std::make_unique<frmKVRProgress>();
         f->ExibirProgresso = exibir;
         f->FecharProgresso = fechar;
-        ui->clear_events();
+        ui().clear_events();
     }
 
     // The value a control's property was last given, as the headless record has it.
     std::optional<Variant> ultimo(const std::string& control, const std::string& property) const {
         std::optional<Variant> v;
-        for (const auto& e : ui->events())
+        for (const auto& e : ui().events())
             if (e.form == "frmKVRProgress" && e.control == control && e.property == property)
                 v = e.value;
         return v;
@@ -104,10 +101,9 @@ class JanelaTest : public ::testing::Test {
         return v ? v->to_string() : std::string("<never set>");
     }
 
-    ui::HeadlessBackend* ui = nullptr;
     std::unique_ptr<frmKVRProgress> f;
     Nginx web;
-    std::string prefixo;
+    std::string prefixo = "itest-transfer-" + std::to_string(getpid()) + "-";
     TempDir tmp;
 };
 

@@ -30,10 +30,10 @@ class Upload : public JanelaTest {
     }
 };
 
-// What nginx answers: a new file (larger than a send buffer) is created (201); sending it again replaces it, and the 204
-// answer has neither " 200 " nor " 201 " in its status line, so it is reported as it is; a
-// location that takes no PUT has its status line as the message. With " stream " in any case
-// the caller's text is the body and its length counts characters.
+// What nginx answers: a new file (larger than a send buffer) is created (201); sending it again
+// replaces it, and the 204 answer has neither " 200 " nor " 201 " in its status line, so it is
+// reported as it is; a location that takes no PUT has its status line as the message. With " stream
+// " in any case the caller's text is the body and its length counts characters.
 TEST_F(Upload, AnswersOfNginx) {
     if (!web.running())
         GTEST_SKIP() << "the http fixture is not running";
@@ -117,7 +117,7 @@ TEST_F(Upload, FailuresReturned) {
         SCOPED_TRACE(c.url + " " + c.mensagem);
         nova();
         if (c.dialogo.to_string() == "TXT" || c.dialogo.to_string() == "SIM")
-            ui->queue({ui::UserAction::Dialog, "", c.resposta_do_dialogo});
+            ui().queue({ui::UserAction::Dialog, "", c.resposta_do_dialogo});
         const Variant r = enviar(c.url, c.local, c.dialogo);
         if (c.mensagem.empty()) { // another code of the transfer control: its number and text
             EXPECT_GE(f->Inet1().ResponseCode(), 12000);
@@ -126,14 +126,14 @@ TEST_F(Upload, FailuresReturned) {
         } else {
             EXPECT_EQ(r, falha(c.mensagem));
         }
-        EXPECT_EQ(ui->queued(), 0u);
+        EXPECT_EQ(ui().queued(), 0u);
         EXPECT_FALSE(std::filesystem::exists(tmp.path() / "pedido"));
         EXPECT_FALSE(ui::DefaultInstance<frmKVRDialog>::exists());
     }
 
     // The file chosen in the Open dialog is sent; a path in sInPutFile is ignored then.
     nova();
-    ui->queue({ui::UserAction::Dialog, "", ok});
+    ui().queue({ui::UserAction::Dialog, "", ok});
     EXPECT_EQ(enviar(url, Variant(sem_ponto), Variant("txt")),
               Variant::array({"1", ok, std::int32_t{10}}));
     EXPECT_EQ(read_file(tmp.path() / "pedido").find("PUT /envio/ok.txt HTTP/1.1"), 0u);
@@ -161,9 +161,9 @@ TEST_F(Upload, PanelAndCloseButton) {
         const bool espera = std::string(c.fechar) == "NAO";
         nova("SIM", c.fechar);
         if (espera)
-            ui->queue({ui::UserAction::Click, "frmKVRProgress.cmdFecharUp", std::nullopt});
+            ui().queue({ui::UserAction::Click, "frmKVRProgress.cmdFecharUp", std::nullopt});
         EXPECT_EQ(enviar(c.url, Variant(local)), c.resultado);
-        EXPECT_EQ(ui->queued(), 0u);
+        EXPECT_EQ(ui().queued(), 0u);
         EXPECT_TRUE(f->FrameUp.visible());
         EXPECT_FALSE(f->FrameDown.visible());
         EXPECT_EQ(texto("lblArquivoUp"), "painel.txt");

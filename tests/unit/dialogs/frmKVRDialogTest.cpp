@@ -2,6 +2,7 @@
 #include "platform/automation/NamedInstances.h"
 #include "platform/ui/DefaultInstance.h"
 #include "platform/ui/HeadlessBackend.h"
+#include "support/HeadlessTest.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,22 +22,17 @@ using kvr::ui::UserAction;
 
 namespace {
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public kvr::test::HeadlessTest {
   protected:
-    void SetUp() override {
-        kvr::ui::set_backend(std::make_unique<HeadlessBackend>());
-        ui = kvr::ui::headless();
-        ASSERT_NE(ui, nullptr);
-    }
     void TearDown() override { DefaultInstance<frmKVRDialog>::unload(); }
 
     frmKVRDialog& form() { return DefaultInstance<frmKVRDialog>::get(); }
     void answer(std::optional<std::string> path) {
-        ui->queue({UserAction::Dialog, "", std::move(path)});
+        ui().queue({UserAction::Dialog, "", std::move(path)});
     }
     std::vector<std::string> message_boxes() const {
         std::vector<std::string> out;
-        for (const UiEvent& e : ui->events())
+        for (const UiEvent& e : ui().events())
             if (e.form == "MsgBox")
                 out.push_back(e.value.to_string());
         return out;
@@ -44,13 +40,12 @@ class DialogTest : public ::testing::Test {
     // The dialog's settings as recorded, latest value of each property.
     std::optional<Variant> recorded(const std::string& property) const {
         std::optional<Variant> v;
-        for (const UiEvent& e : ui->events())
+        for (const UiEvent& e : ui().events())
             if (e.form == "frmKVRDialog" && e.control == "oDialog" && e.property == property)
                 v = e.value;
         return v;
     }
 
-    HeadlessBackend* ui = nullptr;
     kvr::test::TempDir dir;
 };
 
@@ -110,8 +105,8 @@ TEST_F(DialogTest, OpenAnswersCancelsFailuresAndForbiddenFiles) {
         {std::optional<std::string>(""), Variant(false), "Ocorreu o Seguinte Erro:0 - "},
     };
     for (const Row& r : rows) {
-        ui->clear_events();
-        ui->clear_queue();
+        ui().clear_events();
+        ui().clear_queue();
         if (r.queued)
             answer(*r.queued);
         const Variant got = form().AbrirArquivo(Variant("TXT"));
@@ -165,7 +160,7 @@ TEST_F(DialogTest, SaveDeletesAnExistingFileAndReportsFailures) {
     ASSERT_EQ(message_boxes().size(), 1u);
     EXPECT_EQ(message_boxes()[0], "Ocorreu o Seguinte Erro:70 - Permission denied");
 
-    ui->clear_events();
+    ui().clear_events();
     EXPECT_EQ(form().SalvarArquivo(Variant("txt")), Variant(false));
     ASSERT_EQ(message_boxes().size(), 1u);
     EXPECT_EQ(message_boxes()[0].rfind("Ocorreu o Seguinte Erro:-2147418113 - Save As dialog", 0),

@@ -4,7 +4,7 @@
 
 #include "platform/automation/NamedInstances.h"
 #include "platform/ui/DefaultInstance.h"
-#include "platform/ui/HeadlessBackend.h"
+#include "support/HeadlessTest.h"
 
 #include <gtest/gtest.h>
 
@@ -13,19 +13,12 @@ namespace {
 using kvr::frmKVRProgress;
 using kvr::Variant;
 
-class JanelaDeProgresso : public ::testing::Test {
+class JanelaDeProgresso : public kvr::test::HeadlessTest {
   protected:
-    void SetUp() override {
-        ui = kvr::ui::headless();
-        ASSERT_NE(ui, nullptr);
-        ui->clear_queue();
-        ui->set_screen(15360, 11520);
-    }
     void TearDown() override {
         kvr::ui::DefaultInstance<frmKVRProgress>::unload();
-        ui->set_screen(15360, 11520);
+        ui().set_screen(15360, 11520);
     }
-    kvr::ui::HeadlessBackend* ui = nullptr;
 };
 
 // The window is centred when it loads, each coordinate rounded with halves to even.
@@ -40,7 +33,7 @@ TEST_F(JanelaDeProgresso, LoadCentresOnTheScreen) {
         {4865, 3905, -500, -500},
     };
     for (const auto& t : telas) {
-        ui->set_screen(t.largura, t.altura);
+        ui().set_screen(t.largura, t.altura);
         frmKVRProgress f;
         f.Inet1(); // the first use of a control loads the window
         EXPECT_EQ(f.left(), t.left) << t.largura;

@@ -5,6 +5,7 @@
 #include "platform/ui/DefaultInstance.h"
 #include "platform/ui/Form.h"
 
+#include "support/HeadlessTest.h"
 #include "support/RaisedNumber.h"
 
 #include <gtest/gtest.h>
@@ -29,17 +30,7 @@ class frmTeste : public Form {
     CommonDialog& dialog = add_control<CommonDialog>("oDialog");
 };
 
-HeadlessBackend& ui() {
-    return *headless();
-}
-
-class HeadlessBackendTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ui().clear_events();
-        ui().clear_queue();
-    }
-};
+using HeadlessBackendTest = kvr::test::HeadlessTest;
 
 } // namespace
 
