@@ -64,10 +64,7 @@ TEST_F(DialogTest, ForbiddenExtensions) {
 TEST_F(DialogTest, FilterForAnExtensionKey) {
     const std::string jpeg = "Documentos Imagens JPEG (*.jpg)|*.jpg;|";
     const std::string full = "Planilhas (*.xls)|*.xls;|";
-    struct Row {
-        std::string key, filter;
-    };
-    const Row rows[] = {
+    const std::pair<std::string, std::string> rows[] = {
         {"  Jpg  ", jpeg},
         {"SIM", jpeg},
         {" SIM", " SIM"}, // not "SIM" untrimmed, and no key: back unchanged
@@ -75,8 +72,8 @@ TEST_F(DialogTest, FilterForAnExtensionKey) {
         {" pdf ", " pdf "},
         {full, full},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(form().ExtensaoPermitida(Variant(r.key)), r.filter) << "'" << r.key << "'";
+    for (const auto& [key, filter] : rows)
+        EXPECT_EQ(form().ExtensaoPermitida(Variant(key)), filter) << "'" << key << "'";
 }
 
 TEST_F(DialogTest, OpenAnswersCancelsFailuresAndForbiddenFiles) {

@@ -125,11 +125,8 @@ TEST_F(LogTest, OneFilePerWeekdayEmptiedOnTheFirstLineOfTheDay) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 7);
 
     // Tuesday: the old line goes when the file was last written before today's midnight.
-    struct Row {
-        sys::TimePoint modified;
-        bool emptied;
-    };
-    const Row rows[] = {
+    const std::pair<sys::TimePoint, bool> rows[] = {
+        // last written, emptied
         {at(2024, 1, 2, 18, 0, 0), true},   // the previous Tuesday
         {at(2024, 1, 8, 23, 59, 59), true}, // the last second of yesterday
         {at(2024, 1, 9, 0, 0, 0), false},   // today's midnight itself
@@ -138,11 +135,11 @@ TEST_F(LogTest, OneFilePerWeekdayEmptiedOnTheFirstLineOfTheDay) {
     const std::string nova = kHead + " Rotina: GerarLog                  -> nova \r\n";
     const std::string outra = kHead + " Rotina: GerarLog                  -> outra \r\n";
     set_now(at(2024, 1, 9, 14, 5, 9));
-    for (const Row& r : rows) {
+    for (const auto& [modified, emptied] : rows) {
         kvr::test::write_file(file(), "linha antiga\r\n");
-        set_mtime(file(), r.modified);
+        set_mtime(file(), modified);
         GerarLog(Variant("sim"), Variant(""), Variant("nova"), M, M, M, M, Variant(dir.str()));
-        const std::string kept = r.emptied ? "" : "linha antiga\r\n";
+        const std::string kept = emptied ? "" : "linha antiga\r\n";
         EXPECT_EQ(content(), kept + nova);
         // A second line the same day is appended.
         GerarLog(Variant("sim"), Variant(""), Variant("outra"), M, M, M, M, Variant(dir.str()));
@@ -158,11 +155,7 @@ TEST_F(LogTest, FolderRules) {
     fs::create_directory(sub);
     const bool made = fs::create_directories(log);
     const std::string name = "Pasta" + std::to_string(::getpid());
-    struct Row {
-        Variant given;
-        fs::path folder;
-    };
-    const Row rows[] = {
+    const std::pair<Variant, fs::path> rows[] = {
         {Variant(dir.str()), dir.path()},
         {Variant(dir.str() + "/"), dir.path()},
         {Variant("  " + dir.str() + "  "), dir.path()},
@@ -173,11 +166,11 @@ TEST_F(LogTest, FolderRules) {
         {Variant(""), log},
         {Variant("   "), log},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.given.is_missing() ? "omitted" : "'" + r.given.to_string() + "'");
-        GerarLog(Variant("sim"), Variant(""), Variant("x"), Variant(name), M, M, M, r.given);
-        EXPECT_TRUE(fs::exists(r.folder / (name + "_3.log")));
-        fs::remove(r.folder / (name + "_3.log"));
+    for (const auto& [given, folder] : rows) {
+        SCOPED_TRACE(given.is_missing() ? "omitted" : "'" + given.to_string() + "'");
+        GerarLog(Variant("sim"), Variant(""), Variant("x"), Variant(name), M, M, M, given);
+        EXPECT_TRUE(fs::exists(folder / (name + "_3.log")));
+        fs::remove(folder / (name + "_3.log"));
     }
     EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir.path()),
                             fs::recursive_directory_iterator()),

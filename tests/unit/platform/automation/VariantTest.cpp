@@ -12,12 +12,7 @@ using kvr::ComError;
 using kvr::Variant;
 
 TEST(Variant, SixteenBitConversionRoundsHalvesToEvenAndChecksRange) {
-    struct Row {
-        Variant in;
-        std::int16_t out;
-        std::int32_t error;
-    };
-    const Row rows[] = {
+    const std::tuple<Variant, std::int16_t, std::int32_t> rows[] = {
         {Variant("8080"), 8080, 0},
         {Variant(" 8080 "), 8080, 0},
         {Variant(2.5), 2, 0},
@@ -33,15 +28,12 @@ TEST(Variant, SixteenBitConversionRoundsHalvesToEvenAndChecksRange) {
         {Variant("1e3"), 1000, 0},
         {Variant(), 0, 0},
         {Variant::null(), 0, kvr::rt::InvalidUseOfNull},
-        {Variant(true), -1, 0},
-    };
-    for (const auto& r : rows) {
+        {Variant(true), -1, 0}};
+    for (const auto& [in, out, error] : rows) {
         std::int16_t got = 0;
-        std::int32_t err = kvr::test::raised_number([&] { got = r.in.to_integer(); });
-        EXPECT_EQ(err, r.error) << r.in.type_name();
-        if (!r.error) {
-            EXPECT_EQ(got, r.out) << r.in.type_name();
-        }
+        EXPECT_EQ(kvr::test::raised_number([&] { got = in.to_integer(); }), error)
+            << in.type_name();
+        EXPECT_EQ(got, out) << in.type_name();
     }
 }
 
@@ -102,18 +94,10 @@ TEST(Text, TrimCaseAndPadding) {
 }
 
 TEST(Text, InStrFromAStart) {
-    const struct {
-        std::size_t start;
-        const char *text, *what;
-        std::size_t found;
-    } rows[] = {
-        {1, "a]b]", "]", 2},
-        {3, "a]b]", "]", 4},
-        {5, "a]b]", "]", 0},
-        {2, "a]b]", "", 2},
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(kvr::InStr(r.start, r.text, r.what), r.found) << r.start;
+    const std::tuple<std::size_t, const char*, const char*, std::size_t> rows[] = {
+        {1, "a]b]", "]", 2}, {3, "a]b]", "]", 4}, {5, "a]b]", "]", 0}, {2, "a]b]", "", 2}};
+    for (const auto& [start, text, what, found] : rows)
+        EXPECT_EQ(kvr::InStr(start, text, what), found) << start;
     EXPECT_THROW(kvr::InStr(0, "a", "a"), kvr::ComError);
 }
 
