@@ -1,9 +1,16 @@
-"""What the Python tests share: the servers the CTest fixtures started, and files put where
-nginx serves them."""
+"""What the Python tests share: the servers the CTest fixtures started, files put where nginx
+serves them, the command and the scripted servers."""
+import contextlib
 import os
 import pathlib
+import subprocess
+import sys
+import time
 
 import pytest
+
+CLI = os.environ.get("KVR_CLI", "")
+SERVERS = pathlib.Path(__file__).resolve().parents[1] / "servers"
 
 
 def server_env(name):
@@ -28,7 +35,7 @@ def ftpd():
 
 @pytest.fixture
 def xdisplay():
-    return server_env("display")
+    return server_env("display")["DISPLAY"]
 
 
 @pytest.fixture
@@ -38,3 +45,37 @@ def serve(http):
         (pathlib.Path(http["KVR_HTTP_ROOT"]) / name).write_bytes(data)
         return f"{http['base']}/{name}"
     return put
+
+
+def cli_env(**extra):
+    """A clean environment for the command: no display, password, width or ~/.netrc unless
+    `extra` gives them."""
+    if not os.access(CLI, os.X_OK):
+        pytest.skip("the kvrupload command is not built")
+    gone = ("DISPLAY", "KVRUPLOAD_PASSWORD", "COLUMNS", "KVRUPLOAD_GUI_MODULE")
+    env = {k: v for k, v in os.environ.items() if k not in gone}
+    env["HOME"] = extra.pop("HOME", "/nonexistent")
+    env.update(extra)
+    return env
+
+
+def run(*args, stdin="", cwd=None, timeout=300, **env):
+    return subprocess.run([CLI, *args], input=stdin.encode(), capture_output=True,
+                          env=cli_env(**env), cwd=cwd, timeout=timeout)
+
+
+@contextlib.contextmanager
+def scripted(tmp_path, kind, *args):
+    """tests/servers/scripted_<kind>.py started with `args`; yields its loopback port."""
+    port_file = tmp_path / f"{kind}-{time.monotonic_ns()}.port"
+    proc = subprocess.Popen([sys.executable, str(SERVERS / f"scripted_{kind}.py"),
+                             "--port-file", str(port_file), *args])
+    try:
+        deadline = time.monotonic() + 10
+        while not port_file.exists():
+            assert time.monotonic() < deadline and proc.poll() is None, "scripted server"
+            time.sleep(0.02)
+        yield int(port_file.read_text())
+    finally:
+        proc.terminate()
+        proc.wait()

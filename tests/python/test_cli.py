@@ -11,49 +11,14 @@ import pathlib
 import pty
 import re
 import select
-import signal
 import struct
 import subprocess
-import sys
 import termios
 import time
 
 import pytest
 
-CLI = os.environ.get("KVR_CLI", "")
-SCRIPTED = pathlib.Path(__file__).resolve().parents[1] / "servers" / "scripted_http.py"
-
-
-@contextlib.contextmanager
-def scripted(tmp_path, scenario, size=4000):
-    """scripted_http.py with one scenario; yields its base URL."""
-    port_file = tmp_path / f"{scenario}.port"
-    proc = subprocess.Popen([sys.executable, str(SCRIPTED), "--scenario", scenario,
-                             "--port-file", str(port_file), "--size", str(size)])
-    try:
-        deadline = time.monotonic() + 10
-        while not port_file.exists():
-            assert time.monotonic() < deadline and proc.poll() is None, "scripted server"
-            time.sleep(0.02)
-        yield f"http://127.0.0.1:{int(port_file.read_text())}"
-    finally:
-        proc.terminate()
-        proc.wait()
-
-
-def cli_env(**extra):
-    if not os.path.exists(CLI):
-        pytest.skip("the kvrupload command is not built")
-    env = {k: v for k, v in os.environ.items()
-           if k not in ("DISPLAY", "KVRUPLOAD_PASSWORD", "COLUMNS")}
-    env["HOME"] = extra.pop("HOME", "/nonexistent")  # no ~/.netrc unless a test writes one
-    env.update(extra)
-    return env
-
-
-def run(*args, stdin="", cwd=None, timeout=300, **env):
-    return subprocess.run([CLI, *args], input=stdin.encode(), capture_output=True,
-                          env=cli_env(**env), cwd=cwd, timeout=timeout)
+from conftest import CLI, cli_env, run, scripted
 
 
 def run_in_pty(*args, cols=80, steps=(), stdin_tty=True, **env):
@@ -91,6 +56,13 @@ def run_in_pty(*args, cols=80, steps=(), stdin_tty=True, **env):
     return p.wait(), out, term
 
 
+@contextlib.contextmanager
+def web(tmp_path, scenario, size=4000):
+    """scripted_http.py with one scenario; yields its base URL."""
+    with scripted(tmp_path, "http", "--scenario", scenario, "--size", str(size)) as port:
+        yield f"http://127.0.0.1:{port}"
+
+
 def result(p):
     return json.loads(p.stdout.decode())
 
@@ -103,33 +75,27 @@ def updates(term):
 def test_download_and_upload_print_the_result_and_exit_0(http, serve, tmp_path):
     data = os.urandom(5000)
     url = serve("cli-a.dat", data)
-    port = http["KVR_HTTP_PORT"]
-    cases = [  # args, where the file lands
-        ([url, str(tmp_path / "a.dat")], tmp_path / "a.dat"),
-        ([url], tmp_path / "cli-a.dat"),  # no LOCAL: the URL's name, in the current folder
-        # a port above 32767 survives the control's 16-bit property
-        (["127.0.0.1/cli-a.dat", str(tmp_path / "p.dat"), "--port", port], tmp_path / "p.dat"),
-    ]
-    for args, target in cases:
-        p = run("download", *args, cwd=tmp_path)
-        assert p.returncode == 0, (args, p.stderr)
-        assert result(p) == ["1", str(target), 5000]
-        assert p.stdout.decode().count("\n") == 1 and p.stderr == b""
-        assert target.read_bytes() == data
-
     local = tmp_path / "nota.txt"
     local.write_bytes("conteúdo".encode())
-    folder = f"cli-{os.getpid()}-{time.monotonic_ns()}"
-    put_root = pathlib.Path(http["KVR_HTTP_PUT_ROOT"]) / folder
-    for args, expected, name, text in [
-        ([f"{http['base']}/upload/{folder}/", str(local)], ["1", str(local), 9], "nota.txt",
-         "conteúdo"),
-        ([f"{http['base']}/upload/{folder}/s.txt", "--stream", "dados"], ["1", "Stream", 5],
-         "s.txt", "dados"),
-    ]:
-        p = run("upload", *args)
-        assert (p.returncode, result(p)) == (0, expected), p.stderr
-        assert (put_root / name).read_bytes() == text.encode()
+    folder = f"{http['base']}/upload/cli-{os.getpid()}-{time.monotonic_ns()}"
+    put_root = pathlib.Path(http["KVR_HTTP_PUT_ROOT"]) / folder.rsplit("/", 1)[1]
+    cases = [  # args, the result, the file written, its bytes
+        (["download", url, str(tmp_path / "a.dat")], ["1", str(tmp_path / "a.dat"), 5000],
+         tmp_path / "a.dat", data),
+        # no LOCAL: the URL's name, in the current folder
+        (["download", url], ["1", str(tmp_path / "cli-a.dat"), 5000], tmp_path / "cli-a.dat", data),
+        # a port above 32767 survives the control's 16-bit property
+        (["download", "127.0.0.1/cli-a.dat", str(tmp_path / "p.dat"), "--port", http["KVR_HTTP_PORT"]],
+         ["1", str(tmp_path / "p.dat"), 5000], tmp_path / "p.dat", data),
+        (["upload", folder + "/", str(local)], ["1", str(local), 9], put_root / "nota.txt",
+         "conteúdo".encode()),
+        (["upload", folder + "/s.txt", "--stream", "dados"], ["1", "Stream", 5], put_root / "s.txt",
+         b"dados"),
+    ]
+    for args, expected, target, data in cases:
+        p = run(*args, cwd=tmp_path)
+        assert (p.returncode, result(p), p.stderr) == (0, expected, b""), args
+        assert p.stdout.decode().count("\n") == 1 and target.read_bytes() == data
 
 
 def test_the_json_is_valid_utf8_whatever_the_bytes_of_a_path(serve, tmp_path):
@@ -143,93 +109,87 @@ def test_the_json_is_valid_utf8_whatever_the_bytes_of_a_path(serve, tmp_path):
     ]
     for name, shown in cases:
         p = run("download", url, os.fsencode(tmp_path) + b"/" + name + b".txt")
-        assert p.returncode == 0, p.stderr
         text = p.stdout.decode("utf-8")  # raises if not UTF-8
-        assert f"/{shown}.txt" in text and result(p)[0] == "1", text
+        assert p.returncode == 0 and f"/{shown}.txt" in text and result(p)[0] == "1", text
 
 
-def test_an_upload_without_a_local_file_or_dialog(http):
-    p = run("upload", f"{http['base']}/upload/cli-none/")
-    assert (p.returncode, result(p)) == (1, ["0", "Arquivo Local ou Opção de Diálogo deve ser informado."])
-
-
-@pytest.mark.parametrize(
-    "option, value, prop, description",
-    [
-        ("--progress", "S", "ExibirProgresso", 'ExibirProgresso deve ser "SIM" ou "NAO".'),
-        ("--remote-host", "", "RemoteHost", "Host Remoto deve ser informado"),
-    ],
-)
+@pytest.mark.parametrize("option, value, prop, description", [
+    ("--progress", "S", "ExibirProgresso", 'ExibirProgresso deve ser "SIM" ou "NAO".'),
+    ("--remote-host", "", "RemoteHost", "Host Remoto deve ser informado"),
+])
 def test_a_refused_option_value_exits_3_with_the_controls_error(option, value, prop, description):
     p = run("download", "http://127.0.0.1:9/a.txt", "a.txt", option, value)
-    assert p.returncode == 3
-    assert p.stdout == b""
     err = p.stderr.decode()
-    assert err.startswith("kvrupload: error -2147219496") and err.count("\n") == 1
+    assert (p.returncode, p.stdout, err.count("\n")) == (3, b"", 1)
+    assert err.startswith("kvrupload: error -2147219496")
     assert f"ctlKVRUpload::{prop}_Let" in err and description in err
 
 
-@pytest.mark.parametrize(
-    "args, says",
-    [
-        ([], "missing command"),
-        (["bogus"], "unknown command"),
-        (["help", "download", "upload"], "one command"),
-        (["download"], "missing URL"),
-        (["download", "http://127.0.0.1:9/a", "a", "extra"], "unexpected"),
-        (["download", "http://127.0.0.1:9/a", "--nope", "x"], "unknown option"),
-        (["download", "http://127.0.0.1:9/a", "--port"], "needs a value"),
-        (["download", "http://127.0.0.1:9/a", "a", "--port=porta"], "1 to 65535"),
-        (["download", "http://127.0.0.1:9/a", "a", "--port", "65536"], "16-bit"),
-        (["upload", "http://127.0.0.1:9/a", "a", "--port", "0"], "16-bit"),
-        (["download", "http://127.0.0.1:9/pasta/"], "names no file"),
-        (["download", "http://127.0.0.1:9"], "names no file"),
-        (["download", "http://127.0.0.1:9/a", "--stream", "x"], "unknown option"),
-        (["upload", "http://127.0.0.1:9/a", "local.txt", "--stream", "x"], "--stream"),
-        (["upload", "http://127.0.0.1:9/a", "--stream", "x", "--dialog", "txt"], "--stream"),
-        (["ftp"], "missing HOST"),
-        (["ftp", "127.0.0.1"], "missing operation"),
-        (["ftp", "127.0.0.1", "fetch"], "unknown operation"),
-        (["ftp", "127.0.0.1", "get"], "wrong number"),
-        (["ftp", "127.0.0.1", "rename", "a"], "wrong number"),
-        (["ftp", "127.0.0.1", "list", "--type", "binary"], "get and put only"),
-        (["ftp", "127.0.0.1", "get", "a", "b", "--type", "ebcdic"], "ascii or binary"),
-        (["ftp", "127.0.0.1", "list", "--bogus"], "unknown option"),
-    ],
-)
+U = "http://127.0.0.1:9/a"
+
+
+@pytest.mark.parametrize("args, says", [
+    ([], "missing command"),
+    (["bogus"], "unknown command"),
+    (["help", "download", "upload"], "one command"),
+    (["download"], "missing URL"),
+    (["download", U, "a", "extra"], "unexpected"),
+    (["download", U, "--nope", "x"], "unknown option"),
+    (["download", U, "--port"], "needs a value"),
+    (["download", U, "a", "--port=porta"], "1 to 65535"),
+    (["download", U, "a", "--port", "65536"], "16-bit"),
+    (["upload", U, "a", "--port", "0"], "16-bit"),
+    (["download", "http://127.0.0.1:9/pasta/"], "names no file"),
+    (["download", "http://127.0.0.1:9"], "names no file"),
+    (["download", U, "--stream", "x"], "unknown option"),
+    (["upload", U, "local.txt", "--stream", "x"], "--stream"),
+    (["upload", U, "--stream", "x", "--dialog", "txt"], "--stream"),
+    (["ftp"], "missing HOST"),
+    (["ftp", "127.0.0.1"], "missing operation"),
+    (["ftp", "127.0.0.1", "fetch"], "unknown operation"),
+    (["ftp", "127.0.0.1", "get"], "wrong number"),
+    (["ftp", "127.0.0.1", "rename", "a"], "wrong number"),
+    (["ftp", "127.0.0.1", "list", "--type", "binary"], "get and put only"),
+    (["ftp", "127.0.0.1", "get", "a", "b", "--type", "ebcdic"], "ascii or binary"),
+    (["ftp", "127.0.0.1", "list", "--bogus"], "unknown option"),
+    (["ftp-window"], "needs an X display"),
+    (["ftp-window", "127.0.0.1", "--user"], "--user needs a value"),
+    (["ftp-window", "a", "b"], "more than one HOST"),
+    (["ftp-window", "--port", "21"], "unknown option --port"),
+])
 def test_usage_errors_exit_2_with_nothing_on_stdout(args, says):
     p = run(*args)
-    assert p.returncode == 2
-    assert p.stdout == b""
     err = p.stderr.decode()
+    assert (p.returncode, p.stdout) == (2, b"")
     assert err.startswith("kvrupload: ") and says in err and "--help" in err
 
 
 def test_each_kind_of_failure_has_its_exit_code(http, serve, tmp_path):
-    missing = f"{http['base']}/cli-no-such-file.txt"
+    base = http["base"]
     https = f"https://127.0.0.1:{http['KVR_HTTPS_PORT']}/cli-a.dat"
     (tmp_path / "plain.txt").write_text("x")
-    with scripted(tmp_path, "stall") as stall:
+    serve("cli-a.dat", b"a")
+    with web(tmp_path, "stall") as stall:
         cases = [  # args, environment, exit code, the result's message
-            (["download", missing, str(tmp_path / "n")], {}, 4, "HTTP/1.1 404 Not Found"),
-            (["upload", f"{http['base']}/cli-ro/", str(tmp_path / "plain.txt")], {}, 4, "HTTP/1.1 40"),
+            (["download", f"{base}/cli-no-such-file.txt", str(tmp_path / "n")], {}, 4,
+             "HTTP/1.1 404 Not Found"),
+            (["upload", f"{base}/cli-ro/", str(tmp_path / "plain.txt")], {}, 4, "HTTP/1.1 40"),
             (["download", "http://127.0.0.1:9/a.txt", "a.txt"], {}, 5, "Servidor não Encontrado."),
             (["ftp", "127.0.0.1:9", "list"], {}, 5, "Não é possível estabelecer uma conexão"),
             (["download", f"{stall}/a", str(tmp_path / "s")], {"KVR_INET_LOW_SPEED_TIME": "1"},
              6, "12002 - "),
             (["download", https, str(tmp_path / "t")], {"CURL_CA_BUNDLE": "/dev/null"}, 7, "121"),
-            (["download", f"{http['base']}/cli-a.dat", str(tmp_path / "plain.txt" / "sub" / "x")],
+            (["download", f"{base}/cli-a.dat", str(tmp_path / "plain.txt" / "sub" / "x")],
              {}, 8, " - "),
-            (["upload", f"{http['base']}/upload/", str(tmp_path / "none.txt")], {}, 1,
+            (["upload", f"{base}/upload/", str(tmp_path / "none.txt")], {}, 1,
              "Arquivo Local não Existe."),
+            (["upload", f"{base}/upload/cli-none/"], {}, 1,
+             "Arquivo Local ou Opção de Diálogo deve ser informado."),
         ]
-        serve("cli-a.dat", b"a")
         for args, env, code, message in cases:
             p = run(*args, **env)
-            assert p.returncode == code, (args, p.stdout, p.stderr)
-            got = result(p)
-            assert got[0] == "0" and message in got[1], (args, got)
-            err = p.stderr.decode()
+            got, err = result(p), p.stderr.decode()
+            assert (p.returncode, got[0]) == (code, "0") and message in got[1], (args, got, err)
             assert err.startswith("kvrupload: ") and message in err and err.count("\n") == 1
 
 
@@ -240,8 +200,7 @@ def test_help_version_and_exit_codes():
     for command in ["download", "upload", "ftp"]:
         text = run(command, "--help").stdout.decode()
         assert text.startswith(f"Usage: kvrupload {command}") and "130" in text
-        assert run("help", command).stdout.decode() == text
-        assert f"  {command} " in top
+        assert run("help", command).stdout.decode() == text and f"  {command} " in top
     version = run("--version")
     assert version.returncode == 0 and re.fullmatch(rb"kvrupload \d+\.\d+\.\d+\n", version.stdout)
 
@@ -252,13 +211,13 @@ def basic_auth_sent(download):
     return base64.b64decode(m.group(1)).decode() if m else None
 
 
-def test_passwords_from_a_file_the_environment_and_netrc(tmp_path):
+def test_passwords_from_a_file_the_environment_netrc_and_a_silent_prompt(tmp_path):
     (tmp_path / "senha").write_text("do-arquivo\nsegunda linha\n")
-    netrc = ('machine outro login ana password errada\n'
-             'machine 127.0.0.1 login bia password "com espaço"\n'
-             'macdef init\npassword de-macro\n\n'  # a macro's body is no entry's token
-             'default login ana password padrao\n')
-    (tmp_path / ".netrc").write_text(netrc)
+    (tmp_path / ".netrc").write_text(
+        'machine outro login ana password errada\n'
+        'machine 127.0.0.1 login bia password "com espaço"\n'
+        'macdef init\npassword de-macro\n\n'  # a macro's body is no entry's token
+        'default login ana password padrao\n')
     cases = [  # options, environment, what the server was sent
         (["--user", "ana", "--password-file", str(tmp_path / "senha")], {}, "ana:do-arquivo"),
         (["--user", "ana"], {"KVRUPLOAD_PASSWORD": "do-ambiente"}, "ana:do-ambiente"),
@@ -267,26 +226,19 @@ def test_passwords_from_a_file_the_environment_and_netrc(tmp_path):
         (["--user", "ana"], {"HOME": str(tmp_path)}, "ana:padrao"),  # login differs: default
         (["--user", "ana"], {}, "ana:"),  # no password anywhere, no terminal: an empty one
     ]
-    with scripted(tmp_path, "echo") as echo:
+    with web(tmp_path, "echo") as echo:
         for i, (options, env, sent) in enumerate(cases):
             target = tmp_path / f"echo{i}.txt"
             p = run("download", f"{echo}/x.txt", str(target), *options, **env)
-            assert p.returncode == 0, (options, p.stderr)
-            assert basic_auth_sent(target) == sent, options
-    p = run("download", "http://127.0.0.1:9/x", "x", "--user", "a", "--password-file",
-            str(tmp_path / "none"))
-    assert p.returncode == 8 and p.stdout == b""
-    assert p.stderr.decode().startswith("kvrupload: Arquivo de senha não pode ser lido: ")
-
-
-def test_the_password_prompt_does_not_echo(tmp_path):
-    with scripted(tmp_path, "echo") as echo:
+            assert (p.returncode, basic_auth_sent(target)) == (0, sent), (options, p.stderr)
+        # On a terminal the password is asked for, and not echoed.
         target = tmp_path / "echo.txt"
         code, out, term = run_in_pty("download", f"{echo}/x.txt", str(target), "--user", "ana",
                                      steps=[("Senha de ana@127.0.0.1: ", b"segredo\n")])
-    assert code == 0, term
-    assert basic_auth_sent(target) == "ana:segredo"
-    assert b"segredo" not in term
+    assert (code, basic_auth_sent(target)) == (0, "ana:segredo") and b"segredo" not in term
+    p = run("download", U, "x", "--user", "a", "--password-file", str(tmp_path / "none"))
+    assert (p.returncode, p.stdout) == (8, b"")
+    assert p.stderr.decode().startswith("kvrupload: Arquivo de senha não pode ser lido: ")
 
 
 def test_the_save_dialog_asks_before_replacing_a_file(serve, tmp_path):
@@ -296,22 +248,20 @@ def test_the_save_dialog_asks_before_replacing_a_file(serve, tmp_path):
         (f"{old}\nn\n{new}\n", new, b"antigo"),  # "no": the person chooses again
         (f"{old}\ns\n", old, b"bbb"),
         (f"{old}\n\n", None, b"antigo"),  # Enter alone is "no"; then nothing: cancelled
+        ("rel.txt\n", tmp_path / "rel.txt", b"antigo"),  # a relative answer: the current folder
     ]
     for typed, path, left in cases:
         old.write_bytes(b"antigo")
         new.unlink(missing_ok=True)
-        p = run("download", url, "--dialog", "txt", stdin=typed)
+        p = run("download", url, "--dialog", "txt", stdin=typed, cwd=tmp_path)
         err = p.stderr.decode()
         assert "Download de Arquivo: Salvar Como (Documentos em Texto (*.txt))" in err
-        assert f"{old} já existe. Deseja substituí-lo? (s/N)" in err
+        assert (f"{old} já existe. Deseja substituí-lo? (s/N)" in err) == typed.startswith("/")
         assert result(p) == (["1", str(path), 3] if path else ["0", "Download Cancelado."])
         assert old.read_bytes() == left
-    # A relative answer is a path in the current folder.
-    p = run("download", url, "--dialog", "txt", stdin="rel.txt\n", cwd=tmp_path)
-    assert result(p) == ["1", str(tmp_path / "rel.txt"), 3]
 
 
-def test_the_progress_line_speaks_portuguese_and_fits_the_terminal(serve, tmp_path):
+def test_the_progress_line_speaks_portuguese_and_fits_the_terminal(http, serve, tmp_path):
     size = 20 * 1000 * 1000
     name = "um-nome-de-arquivo-bem-comprido-para-a-linha.dat"
     url = serve(name, os.urandom(size))
@@ -320,12 +270,10 @@ def test_the_progress_line_speaks_portuguese_and_fits_the_terminal(serve, tmp_pa
         code, out, term = run_in_pty("download", url, str(tmp_path / name), "--progress", "SIM",
                                      cols=cols, **env)
         elapsed = time.monotonic() - started
-        assert code == 0, term
-        assert json.loads(out) == ["1", str(tmp_path / name), size]
+        assert (code, json.loads(out)) == (0, ["1", str(tmp_path / name), size]), term
         assert term.endswith(b"\n") and term.count(b"\n") == 1
         lines = updates(term)
-        width = cols or 70
-        assert all(len(u) < width for u in lines), (cols, lines)
+        assert all(len(u) < (cols or 70) for u in lines), (cols, lines)
         assert len(lines) <= elapsed * 10 + 3
         if cols == 200:
             assert lines[0] == (f"{name}  Recebidos: 0 bytes de 19 MB (0%)  Taxa: 0.00 Kbps  "
@@ -337,35 +285,24 @@ def test_the_progress_line_speaks_portuguese_and_fits_the_terminal(serve, tmp_pa
                                 r"Situação: Concluído", lines[-1])
     # Not a terminal: no line at all.
     p = run("download", url, str(tmp_path / name), "--progress", "SIM")
-    assert p.returncode == 0 and p.stderr == b""
+    assert (p.returncode, p.stderr) == (0, b"")
+    # The upload's line.
+    code, out, term = run_in_pty("upload", f"{http['base']}/upload/cli-up-{os.getpid()}/",
+                                 str(tmp_path / name), "--progress", "SIM", cols=200)
+    assert code == 0 and re.fullmatch(rf"{name}  Enviados: 19 MB de 19 MB \(100%\)  "
+                                      r"Tempo: .+  Situação: Concluído", updates(term)[-1])
 
 
-def test_upload_progress_line(http, tmp_path):
-    local = tmp_path / "envio.dat"
-    local.write_bytes(os.urandom(300_000))
-    folder = f"cli-up-{os.getpid()}-{time.monotonic_ns()}"
-    code, out, term = run_in_pty("upload", f"{http['base']}/upload/{folder}/", str(local),
-                                 "--progress", "SIM")
-    assert code == 0, term
-    assert re.fullmatch(r"envio\.dat  Enviados: 293 KB de 293 KB \(100%\)  "
-                        r"Tempo: .+  Situação: Concluído", updates(term)[-1])
-
-
-def test_the_close_button_waits_for_enter_only_on_a_terminal(serve, tmp_path):
+def test_the_close_button_waits_for_enter_only_on_a_person(serve, xdisplay, tmp_path):
     url = serve("cli-c.dat", os.urandom(20000))
     args = ["download", url, str(tmp_path / "c.dat"), "--progress", "SIM", "--close", "NAO"]
     code, out, term = run_in_pty(*args, steps=[("fechar a janela", b"\n")])
     assert code == 0 and b"Tecle Enter para fechar a janela de progresso." in term
     code, out, term = run_in_pty(*args, stdin_tty=False)  # a script: closes by itself
     assert code == 0 and b"Tecle Enter" not in term and json.loads(out)[0] == "1"
-
-
-def test_a_window_on_a_display_closes_by_itself_for_a_script(serve, xdisplay, tmp_path):
-    display = xdisplay["DISPLAY"]
-    url = serve("cli-d.dat", os.urandom(20000))
-    p = run("download", url, str(tmp_path / "d.dat"), "--progress", "SIM", "--close", "NAO",
-            timeout=60, DISPLAY=display)  # stdin is a pipe: nobody will click
-    assert (p.returncode, result(p)) == (0, ["1", str(tmp_path / "d.dat"), 20000]), p.stderr
+    # A window on a display, stdin a pipe: nobody will click, it closes by itself.
+    p = run(*args, timeout=60, DISPLAY=xdisplay)
+    assert (p.returncode, result(p)) == (0, ["1", str(tmp_path / "c.dat"), 20000]), p.stderr
 
 
 def test_ctrl_c_ends_the_transfer_removes_the_partial_file_and_exits_130(tmp_path):
@@ -373,8 +310,7 @@ def test_ctrl_c_ends_the_transfer_removes_the_partial_file_and_exits_130(tmp_pat
     big.write_bytes(os.urandom(2_000_000))
     partial = tmp_path / "parcial.dat"
     on_progress = [("%)", b"\x03")]  # once the line shows
-    with scripted(tmp_path, "trickle", size=200_000) as trickle, \
-            scripted(tmp_path, "stall") as stall:
+    with web(tmp_path, "trickle", size=200_000) as trickle, web(tmp_path, "stall") as stall:
         cases = [  # args, when Ctrl-C comes, the result's message, the line's last state
             (["download", f"{trickle}/a.dat", str(partial)], on_progress, "Download Cancelado.",
              "Situação: Cancelado *\n"),
@@ -387,8 +323,6 @@ def test_ctrl_c_ends_the_transfer_removes_the_partial_file_and_exits_130(tmp_pat
             started = time.monotonic()
             code, out, term = run_in_pty(*args, "--progress", "SIM", steps=steps)
             assert time.monotonic() - started < 10, (args, code, term[-300:])
-            assert code == 130, term
-            assert json.loads(out) == ["0", message]
+            assert (code, json.loads(out)) == (130, ["0", message]), term
             assert re.search(rf"{line_end}kvrupload: {message}\n$", term.decode()), term
-            assert not partial.exists()
-            assert big.stat().st_size == 2_000_000
+            assert not partial.exists() and big.stat().st_size == 2_000_000
