@@ -30,8 +30,3 @@ def test_connect_list_get_and_disconnect(ftpd, tmp_path):
     assert list(ftp.GetFile("one.txt", str(tmp_path / "one.txt"))) == ["1", str(tmp_path / "one.txt")]
     assert list(ftp.Disconnect()) == ["1", "Desconexão Bem-Sucedida"]
     assert ftp.Host == ""
-    # By its ProgID: a new object connects while the others stay as they are.
-    ftp = kvrupload.CreateObject("KVRUpload.clsKVRUpload")
-    assert list(ftp.Connect("127.0.0.1:" + s["KVR_FTP_PORT"], s["KVR_FTP_USER"],
-                            s["KVR_FTP_PASSWORD"])) == ["1", "Conexão Bem-Sucedida"]
-    assert other.Connected is False
