@@ -32,13 +32,13 @@ appended to the transcript file.
 """
 import argparse
 import json
-import os
 import socket
 import socketserver
-import sys
+import struct
 import threading
 import time
-import struct
+
+from scripted_server import serve
 
 scenario = {}
 transcript_path = None
@@ -66,10 +66,9 @@ class Session(socketserver.StreamRequestHandler):
             self.passive.close()
             self.passive = None
             return s
-        foreign = scenario.get("foreign_data")
-        if foreign:
+        if scenario.get("foreign_data"):
             self.foreign_connect()
-        if foreign == "only":
+        if scenario.get("foreign_data") == "only":
             time.sleep(30)
             raise ConnectionAbortedError
         return socket.create_connection(self.data_address, timeout=30)
@@ -81,10 +80,7 @@ class Session(socketserver.StreamRequestHandler):
                                          source_address=("127.0.0.2", 0))
             s.sendall(b"EVIL\r\n")
             s.shutdown(socket.SHUT_WR)
-            while True:
-                chunk = s.recv(65536)
-                if not chunk:
-                    break
+            while chunk := s.recv(65536):
                 got += len(chunk)
             s.close()
         except OSError:
@@ -155,55 +151,45 @@ class Session(socketserver.StreamRequestHandler):
             if verb in scenario.get("replies", {}):
                 self.send(scenario["replies"][verb])
                 continue
-            if verb == "USER":
-                self.send(scenario.get("user", "331 Please specify the password."))
-            elif verb == "PASS":
-                self.send(scenario.get("pass", "230 Login successful."))
+            if verb in ("USER", "PASS"):
+                self.send(scenario.get(verb.lower(), "331 Please specify the password."
+                                       if verb == "USER" else "230 Login successful."))
             elif verb == "TYPE":
                 self.send("200 Type set to " + arg + ".")
-            elif verb == "PORT":
-                p = [int(x) for x in arg.split(",")]
-                self.data_address = (".".join(map(str, p[:4])), p[4] * 256 + p[5])
-                self.send("200 PORT command successful.")
-            elif verb == "EPRT":
-                parts = arg.split(arg[0])
-                self.data_address = (parts[2], int(parts[3]))
-                self.send("200 EPRT command successful.")
+            elif verb in ("PORT", "EPRT"):
+                if verb == "PORT":
+                    p = arg.split(",")
+                    self.data_address = (".".join(p[:4]), int(p[4]) * 256 + int(p[5]))
+                else:  # |family|address|port|
+                    self.data_address = (arg.split(arg[0])[2], int(arg.split(arg[0])[3]))
+                self.send("200 %s command successful." % verb)
             elif verb in ("PASV", "EPSV"):
                 self.listen_passive(verb == "EPSV")
             elif verb == "CWD":
                 self.send("250 Directory successfully changed." if arg in ("/", "")
                           else "550 Failed to change directory.")
             elif verb == "NLST":
-                if "name_count" in scenario:
-                    names = ["f%05d.txt" % i for i in range(scenario["name_count"])]
-                else:
-                    names = sorted(files)
+                names = (["f%05d.txt" % i for i in range(scenario["name_count"])]
+                         if "name_count" in scenario else sorted(files))
                 self.transfer(verb, "".join(n + "\r\n" for n in names).encode("utf-8"))
-            elif verb == "RETR":
-                if arg not in files:
-                    self.send("550 Failed to open file.")
-                else:
-                    self.transfer(verb, files[arg].encode("latin-1"))
+            elif verb == "RETR" and arg in files:
+                self.transfer(verb, files[arg].encode("latin-1"))
             elif verb == "STOR":
                 self.store(arg, files)
             elif verb == "RNFR":
                 self.rename_from = arg if arg in files else None
-                self.send("350 Ready for RNTO." if self.rename_from
-                          else "550 RNFR command failed.")
+                self.send("350 Ready for RNTO." if self.rename_from else "550 RNFR command failed.")
             elif verb == "RNTO":
                 files[arg] = files.pop(self.rename_from)
                 self.send("250 Rename successful.")
             elif verb == "DELE":
-                if files.pop(arg, None) is None:
-                    self.send("550 Delete operation failed.")
-                else:
-                    self.send("250 Delete operation successful.")
+                self.send("550 Delete operation failed." if files.pop(arg, None) is None
+                          else "250 Delete operation successful.")
             elif verb == "QUIT":
                 self.send("221 Goodbye.")
                 return
             else:
-                self.send("500 Unknown command.")
+                self.send("550 Failed to open file." if verb == "RETR" else "500 Unknown command.")
 
     def transfer(self, verb, payload):
         self.send(scenario.get("opening", "150 Here comes the data."))
@@ -243,31 +229,12 @@ class Session(socketserver.StreamRequestHandler):
         self.send("226 Transfer complete.")
 
 
-class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-    def handle_error(self, request, client_address):
-        pass
-
-
-def main(argv):
-    global scenario, transcript_path
+if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--transcript")
     parser.add_argument("--port-file", required=True)
     parser.add_argument("scenario", nargs="?", default="{}")
-    opts = parser.parse_args(argv[1:])
+    opts = parser.parse_args()
     transcript_path = opts.transcript
     scenario = json.loads(opts.scenario)
-    if scenario.get("ipv6"):
-        Server.address_family = socket.AF_INET6
-    server = Server(("::1" if scenario.get("ipv6") else "127.0.0.1", 0), Session)
-    with open(opts.port_file + ".tmp", "w") as f:
-        f.write("%d\n" % server.server_address[1])
-    os.replace(opts.port_file + ".tmp", opts.port_file)
-    server.serve_forever()
-
-
-if __name__ == "__main__":
-    main(sys.argv)
+    serve(Session, opts.port_file, scenario.get("ipv6", False))
