@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Starts vsftpd on a free loopback port for the tests: its own config under DIR, a local test
 # user whose FTP root is DIR/home, active mode allowed. Writes DIR/ftp.env.
-#   ftp_start.sh DIR
 set -euo pipefail
 dir=$(mkdir -p "${1:?usage: ftp_start.sh DIR}" && cd "$1" && pwd)
 user=${KVR_FTP_TEST_USER:-kvrftp}
@@ -10,18 +9,14 @@ password=${KVR_FTP_TEST_PASSWORD:-kvr-ftp-pass}
 bash "$(dirname "$0")/ftp_stop.sh" "$dir" || true
 
 # The test user (idempotent); PAM wants a shell listed in /etc/shells.
-if ! id "$user" >/dev/null 2>&1; then
-  useradd -m -d "/home/$user" -s /bin/bash "$user"
-fi
+id "$user" >/dev/null 2>&1 || useradd -m -d "/home/$user" -s /bin/bash "$user"
 echo "$user:$password" | chpasswd
 
 home="$dir/home"
 mkdir -p "$home" "$dir/empty"
-chown root:root "$dir/empty"
-chmod 755 "$dir/empty"
-chown "$user:$user" "$home"
+chown root:root "$dir/empty" && chmod 755 "$dir/empty"
 # Tests prepare files as root; the server, as the user, must still rename and delete them.
-chmod 777 "$home"
+chown "$user:$user" "$home" && chmod 777 "$home"
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 cat >"$dir/vsftpd.conf" <<CONF
@@ -58,7 +53,6 @@ for _ in $(seq 1 100); do
   fi
   if timeout 1 bash -c "exec 3<>/dev/tcp/127.0.0.1/$port" 2>/dev/null; then
     cat >"$dir/ftp.env" <<ENV
-KVR_FTP_HOST=127.0.0.1
 KVR_FTP_PORT=$port
 KVR_FTP_USER=$user
 KVR_FTP_PASSWORD=$password

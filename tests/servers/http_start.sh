@@ -2,64 +2,45 @@
 # Starts nginx for the HTTP tests: one plain and one TLS server on free loopback ports, both
 # serving DIR/www for GET and taking PUT under /upload into DIR/upload. Everything nginx
 # writes (pid, logs, temp files, the certificate) stays under DIR. When both ports answer,
-# DIR/http.env gets the settings the tests read. Needs root (workers run as nobody) and the
-# packages make.sh installs; installs nothing itself.
+# DIR/http.env gets the settings the tests read. Needs root (workers run as nobody).
 set -euo pipefail
-
-[ $# -eq 1 ] || {
-    echo "usage: $0 DIR" >&2
-    exit 2
-}
-here=$(cd "$(dirname "$0")" && pwd)
-dir=$(realpath -m "$1")
-
-# A server left over from an earlier run in the same folder goes first.
-bash "$here/http_stop.sh" "$dir" >/dev/null 2>&1 || true
-
+dir=$(realpath -m "${1:?usage: http_start.sh DIR}")
+bash "$(dirname "$0")/http_stop.sh" "$dir" >/dev/null 2>&1 || true # one left from a past run
 rm -rf "$dir"
 mkdir -p "$dir"/{www,upload,logs,tls} "$dir"/temp/{client,proxy,fastcgi,uwsgi,scgi}
 # Workers run as nobody: they read www, and write the temp folders and the upload folder.
 chmod 0755 "$dir" "$dir/www" "$dir/temp"
 chown -R nobody:nogroup "$dir/upload" "$dir/temp"
 chmod 0777 "$dir/upload"
-
 # Every folder above DIR must let nobody through, or every GET is a 403.
 p=$dir
-while [ "$p" != "/" ]; do
+while [ "$p" != / ]; do
     p=$(dirname "$p")
-    if ! setpriv --reuid=nobody --regid=nogroup --clear-groups test -x "$p" 2>/dev/null; then
-        echo "http_start: $p cannot be searched by nobody (nginx workers); chmod o+x it" >&2
-        exit 1
-    fi
+    setpriv --reuid=nobody --regid=nogroup --clear-groups test -x "$p" 2>/dev/null ||
+        { echo "http_start: $p cannot be searched by nobody (nginx workers); chmod o+x it" >&2; exit 1; }
 done
-
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/tls/key.pem" -out "$dir/tls/cert.pem" \
     -days 30 -subj "/CN=127.0.0.1" -addext "subjectAltName=IP:127.0.0.1,DNS:localhost" \
     >"$dir/logs/openssl.out" 2>&1
 chmod 0644 "$dir/tls/cert.pem"
 
-free_ports() { # two distinct free loopback ports
-    python3 - <<'EOF'
-import socket
-socks = []
-for _ in range(2):
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    socks.append(s)
-print(" ".join(str(s.getsockname()[1]) for s in socks))
-EOF
+answers() { # URL: true once the server gives any HTTP answer
+    local code
+    code=$(curl -s -o /dev/null -w '%{http_code}' --max-time 2 --cacert "$dir/tls/cert.pem" "$1" || true)
+    [ -n "$code" ] && [ "$code" != "000" ]
 }
-
-write_conf() { # HTTP_PORT HTTPS_PORT
-    local locations
-    locations="
-        root $dir/www;
+locations="root $dir/www;
         location /upload/ {
             alias $dir/upload/;
             dav_methods PUT DELETE;
             create_full_put_path on;
             dav_access user:rw group:rw all:r;
         }"
+for attempt in 1 2 3 4 5; do # a port taken meanwhile: new ones
+    read -r http_port https_port < <(python3 -c 'import socket
+s = [socket.socket() for _ in range(2)]
+for x in s: x.bind(("127.0.0.1", 0))
+print(*(x.getsockname()[1] for x in s))')
     cat >"$dir/nginx.conf" <<EOF
 daemon off;
 master_process on;
@@ -80,65 +61,44 @@ http {
     client_max_body_size 0;
     sendfile on;
     server {
-        listen 127.0.0.1:$1;
+        listen 127.0.0.1:$http_port;
         $locations
     }
     server {
-        listen 127.0.0.1:$2 ssl;
+        listen 127.0.0.1:$https_port ssl;
         ssl_certificate $dir/tls/cert.pem;
         ssl_certificate_key $dir/tls/key.pem;
-        location /to-http/ { return 302 http://127.0.0.1:$1/; }
+        location /to-http/ { return 302 http://127.0.0.1:$http_port/; }
         $locations
     }
 }
 EOF
-}
-
-answers() { # URL: true once the server gives any HTTP answer
-    local code
-    code=$(curl -s -o /dev/null -w '%{http_code}' --max-time 2 --cacert "$dir/tls/cert.pem" "$1" || true)
-    [ -n "$code" ] && [ "$code" != "000" ]
-}
-
-started=""
-for attempt in 1 2 3 4 5; do
-    read -r http_port https_port < <(free_ports)
-    write_conf "$http_port" "$https_port"
-    # Own session and no inherited output, so that whoever runs this script (CTest) is not
-    # kept waiting for nginx to close our stdout.
+    # Own session and no inherited output: CTest waits for nobody holding its stdout.
     setsid nginx -p "$dir/" -c "$dir/nginx.conf" -e "$dir/logs/error.log" \
         </dev/null >>"$dir/logs/nginx.out" 2>&1 &
     pid=$!
     echo "$pid" >"$dir/master.pid"
     for _ in $(seq 1 100); do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            break # could not start, most likely a port taken meanwhile: try new ports
-        fi
+        kill -0 "$pid" 2>/dev/null || break
         if answers "http://127.0.0.1:$http_port/" && answers "https://127.0.0.1:$https_port/"; then
-            started=yes
-            break
-        fi
-        sleep 0.1
-    done
-    [ -n "$started" ] && break
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    echo "http_start: attempt $attempt failed:" >&2
-    tail -n 5 "$dir/logs/error.log" "$dir/logs/nginx.out" >&2 2>/dev/null || true
-done
-if [ -z "$started" ]; then
-    echo "http_start: nginx did not start" >&2
-    exit 1
-fi
-
-cat >"$dir/http.env.tmp" <<EOF
+            cat >"$dir/http.env.tmp" <<EOF
 KVR_HTTP_PORT=$http_port
 KVR_HTTPS_PORT=$https_port
 KVR_HTTP_ROOT=$dir/www
 KVR_HTTP_PUT_ROOT=$dir/upload
 KVR_HTTP_PUT_PREFIX=/upload
 KVR_CA_FILE=$dir/tls/cert.pem
-KVR_HTTP_PID=$pid
 EOF
-mv "$dir/http.env.tmp" "$dir/http.env"
-echo "http: nginx $pid on 127.0.0.1:$http_port (HTTP) and 127.0.0.1:$https_port (HTTPS)"
+            mv "$dir/http.env.tmp" "$dir/http.env"
+            echo "http: nginx $pid on 127.0.0.1:$http_port (HTTP) and 127.0.0.1:$https_port (HTTPS)"
+            exit 0
+        fi
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    echo "http_start: attempt $attempt failed:" >&2
+    tail -n 5 "$dir/logs/error.log" "$dir/logs/nginx.out" >&2 2>/dev/null || true
+done
+echo "http_start: nginx did not start" >&2
+exit 1
