@@ -14,19 +14,17 @@ k = pytest.importorskip("kvrupload")
 
 
 def test_show_is_modal_and_returns_when_the_window_is_closed(ftpd):
-    s = ftpd
-    (pathlib.Path(s["KVR_FTP_HOME"]) / "janela-py.txt").write_text("x")
+    (pathlib.Path(ftpd["KVR_FTP_HOME"]) / "janela-py.txt").write_text("x")
     k.ui.use_headless()
     k.ui.clear_queue()
     k.ui.clear_events()
-    for action in [("text", "frmKVRFtp.txtServer", "127.0.0.1:" + s["KVR_FTP_PORT"]),
-                   ("text", "frmKVRFtp.txtUser", s["KVR_FTP_USER"]),
-                   ("text", "frmKVRFtp.txtPassword", s["KVR_FTP_PASSWORD"]),
+    for action in [("text", "frmKVRFtp.txtServer", "127.0.0.1:" + ftpd["KVR_FTP_PORT"]),
+                   ("text", "frmKVRFtp.txtUser", ftpd["KVR_FTP_USER"]),
+                   ("text", "frmKVRFtp.txtPassword", ftpd["KVR_FTP_PASSWORD"]),
                    ("click", "frmKVRFtp.cmdConnect"),
                    ("close", "frmKVRFtp")]:
         k.ui.queue(action)
-    assert k.forms.frmKVRFtp.Show() == k.Empty
-    assert k.ui.queued() == 0
+    assert (k.forms.frmKVRFtp.Show(), k.ui.queued()) == (k.Empty, 0)
     events = k.ui.events()
     assert ("frmKVRFtp", "lstServer", "AddItem", "janela-py.txt") in events
     assert [e[3] for e in events if e[2] == "MousePointer"] == [11, 0]
@@ -50,8 +48,7 @@ def test_ftp_window_opens_on_the_display(xdisplay):
             if found:
                 break
             time.sleep(0.1)
-        assert "323x187" in found, found
-        assert p.poll() is None
+        assert "323x187" in found and p.poll() is None, found
     finally:
         p.terminate()
         _, err = p.communicate(timeout=30)

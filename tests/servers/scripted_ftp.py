@@ -27,8 +27,7 @@ clients (PORT, EPRT; PASV, EPSV) by the scenario, a JSON object whose keys are a
                   offers "EVIL\r\n"
 
 Replies are given without the final line end; "\n" inside separates the lines of a
-multi-line reply (each line gets CR LF on the wire). Every command line received is
-appended to the transcript file.
+multi-line reply. Every command line received is appended to the transcript file.
 """
 import argparse
 import json
@@ -121,6 +120,11 @@ class Session(socketserver.StreamRequestHandler):
         except OSError:
             pass
 
+    def drain(self):
+        """Reads until the client goes, answering nothing."""
+        while self.rfile.read(1):
+            pass
+
     def handle(self):
         self.data_address = None
         self.passive = None
@@ -128,24 +132,17 @@ class Session(socketserver.StreamRequestHandler):
         files = scenario.setdefault("files", {})
         greeting = scenario.get("greeting", "220 scripted")
         if greeting is None:
-            while self.rfile.read(1):
-                pass
-            return
+            return self.drain()
         if scenario.get("flood_on") == "greeting":
             self.flood()
         self.send(greeting)
-        while True:
-            raw = self.rfile.readline(8192)
-            if not raw:
-                return
+        while raw := self.rfile.readline(8192):
             line = raw.decode("latin-1").rstrip("\r\n")
             record(line)
             verb, _, arg = line.partition(" ")
             verb = verb.upper()
             if scenario.get("stall_on") == verb:
-                while self.rfile.read(1):
-                    pass
-                return
+                return self.drain()
             if scenario.get("flood_on") == verb:
                 self.flood()
             if verb in scenario.get("replies", {}):
