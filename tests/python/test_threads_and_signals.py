@@ -1,17 +1,19 @@
-"""Threads and signals in the Python host, with the servers in this same process: a call that
-waits lets the other threads run, each thread has its own windows and settings, and Ctrl-C
-ends a transfer at once."""
+"""Threads and signals in the Python host: a call that waits lets the other threads run (the
+web server here runs in this same process), each thread has its own windows and settings,
+and Ctrl-C ends a transfer at once."""
 import base64
+import contextlib
 import http.server
+import json
 import os
 import signal
-import socket
 import threading
 import time
 
 import pytest
 
 import kvrupload as k
+from conftest import scripted
 
 # A stalled request must fail the test in seconds, not in the default minute.
 os.environ["KVR_INET_LOW_SPEED_TIME"] = "5"
@@ -57,29 +59,12 @@ def web():
 
 
 @pytest.fixture
-def ftp():
-    """An FTP server that greets after a second (or never, for a silent one), then takes any
-    login: ftp(greeting_delay) gives its address."""
-    listeners = []
-
-    def start(delay):
-        listener = socket.create_server(("127.0.0.1", 0))
-        listeners.append(listener)
-
-        def serve():
-            conn, _ = listener.accept()
-            with conn, conn.makefile("rb") as lines:
-                time.sleep(delay)
-                conn.sendall(b"220 ola\r\n")
-                for line in lines:
-                    conn.sendall(b"331 senha\r\n" if line.startswith(b"USER") else b"230 ok\r\n")
-
-        threading.Thread(target=serve, daemon=True).start()
-        return f"127.0.0.1:{listener.getsockname()[1]}"
-
-    yield start
-    for listener in listeners:
-        listener.close()
+def ftp(tmp_path):
+    """ftp(delay) starts a scripted FTP server that greets after `delay` seconds, then takes
+    any login; gives its address."""
+    with contextlib.ExitStack() as servers:
+        yield lambda delay: "127.0.0.1:%d" % servers.enter_context(
+            scripted(tmp_path, "ftp", json.dumps({"greeting_delay": delay})))
 
 
 def download(web, tmp, seconds, progress="NAO", user=""):

@@ -7,6 +7,7 @@ Listens on a free loopback port, writes its number to the port file, and serves 
 clients (PORT, EPRT; PASV, EPSV) by the scenario, a JSON object whose keys are all optional:
 
   greeting        reply to a new connection (null: none ever) (default "220 scripted")
+  greeting_delay  seconds before the greeting
   user, pass      replies to USER and PASS                   (default 331 / 230)
   replies         {"VERB": reply} answered instead of the normal handling of VERB
   files           {"name": text} served by RETR, filled by STOR, used by RNFR/DELE
@@ -135,6 +136,7 @@ class Session(socketserver.StreamRequestHandler):
             return self.drain()
         if scenario.get("flood_on") == "greeting":
             self.flood()
+        time.sleep(scenario.get("greeting_delay", 0))
         self.send(greeting)
         while raw := self.rfile.readline(8192):
             line = raw.decode("latin-1").rstrip("\r\n")
