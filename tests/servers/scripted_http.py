@@ -118,7 +118,6 @@ SCENARIOS = {
     "not_found": answer("404 Not Found",
                         ["Content-Type: text/html", "Content-Length: %d" % len(HTML_404)], HTML_404),
     "put_201": answer("201 Created", ["Content-Length: 0"]),
-    "put_204": answer("204 No Content", []),
     # --size of the bytes announced (at most 9999), a pause, then the close
     "cut_after_pause": answer("200 OK", TEN_THOUSAND, lambda size: body_of(min(size, 9999)),
                               lambda conn, size: time.sleep(0.5)),
