@@ -9,6 +9,9 @@ install(TARGETS KVRUpload EXPORT KVRUploadTargets
         LIBRARY DESTINATION ${KVR_LIB_INSTALL_DIR} COMPONENT core NAMELINK_COMPONENT dev)
 if(TARGET kvrupload)
   install(TARGETS kvrupload RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT core)
+  # The command's windowed runs: beside the window module, found from the library's folder.
+  install(TARGETS kvrupload_windowed RUNTIME DESTINATION ${KVR_LIB_INSTALL_DIR}/kvrupload
+          COMPONENT core)
 endif()
 if(TARGET KVRUploadGui)
   install(TARGETS KVRUploadGui LIBRARY DESTINATION ${KVR_LIB_INSTALL_DIR}/kvrupload COMPONENT gui)

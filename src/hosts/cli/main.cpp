@@ -2,12 +2,12 @@
 // HTTP, HTTPS or FTP; the result array comes out as JSON on stdout.
 #include "hosts/cli/CliSupport.h"
 #include "hosts/cli/Commands.h"
+#include "hosts/cli/GuiHandOver.h"
 #include "hosts/cli/TerminalBackend.h"
 #include "platform/automation/ComError.h"
 #include "platform/sys/Cancel.h"
 #include "platform/sys/Version.h"
 #include "platform/ui/Backend.h"
-#include "platform/ui/GuiModule.h"
 
 #include <clocale>
 #include <iostream>
@@ -51,9 +51,9 @@ const char* const kHint = "Try 'kvrupload --help'.";
 
 // Real windows when a display answers; otherwise the terminal takes the user's part, and a
 // display that was named but could not be used is said once on stderr.
-void choose_backend() {
+void choose_backend(char** argv) {
     std::string why;
-    if (auto gui = kvr::ui::load_gui_backend(why)) {
+    if (auto gui = kvr::cli::gui_backend(argv, why)) {
         kvr::ui::set_backend(std::move(gui));
         return;
     }
@@ -65,6 +65,7 @@ void choose_backend() {
 } // namespace
 
 int main(int argc, char** argv) {
+    kvr::cli::prepare_command();
     std::setlocale(LC_ALL, "");
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
@@ -103,7 +104,7 @@ int main(int argc, char** argv) {
     else
         return kvr::cli::usage_error("unknown command '" + subject + "'", kHint);
 
-    choose_backend();
+    choose_backend(argv);
     kvr::cli::install_interrupt_handler();
     const kvr::sys::CancelScope cancel([] { return kvr::cli::interrupted(); });
     try {

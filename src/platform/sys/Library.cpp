@@ -48,6 +48,8 @@ std::string library_name() {
 }
 
 std::string library_folder() {
+    if (auto named = named_library_folder())
+        return *named;
     std::string path = module_path();
     if (path.empty())
         return absolute(".");

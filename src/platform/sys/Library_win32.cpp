@@ -16,6 +16,8 @@ std::string library_name() {
 
 // The folder of the DLL our code was loaded from (or of the executable it is linked into).
 std::string library_folder() {
+    if (auto named = named_library_folder())
+        return *named;
     HMODULE module = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
