@@ -93,6 +93,11 @@ import kvrupload
 assert kvrupload.ui.use_gui()
 kvrupload.ui.use_headless()
 ') || fail "the window module did not load from its installed place"
+# The command hands a run with a display to the windowed build beside the library; a message
+# on stderr would mean it or the window module was not found from the installed places.
+as_user DISPLAY="$display" kvrupload download "$url" "$work/windowed.bin" >"$work/result.json" \
+    2>"$work/windowed.err" || fail "download with a display: $(cat "$work/result.json")"
+[ ! -s "$work/windowed.err" ] || fail "the installed command with a display: $(cat "$work/windowed.err")"
 bash "$src/tests/servers/display_stop.sh" "$work/display" >/dev/null 2>&1 || true
 
 step "a C++ program built against the development package"
