@@ -50,3 +50,6 @@ endif()
 add_executable(trust_ca ${PROJECT_SOURCE_DIR}/tests/windows/TrustCa.cpp)
 target_link_libraries(trust_ca PRIVATE crypt32)
 set_target_properties(trust_ca PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/src)
+
+# The FTP window for a Windows user: rundll32 KVRUpload.dll,FtpWindow [HOST] [USER].
+target_sources(KVRUpload PRIVATE ${PROJECT_SOURCE_DIR}/src/hosts/win32/FtpWindowEntry.cpp)

@@ -19,6 +19,12 @@ bool cancel_requested() {
     return t_latched;
 }
 
+CancelCheck cancel_check() {
+    if (t_latched)
+        return [] { return true; };
+    return t_check;
+}
+
 CancelScope::CancelScope(CancelCheck check)
     : m_previous(std::exchange(t_check, std::move(check))),
       m_previous_latched(std::exchange(t_latched, false)) {}

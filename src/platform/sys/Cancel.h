@@ -14,6 +14,10 @@ using CancelCheck = std::function<bool()>;
 // installed, always false. The answer stays true until the scope that installed it ends.
 bool cancel_requested();
 
+// The calling thread's check (empty when none): for a scope that adds a reason of its own to
+// the host's rather than hiding it.
+CancelCheck cancel_check();
+
 // Installs a check for the calling thread for the life of the scope (nested scopes restore
 // the outer check).
 class CancelScope {

@@ -1,5 +1,6 @@
 #include "platform/ui/Backend.h"
 
+#include "platform/ui/DefaultBackend.h"
 #include "platform/ui/HeadlessBackend.h"
 
 namespace kvr::ui {
@@ -9,7 +10,7 @@ namespace {
 thread_local bool t_alive = false;
 
 struct Holder {
-    std::unique_ptr<Backend> backend = std::make_unique<HeadlessBackend>();
+    std::unique_ptr<Backend> backend = default_backend();
     Holder() { t_alive = true; }
     ~Holder() { t_alive = false; }
 };
