@@ -18,7 +18,7 @@ PACKAGES=(
   libcurl4-openssl-dev curl
   python3 python3-dev python3-pytest pybind11-dev
   nginx vsftpd openssl procps iproute2 time
-  libfltk1.3-dev xvfb x11-apps x11-utils imagemagick
+  libfltk1.3-dev xvfb x11-apps x11-utils imagemagick xdotool
   clang-format locales
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64 libwine-dev
   clang-14 libclang-rt-14-dev

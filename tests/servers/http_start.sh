@@ -30,6 +30,11 @@ answers() { # URL: true once the server gives any HTTP answer
     [ -n "$code" ] && [ "$code" != "000" ]
 }
 locations="root $dir/www;
+        # The same files at a pace a window can be watched (and closed) during a download.
+        location /slow/ {
+            alias $dir/www/;
+            limit_rate 512k;
+        }
         location /upload/ {
             alias $dir/upload/;
             dav_methods PUT DELETE;

@@ -22,11 +22,14 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml
 export KVRUPLOAD_UI=headless
 unset DISPLAY
 # One prefix per build tree: parallel tests wait for the first to create it.
-(
-    flock 9
-    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
-    wine regsvr32 /s "$(winepath -w "$dll")" >/dev/null 2>&1 || { echo "FAIL regsvr32"; exit 1; }
-) 9>"$work/prefix.lock" || exit 1
+prepare_prefix() {
+    (
+        flock 9
+        [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+        wine regsvr32 /s "$(winepath -w "$dll")" >/dev/null 2>&1 || { echo "FAIL regsvr32"; exit 1; }
+    ) 9>"$WINEPREFIX.lock"
+}
+prepare_prefix || exit 1
 
 for env in "${KVR_SERVERS_DIR:-}/http/http.env" "${KVR_SERVERS_DIR:-}/ftp/ftp.env"; do
     # shellcheck disable=SC1090
@@ -59,6 +62,37 @@ if [ -n "${KVR_FTP_HOME:-}" ]; then
     chmod 666 "$KVR_FTP_HOME/$KVR_FTP_DIR/"*
 fi
 
+# A script that names the display fixture shows real windows on it, and gui_driver.py plays
+# the user there: it gets a slow download to watch, a file to click in the FTP list, and the
+# names it is to type.
+gui_setup() {
+    local display_env="${KVR_SERVERS_DIR:-}/display/display.env"
+    [ -f "$display_env" ] || { echo "FAIL $name: the display fixture did not start"; return 1; }
+    export "$(cat "$display_env")" KVR_GUI_DLL KVR_GUI_BIG_FILE="gui-$$.dat"
+    export KVR_GUI_FTP_NAME="!gui-$$.gif" KVR_GUI_LOCAL_NAME="gui-$$-back.gif"
+    KVR_GUI_DLL=$(winepath -w "$dll")
+    head -c 4000000 /dev/urandom >"$KVR_HTTP_ROOT/$KVR_GUI_BIG_FILE"
+    head -c 100000 /dev/urandom >"$KVR_FTP_HOME/$KVR_GUI_FTP_NAME"
+    chmod 644 "$KVR_HTTP_ROOT/$KVR_GUI_BIG_FILE" "$KVR_FTP_HOME/$KVR_GUI_FTP_NAME"
+    unset KVRUPLOAD_UI
+    # A prefix of its own: Wine's desktop process keeps the display of the first program that
+    # started it, and the headless scripts' has none.
+    export WINEPREFIX="$work/prefix-gui"
+    prepare_prefix || return 1
+    timeout 400 python3 "$here/gui_driver.py" "$work" >"$run/$name.driver" 2>&1 &
+    driver=$!
+}
+
+gui_finish() {
+    wait "$driver"
+    cat "$run/$name.driver"
+    grep -aqx 'DRIVER-END 0' "$run/$name.driver" || { echo "FAIL $name: the user at the display"; failed=1; }
+    rm -f "$KVR_HTTP_ROOT/$KVR_GUI_BIG_FILE" "$KVR_FTP_HOME/$KVR_GUI_FTP_NAME" \
+        "$KVR_FTP_HOME/$KVR_GUI_LOCAL_NAME"
+    export KVRUPLOAD_UI=headless WINEPREFIX="$work/prefix"
+    unset DISPLAY
+}
+
 failed=0
 for script in "$@"; do
     name=$(basename "$script" .vbs)
@@ -66,6 +100,11 @@ for script in "$@"; do
     start=$(date +%s%N)
     export KVR_CMP_FILE
     KVR_CMP_FILE=$(winepath -w "$run/$name.cmp")
+    gui=""
+    if grep -q "^' fixtures:.*display" "$here/$name.vbs"; then
+        gui_setup || { failed=1; continue; }
+        gui=yes
+    fi
     out=$(cd "$run" && timeout 300 wine cscript //nologo "$(winepath -w "$run/$name.vbs")" 2>&1 | tr -d '\r')
     rc=$?
     echo "$out"
@@ -74,6 +113,7 @@ for script in "$@"; do
         [[ $b == [A-Za-z]:\\* ]] && b=$(winepath -u "$b")
         if cmp -s "$a" "$b"; then echo "PASS $label"; else echo "FAIL $label: $a and $b differ"; failed=1; fi
     done < <([ -f "$run/$name.cmp" ] && iconv -f UTF-16 -t UTF-8 "$run/$name.cmp" | tr -d '\r')
+    [ -n "$gui" ] && gui_finish
     if ! echo "$out" | grep -aqx 'KVR-END 0' || [ "$rc" -ne 0 ]; then
         echo "FAIL $name: exit $rc, $(echo "$out" | grep -ac '^FAIL') failures, end marker: $(echo "$out" | grep -ac '^KVR-END')"
         failed=1

@@ -20,11 +20,12 @@ class GdiCache {
     GdiCache(const GdiCache&) = delete;
     GdiCache& operator=(const GdiCache&) = delete;
 
-    HFONT font(const Font& f);
+    // The font at its size, or `smaller` pixels shorter (a caption made to fit its label).
+    HFONT font(const Font& f, int smaller = 0);
     HBRUSH brush(std::int32_t rgb_value);
 
   private:
-    std::map<std::tuple<std::string, double, bool>, HFONT> m_fonts;
+    std::map<std::tuple<std::string, int, bool>, HFONT> m_fonts;
     std::map<std::int32_t, HBRUSH> m_brushes;
 };
 

@@ -32,13 +32,15 @@ GdiCache::~GdiCache() {
         DeleteObject(brush);
 }
 
-HFONT GdiCache::font(const Font& f) {
-    auto key = std::make_tuple(f.name, f.size, f.bold);
+HFONT GdiCache::font(const Font& f, int smaller) {
+    // A character height in points, as the legacy toolkit gave font sizes.
+    const int pixel_height =
+        static_cast<int>(std::lround(f.size * 1440.0 / 72.0 / twips_per_pixel())) - smaller;
+    auto key = std::make_tuple(f.name, pixel_height, f.bold);
     auto it = m_fonts.find(key);
     if (it != m_fonts.end())
         return it->second;
-    // A character height in points, as the legacy toolkit gave font sizes.
-    const int height = -static_cast<int>(std::lround(f.size * 1440.0 / 72.0 / twips_per_pixel()));
+    const int height = -pixel_height;
     HFONT font = CreateFontW(height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,

@@ -81,25 +81,28 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
         std::vector<HWND> disabled = enabled_thread_windows(w.hwnd());
         for (HWND other : disabled)
             EnableWindow(other, FALSE);
-        const bool outer_close = std::exchange(m_close_asked, false);
-        m_running.push_back(&form);
-        struct Restore {
-            Win32Backend& b;
-            std::vector<HWND>& disabled;
-            bool outer_close;
-            ~Restore() {
-                b.m_running.pop_back();
-                b.m_close_asked = outer_close;
-                for (HWND other : disabled)
+        struct Enable {
+            std::vector<HWND>& windows;
+            ~Enable() {
+                for (HWND other : windows)
                     if (IsWindow(other))
                         EnableWindow(other, TRUE);
             }
-        } restore{*this, disabled, outer_close};
+        } enable{disabled};
+        const bool outer_close = std::exchange(m_close_asked, false);
         const sys::CancelCheck host = sys::cancel_check();
         const sys::CancelScope scope([this, host] { return m_close_asked || (host && host()); });
 
         show_window(w);
-        form.paint();
+        m_painting.push_back(&form);
+        try {
+            form.paint();
+        } catch (...) {
+            m_painting.pop_back();
+            m_close_asked = outer_close;
+            throw;
+        }
+        m_painting.pop_back();
         while (form.visible()) {
             if (!window_of(form) || sys::cancel_requested()) {
                 form.hide();
@@ -109,6 +112,7 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
                                         MWMO_INPUTAVAILABLE);
             pump();
         }
+        m_close_asked = outer_close;
     }
 
     void show(Form& form) override {
@@ -192,7 +196,7 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
     }
 
     void closing(Form& form) override {
-        if (std::find(m_running.begin(), m_running.end(), &form) != m_running.end()) {
+        if (std::find(m_painting.begin(), m_painting.end(), &form) != m_painting.end()) {
             if (Control* button = sole_reachable_button(form))
                 clicked(*button);
             else
@@ -256,9 +260,9 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
         HWND active = GetActiveWindow();
         if (active && is_form_window(active))
             return active;
-        for (auto it = m_running.rbegin(); it != m_running.rend(); ++it)
-            if (Win32Form* w = window_of(**it); w && IsWindowVisible(w->hwnd()))
-                return w->hwnd();
+        for (const auto& [form, window] : m_windows)
+            if (IsWindowVisible(window->hwnd()) && IsWindowEnabled(window->hwnd()))
+                return window->hwnd();
         return nullptr;
     }
 
@@ -276,7 +280,7 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
     HWND m_owner = nullptr;
     GdiCache m_gdi;
     std::map<const Form*, std::unique_ptr<Win32Form>> m_windows;
-    std::vector<const Form*> m_running; // forms whose modal show is under way, innermost last
+    std::vector<const Form*> m_painting; // forms whose first paint's routine runs, innermost last
     bool m_close_asked = false;
     int m_handlers = 0;
     HCURSOR m_cursor = nullptr;

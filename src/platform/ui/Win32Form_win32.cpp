@@ -80,6 +80,29 @@ void draw_icon(const DRAWITEMSTRUCT& d, GdiCache& gdi) {
     SelectObject(d.hDC, old_brush);
 }
 
+// A caption wider than its label (the substitute fonts run wider than the originals) is
+// drawn up to two pixels smaller before it would wrap or reach into its neighbour.
+HFONT font_for(const Control& c, HWND w, GdiCache& gdi) {
+    HFONT font = gdi.font(c.font());
+    if (c.kind() != ControlKind::Label || c.caption().empty())
+        return font;
+    RECT r;
+    GetClientRect(w, &r);
+    const std::wstring text = sys::widen(c.caption());
+    HDC dc = GetDC(w);
+    for (int smaller = 0; smaller <= 2; ++smaller) {
+        font = gdi.font(c.font(), smaller);
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        if (size.cx <= r.right)
+            break;
+    }
+    ReleaseDC(w, dc);
+    return font;
+}
+
 // A frame with a caption draws an etched border with the caption set into its top edge; one
 // without is only a container.
 void paint_frame(HWND w, const Control& c, GdiCache& gdi) {
@@ -235,6 +258,10 @@ void Win32Form::build_children(const Control* container, HWND parent) {
         if (!w)
             continue;
         m_windows[c] = w;
+        // A later label lies over an earlier one it overlaps (a value over the end of its
+        // caption's box); controls the keyboard visits keep their Tab order beneath.
+        if (c->kind() == ControlKind::Label)
+            SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (c->kind() == ControlKind::Frame)
             build_children(c, w);
     }
@@ -296,7 +323,8 @@ HWND Win32Form::create_control(const Control& c, HWND parent) {
     if (!w)
         return nullptr;
     SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&c));
-    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(t_handler->gdi().font(c.font())), FALSE);
+    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(c, w, t_handler->gdi())),
+                 FALSE);
     if (c.kind() == ControlKind::ListBox)
         fill_list(c, w);
     if (c.kind() == ControlKind::ProgressBar) {
@@ -358,6 +386,9 @@ void Win32Form::apply(const Control& c, const std::string& property, const Varia
         } else if (c.kind() == ControlKind::Label || c.kind() == ControlKind::CommandButton ||
                    c.kind() == ControlKind::Frame) {
             SetWindowTextW(w, sys::widen(c.caption()).c_str());
+            if (c.kind() == ControlKind::Label)
+                SendMessageW(w, WM_SETFONT,
+                             reinterpret_cast<WPARAM>(font_for(c, w, t_handler->gdi())), FALSE);
             InvalidateRect(w, nullptr, TRUE);
         }
     } else if (property == "Visible") {
@@ -371,7 +402,7 @@ void Win32Form::apply(const Control& c, const std::string& property, const Varia
         SetWindowLongPtrW(w, GWL_STYLE, style | static_cast<LONG_PTR>(label_alignment(c.alignment())));
         InvalidateRect(w, nullptr, TRUE);
     } else if (property == "FontName" || property == "FontSize" || property == "FontBold") {
-        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(t_handler->gdi().font(c.font())),
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(c, w, t_handler->gdi())),
                      TRUE);
     } else if (property == "Left" || property == "Top" || property == "Width" ||
                property == "Height") {

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""The user at the X display while gui.vbs runs under Wine: finds each window the library
+shows by its caption, checks the size of the real X window Wine made for it, acts on it as a
+person would (mouse and keys through XTEST) and takes screenshots. Prints PASS/FAIL lines.
+
+    gui_driver.py SHOTS_DIR     (DISPLAY and the KVR_* names of run_wine.sh in the environment)
+"""
+
+import os
+import subprocess
+import sys
+import time
+
+SHOTS = sys.argv[1]
+ENV = os.environ
+# The client sizes the forms' twips give at 96 dots per inch (15 twips a pixel).
+PROGRESS = ("Download", (391, 184))
+FTP = ("KVRUpload: Cliente FTP", (323, 187))
+failures = 0
+
+
+def check(name, ok, detail=""):
+    global failures
+    print(("PASS " if ok else "FAIL ") + name + ("" if ok else ": " + detail), flush=True)
+    failures += not ok
+    return ok
+
+
+def run(*args):
+    return subprocess.run(args, capture_output=True, text=True).stdout.strip()
+
+
+def wait_window(name, seen=(), timeout=60):
+    """A viewable X window with this exact name that is not one of `seen`."""
+    end = time.time() + timeout
+    while time.time() < end:
+        for wid in run("xdotool", "search", "--onlyvisible", "--name", "^%s$" % name).split():
+            if wid not in seen:
+                return wid
+        time.sleep(0.1)
+    return None
+
+
+def gone(wid, timeout=30):
+    end = time.time() + timeout
+    while time.time() < end:
+        if "IsViewable" not in run("xwininfo", "-id", wid):
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def size(wid):
+    info = dict(line.strip().split(": ", 1) for line in run("xwininfo", "-id", wid).splitlines()
+                if ": " in line)
+    return int(info.get("Width", 0)), int(info.get("Height", 0))
+
+
+def focus(wid):
+    run("xdotool", "windowfocus", "--sync", wid)
+
+
+def chord(modifier, key):
+    # Wine misses a modifier pressed and released within the same instant.
+    run("xdotool", "keydown", modifier)
+    time.sleep(0.1)
+    run("xdotool", "key", key)
+    time.sleep(0.1)
+    run("xdotool", "keyup", modifier)
+
+
+def click(wid, x, y):
+    run("xdotool", "mousemove", "--window", wid, str(x), str(y), "click", "1")
+
+
+def type_text(text):
+    run("xdotool", "type", "--delay", "30", text)
+
+
+def shot(wid, name):
+    path = os.path.join(SHOTS, name)
+    subprocess.run("xwd -silent -id %s | /usr/bin/convert xwd:- %s" % (wid, path), shell=True)
+    check("screenshot " + name, os.path.getsize(path) > 1000 if os.path.exists(path) else False,
+          path)
+
+
+def darkest(wid, box):
+    """The darkest grey (0..1) in a box (x, y, w, h) of the window: text shows as dark."""
+    out = subprocess.run("xwd -silent -id %s | /usr/bin/convert xwd:- -crop %dx%d+%d+%d "
+                         "-colorspace gray -format '%%[fx:minima]' info:" % ((wid, ) + box[2:] + box[:2]),
+                         shell=True, capture_output=True, text=True).stdout
+    try:
+        return float(out)
+    except ValueError:
+        return 1.0
+
+
+def answer_dialog(title, path):
+    wid = wait_window(title, timeout=20)
+    if not check("dialog " + title, wid is not None, "not shown"):
+        return False
+    focus(wid)
+    type_text(path)
+    run("xdotool", "key", "Return")
+    return check("dialog " + title + " answered", gone(wid), "still shown")
+
+
+def dismiss_message_box():
+    wid = wait_window("KVRUpload", timeout=20)
+    if check("message box", wid is not None, "not shown"):
+        focus(wid)
+        run("xdotool", "key", "Return")
+        check("message box dismissed", gone(wid), "still shown")
+
+
+def close_button_after_transfer(wid):
+    # The X of the download panel shows once the transfer is over: clicked until it hides.
+    end = time.time() + 60
+    while time.time() < end and "IsViewable" in run("xwininfo", "-id", wid):
+        click(wid, 360, 28)
+        time.sleep(0.3)
+
+
+def close_during_transfer(wid):
+    time.sleep(1.5)  # about a third of the way
+    shot(wid, "progress-window.png")
+    focus(wid)
+    chord("alt", "F4")
+
+
+def ftp_session(wid):
+    focus(wid)
+    click(wid, 155, 70)  # txtPassword
+    run("xdotool", "key", "End")
+    chord("shift", "Home")
+    type_text(ENV["KVR_FTP_PASSWORD"])
+    click(wid, 283, 43)  # cmdConnect
+    end = time.time() + 15
+    while time.time() < end and darkest(wid, (6, 92, 300, 80)) > 0.5:
+        time.sleep(0.2)
+    check("the list shows the server's names after Connect", darkest(wid, (6, 92, 300, 80)) <= 0.5)
+    shot(wid, "ftp-window.png")
+    click(wid, 60, 96)  # the first name of the list
+    local = ENV["KVR_WINE_WORK"] + "\\" + ENV["KVR_GUI_LOCAL_NAME"]
+    if answer_dialog("Download de Arquivo: Salvar Como", local):
+        dismiss_message_box()  # Getfile: ...
+        if answer_dialog("Upload de Arquivo: Abrir", local):
+            dismiss_message_box()  # Putfile: ...
+    focus(wid)
+    chord("alt", "F4")
+
+
+STEPS = [
+    (PROGRESS, close_button_after_transfer),
+    (PROGRESS, close_during_transfer),
+    (FTP, ftp_session),
+]
+
+seen = []
+for (caption, client), act in STEPS:
+    wid = wait_window(caption, seen)
+    if not check("window " + caption, wid is not None, "no X window with that name"):
+        break
+    seen.append(wid)
+    check("client size of " + caption, size(wid) == client, "%s, want %s" % (size(wid), client))
+    act(wid)
+    check("window " + caption + " closed", gone(wid), "still shown")
+print("DRIVER-END %d" % failures, flush=True)
+sys.exit(1 if failures else 0)
