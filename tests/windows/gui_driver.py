@@ -96,12 +96,16 @@ def darkest(wid, box):
 
 
 def answer_dialog(title, path):
+    """Types a path and Return into the dialog, or presses Escape when `path` is None."""
     wid = wait_window(title, timeout=20)
     if not check("dialog " + title, wid is not None, "not shown"):
         return False
     focus(wid)
-    type_text(path)
-    run("xdotool", "key", "Return")
+    if path is None:
+        run("xdotool", "key", "Escape")
+    else:
+        type_text(path)
+        run("xdotool", "key", "Return")
     return check("dialog " + title + " answered", gone(wid), "still shown")
 
 
@@ -140,11 +144,18 @@ def ftp_session(wid):
         time.sleep(0.2)
     check("the list shows the server's names after Connect", darkest(wid, (6, 92, 300, 80)) <= 0.5)
     shot(wid, "ftp-window.png")
-    click(wid, 60, 96)  # the first name of the list
     local = ENV["KVR_WINE_WORK"] + "\\" + ENV["KVR_GUI_LOCAL_NAME"]
-    if answer_dialog("Download de Arquivo: Salvar Como", local):
+    # A name whose Save dialog is cancelled: one message box and no Open dialog. Then the
+    # first name, fetched and sent back under the name typed in both dialogs.
+    for row_y, answer in ((109, None), (96, local)):
+        click(wid, 60, row_y)
+        if not answer_dialog("Download de Arquivo: Salvar Como", answer):
+            break
         dismiss_message_box()  # Getfile: ...
-        if answer_dialog("Upload de Arquivo: Abrir", local):
+        if answer is None:
+            check("no Open dialog after a cancelled Save dialog",
+                  wait_window("Upload de Arquivo: Abrir", timeout=2) is None)
+        elif answer_dialog("Upload de Arquivo: Abrir", answer):
             dismiss_message_box()  # Putfile: ...
     focus(wid)
     chord("alt", "F4")
