@@ -16,8 +16,7 @@
 #include <string>
 #include <vector>
 
-extern "C" void CALLBACK FtpWindowW(HWND, HINSTANCE, LPWSTR command_line,
-                                                         int) {
+extern "C" void CALLBACK FtpWindowW(HWND, HINSTANCE, LPWSTR command_line, int) {
     // The common dialogs want a single-threaded apartment.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     std::vector<std::string> args;

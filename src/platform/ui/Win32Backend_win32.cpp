@@ -27,21 +27,22 @@ void show_message(HWND owner, const std::string& text) {
     MessageBoxW(owner, sys::widen(text).c_str(), L"KVRUpload", MB_OK | MB_SETFOREGROUND);
 }
 
+struct ThreadWindows {
+    HWND keep;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK add_enabled_window(HWND w, LPARAM data) {
+    auto* found = reinterpret_cast<ThreadWindows*>(data);
+    if (w != found->keep && IsWindowVisible(w) && IsWindowEnabled(w))
+        found->windows.push_back(w);
+    return TRUE;
+}
+
 // Visible, enabled top-level windows of the calling thread other than `keep`.
 std::vector<HWND> enabled_thread_windows(HWND keep) {
-    struct Found {
-        HWND keep;
-        std::vector<HWND> windows;
-    } found{keep, {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM data) -> BOOL {
-            auto* f = reinterpret_cast<Found*>(data);
-            if (w != f->keep && IsWindowVisible(w) && IsWindowEnabled(w))
-                f->windows.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ThreadWindows found{keep, {}};
+    EnumThreadWindows(GetCurrentThreadId(), add_enabled_window, reinterpret_cast<LPARAM>(&found));
     return found.windows;
 }
 
@@ -108,8 +109,7 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
                 form.hide();
                 break;
             }
-            MsgWaitForMultipleObjectsEx(0, nullptr, kWaitSliceMs, QS_ALLINPUT,
-                                        MWMO_INPUTAVAILABLE);
+            MsgWaitForMultipleObjectsEx(0, nullptr, kWaitSliceMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             pump();
         }
         m_close_asked = outer_close;
@@ -144,8 +144,7 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
             if (!any_form_visible())
                 throw ComError(rt::Unexpected, "KVRUpload.ui",
                                "wait for the user: no window is open to answer it");
-            MsgWaitForMultipleObjectsEx(0, nullptr, kWaitSliceMs, QS_ALLINPUT,
-                                        MWMO_INPUTAVAILABLE);
+            MsgWaitForMultipleObjectsEx(0, nullptr, kWaitSliceMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             pump();
         }
     }
@@ -156,12 +155,8 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
         return win32_file_dialog(request, active_form());
     }
 
-    int screen_width() const override {
-        return GetSystemMetrics(SM_CXSCREEN) * twips_per_pixel();
-    }
-    int screen_height() const override {
-        return GetSystemMetrics(SM_CYSCREEN) * twips_per_pixel();
-    }
+    int screen_width() const override { return GetSystemMetrics(SM_CXSCREEN) * twips_per_pixel(); }
+    int screen_height() const override { return GetSystemMetrics(SM_CYSCREEN) * twips_per_pixel(); }
 
     void set_mouse_pointer(int pointer) override {
         m_cursor = pointer == kHourglass ? LoadCursorW(nullptr, IDC_WAIT) : nullptr;
@@ -291,8 +286,7 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
 bool interactive_desktop() {
     HWINSTA station = GetProcessWindowStation();
     USEROBJECTFLAGS flags{};
-    if (!station ||
-        !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr))
+    if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr))
         return true; // nothing says otherwise
     return (flags.dwFlags & WSF_VISIBLE) != 0;
 }

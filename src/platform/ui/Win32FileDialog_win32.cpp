@@ -63,8 +63,7 @@ std::optional<std::string> win32_file_dialog(const FileDialogRequest& request, v
         return sys::native_local_path(sys::narrow(file.data(), wcslen(file.data())));
     if (const DWORD code = CommDlgExtendedError(); code != 0)
         throw ComError(rt::Unexpected, "KVRUpload.ui",
-                       "the file dialog failed (common dialog error " + std::to_string(code) +
-                           ")");
+                       "the file dialog failed (common dialog error " + std::to_string(code) + ")");
     return std::nullopt;
 }
 

@@ -36,8 +36,8 @@ Control* control_of(HWND w) {
 
 std::string window_text(HWND w) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
     return sys::narrow(text);
 }
 
@@ -228,8 +228,8 @@ void Win32Form::set_handler(Handler* handler) {
 Win32Form::Win32Form(Form& form, HWND owner) : m_form(form) {
     register_classes();
     m_hwnd = CreateWindowExW(form_ex_style(form.border_style()), kFormClass,
-                             sys::widen(form.caption()).c_str(), form_style(form.border_style()),
-                             0, 0, 1, 1, owner, nullptr, this_module(), nullptr);
+                             sys::widen(form.caption()).c_str(), form_style(form.border_style()), 0,
+                             0, 1, 1, owner, nullptr, this_module(), nullptr);
     if (!m_hwnd)
         throw ComError(rt::Unexpected, "KVRUpload.ui",
                        "the window " + form.name() + " could not be created (system error " +
@@ -315,16 +315,14 @@ HWND Win32Form::create_control(const Control& c, HWND parent) {
         style |= WS_VISIBLE;
     if (!c.enabled())
         style |= WS_DISABLED;
-    HWND w = CreateWindowExW(ex_style, window_class, sys::widen(text).c_str(), style,
-                             pixels(c.left()), pixels(c.top()), std::max(1, pixels(c.width())),
-                             std::max(1, pixels(c.height())), parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(m_next_id++)),
-                             this_module(), nullptr);
+    HWND w = CreateWindowExW(
+        ex_style, window_class, sys::widen(text).c_str(), style, pixels(c.left()), pixels(c.top()),
+        std::max(1, pixels(c.width())), std::max(1, pixels(c.height())), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(m_next_id++)), this_module(), nullptr);
     if (!w)
         return nullptr;
     SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&c));
-    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(c, w, t_handler->gdi())),
-                 FALSE);
+    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(c, w, t_handler->gdi())), FALSE);
     if (c.kind() == ControlKind::ListBox)
         fill_list(c, w);
     if (c.kind() == ControlKind::ProgressBar) {
@@ -338,8 +336,7 @@ HWND Win32Form::create_control(const Control& c, HWND parent) {
 void Win32Form::fill_list(const Control& c, HWND w) {
     SendMessageW(w, LB_RESETCONTENT, 0, 0);
     for (int i = 0; i < c.list_count(); ++i)
-        SendMessageW(w, LB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(sys::widen(c.list(i)).c_str()));
+        SendMessageW(w, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(sys::widen(c.list(i)).c_str()));
     if (c.list_index() >= 0)
         SendMessageW(w, LB_SETCURSEL, static_cast<WPARAM>(c.list_index()), 0);
 }
@@ -398,8 +395,10 @@ void Win32Form::apply(const Control& c, const std::string& property, const Varia
     } else if (property == "ForeColor" || property == "BackColor") {
         InvalidateRect(w, nullptr, TRUE);
     } else if (property == "Alignment" && c.kind() == ControlKind::Label) {
-        const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE) & ~static_cast<LONG_PTR>(SS_TYPEMASK);
-        SetWindowLongPtrW(w, GWL_STYLE, style | static_cast<LONG_PTR>(label_alignment(c.alignment())));
+        const LONG_PTR style =
+            GetWindowLongPtrW(w, GWL_STYLE) & ~static_cast<LONG_PTR>(SS_TYPEMASK);
+        SetWindowLongPtrW(w, GWL_STYLE,
+                          style | static_cast<LONG_PTR>(label_alignment(c.alignment())));
         InvalidateRect(w, nullptr, TRUE);
     } else if (property == "FontName" || property == "FontSize" || property == "FontBold") {
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(c, w, t_handler->gdi())),
