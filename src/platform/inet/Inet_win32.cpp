@@ -11,7 +11,9 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -23,13 +25,18 @@ namespace kvr::inet {
 namespace {
 
 constexpr const char* kSource = "Inet";
-// The Internet library is slow with small reads: the body is read in large blocks into the
-// bounded buffer, and GetChunk hands it out from there.
+// The Internet library is slow with small reads: the body is read in blocks of up to this
+// size (as much as has arrived) into the bounded buffer, and GetChunk hands it out from there.
 constexpr DWORD kReadBlock = 64 * 1024;
 constexpr DWORD kWriteBlock = 64 * 1024;
 constexpr long kDefaultConnectTimeout = 30;
 constexpr long kDefaultLowSpeedTime = 60;
 constexpr int kPollMs = 5;
+// As much as the library holds ready at once (Wine's read buffer): with that much waiting the
+// body flows, and the large block arrives without delay.
+constexpr DWORD kPlentiful = 8 * 1024;
+// How long GetChunk waits per turn for the body before it asks the host whether to stop.
+constexpr auto kChunkWait = std::chrono::milliseconds(100);
 
 void close_handle(HINTERNET& h) {
     if (h)
@@ -41,6 +48,10 @@ enum class Phase { Idle, Sending, HeadersIn, Failed };
 
 } // namespace
 
+// The Internet library's calls block: a worker thread makes them (sending, then receiving the
+// body into the bounded buffer) while the caller's thread waits in short turns, so a host's
+// stop ends even a stalled transfer at once. Closing the handles ends a call the worker is
+// blocked in.
 struct Inet::Impl : Inet::Settings {
     HINTERNET session = nullptr;
     HINTERNET connection = nullptr;
@@ -49,11 +60,18 @@ struct Inet::Impl : Inet::Settings {
     std::mutex mutex;
     std::condition_variable changed;
     std::atomic<Phase> phase{Phase::Idle}; // the worker moves it on, under mutex
-    InetError error;
+    InetError error;                       // the request's, known with the headers
     std::string headers;
-    bool body_ended = false;
+    // Guarded by mutex while the worker runs.
     BodyBuffer body{kBodyBufferCapacity};
-    std::unique_ptr<char[]> block;
+    bool body_ended = false;
+    InetError body_error; // a break in the body, told by GetChunk after the bytes before it
+    bool stopping = false;
+    bool worker_waits_for_room = false;
+    bool caller_waits_for_body = false;
+    // The caller's side: bytes already moved out of the buffer, handed out from `taken` on.
+    ByteArray ready;
+    std::size_t taken = 0;
     std::atomic<std::int64_t> sent{0};
 
     std::string upload;
@@ -61,18 +79,31 @@ struct Inet::Impl : Inet::Settings {
 
     ~Impl() { release(); }
 
-    void release() {
-        // Closing the handles ends a call the worker is blocked in.
+    void stop_worker() {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+            changed.notify_all();
+        }
         close_handle(request);
         close_handle(connection);
         close_handle(session);
         if (worker.joinable())
             worker.join();
+    }
+
+    void release() {
+        stop_worker();
         phase = Phase::Idle;
         error = {};
         headers.clear();
-        body_ended = false;
         body.clear();
+        body_ended = false;
+        body_error = {};
+        stopping = false;
+        worker_waits_for_room = false;
+        ready.clear();
+        taken = 0;
         sent = 0;
         upload.clear();
         upload_file.reset();
@@ -137,28 +168,32 @@ struct Inet::Impl : Inet::Settings {
 
     std::uint64_t upload_size() const { return upload_file ? upload_file->size() : upload.size(); }
 
-    // The worker: sends the request (and its body) and waits for the final response's headers.
-    void send(bool put) {
+    // The worker: sends the request (and its body), waits for the final response's headers,
+    // then receives the body. It works on its own copy of the request handle.
+    void run(HINTERNET h, bool put) {
         BOOL ok = FALSE;
         if (!put) {
-            ok = HttpSendRequestW(request, nullptr, 0, nullptr, 0);
+            ok = HttpSendRequestW(h, nullptr, 0, nullptr, 0);
         } else {
             INTERNET_BUFFERSW buffers{};
             buffers.dwStructSize = sizeof buffers;
             buffers.dwBufferTotal = static_cast<DWORD>(upload_size());
-            ok = HttpSendRequestExW(request, &buffers, nullptr, 0, 0) && write_body() &&
-                 HttpEndRequestW(request, nullptr, 0, 0);
+            ok = HttpSendRequestExW(h, &buffers, nullptr, 0, 0) && write_body(h) &&
+                 HttpEndRequestW(h, nullptr, 0, 0);
         }
         if (!ok)
             return fail(GetLastError());
-        std::string text = query_headers();
-        std::lock_guard lock(mutex);
-        headers = std::move(text);
-        phase = Phase::HeadersIn;
-        changed.notify_all();
+        std::string text = query_headers(h);
+        {
+            std::lock_guard lock(mutex);
+            headers = std::move(text);
+            phase = Phase::HeadersIn;
+            changed.notify_all();
+        }
+        receive(h);
     }
 
-    bool write_body() {
+    bool write_body(HINTERNET h) {
         std::unique_ptr<char[]> buffer(new char[kWriteBlock]);
         const std::uint64_t total = upload_size();
         std::uint64_t pos = 0;
@@ -176,7 +211,7 @@ struct Inet::Impl : Inet::Settings {
                 std::memcpy(buffer.get(), upload.data() + pos, n);
             }
             DWORD written = 0;
-            if (!InternetWriteFile(request, buffer.get(), n, &written) || written == 0)
+            if (!InternetWriteFile(h, buffer.get(), n, &written) || written == 0)
                 return false;
             pos += written;
             sent = static_cast<std::int64_t>(pos);
@@ -184,16 +219,47 @@ struct Inet::Impl : Inet::Settings {
         return true;
     }
 
-    std::string query_headers() {
+    static std::string query_headers(HINTERNET h) {
         DWORD size = 0;
-        HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
+        HttpQueryInfoW(h, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
         std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-        if (!HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, text.data(), &size, nullptr))
+        if (!HttpQueryInfoW(h, HTTP_QUERY_RAW_HEADERS_CRLF, text.data(), &size, nullptr))
             return {};
         text.resize(size / sizeof(wchar_t));
         while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n'))
             text.pop_back();
         return sys::narrow(text);
+    }
+
+    static DWORD read_size(DWORD available) {
+        return available >= kPlentiful ? kReadBlock : std::max<DWORD>(available, 1);
+    }
+
+    // Reads what has arrived (a large block when much has), so a slow body is handed out as
+    // it comes rather than a block at a time.
+    void receive(HINTERNET h) {
+        std::unique_ptr<char[]> block(new char[kReadBlock]);
+        for (;;) {
+            DWORD available = 0;
+            DWORD got = 0;
+            bool ok = InternetQueryDataAvailable(h, &available, 0, 0) &&
+                      InternetReadFile(h, block.get(), read_size(available), &got);
+            const DWORD code = ok ? 0 : GetLastError();
+            std::unique_lock lock(mutex);
+            worker_waits_for_room = true;
+            changed.wait(lock, [&] { return stopping || body.put(block.get(), got); });
+            worker_waits_for_room = false;
+            if (stopping)
+                return;
+            if (!ok)
+                body_error = inet_error_from_native(
+                    code == ERROR_INTERNET_TIMEOUT ? code : ERROR_INTERNET_CONNECTION_RESET);
+            body_ended = !ok || got == 0;
+            if (caller_waits_for_body)
+                changed.notify_all();
+            if (body_ended)
+                return;
+        }
     }
 
     void start(const RequestUrl& target, bool put, std::string data,
@@ -208,20 +274,20 @@ struct Inet::Impl : Inet::Settings {
             throw;
         }
         phase = Phase::Sending;
-        worker = std::thread([this, put] { send(put); });
+        worker = std::thread([this, h = request, put] { run(h, put); });
     }
 
     // A host that asked to stop ends the request as an abandoned one (12017).
     bool stop_if_asked() {
         if (phase == Phase::Idle || !sys::cancel_requested())
             return false;
-        close_handle(request);
-        close_handle(connection);
-        close_handle(session);
-        if (worker.joinable())
-            worker.join();
+        stop_worker();
         error = inet_error_from_native(ERROR_INTERNET_OPERATION_CANCELLED);
+        body_error = error;
         phase = Phase::Failed;
+        body.clear();
+        ready.clear();
+        taken = 0;
         body_ended = true;
         return true;
     }
@@ -229,35 +295,45 @@ struct Inet::Impl : Inet::Settings {
     bool settled() {
         if (stop_if_asked())
             return true;
+        if (phase != Phase::Sending)
+            return true;
         std::unique_lock lock(mutex);
         if (phase == Phase::Sending)
             changed.wait_for(lock, std::chrono::milliseconds(kPollMs));
-        if (phase == Phase::Sending)
-            return false;
-        lock.unlock();
-        if (worker.joinable())
-            worker.join();
-        return true;
+        return phase != Phase::Sending;
     }
 
-    // Fills the buffer with the next block of the body; false at its end or on a failure.
-    bool read_block() {
-        if (!block)
-            block.reset(new char[kReadBlock]);
-        DWORD got = 0;
-        if (!InternetReadFile(request, block.get(), kReadBlock, &got)) {
-            DWORD code = GetLastError();
-            error = inet_error_from_native(
-                code == ERROR_INTERNET_TIMEOUT ? code : ERROR_INTERNET_CONNECTION_RESET);
-            body_ended = true;
-            return false;
+    // Waits for a piece of the body, its end or the host's stop.
+    void wait_for_body() {
+        if (taken < ready.size())
+            return;
+        std::unique_lock lock(mutex);
+        while (body.empty() && !body_ended) {
+            lock.unlock();
+            if (stop_if_asked())
+                return;
+            lock.lock();
+            caller_waits_for_body = true;
+            changed.wait_for(lock, kChunkWait);
+            caller_waits_for_body = false;
         }
-        if (got == 0) {
-            body_ended = true;
-            return false;
+    }
+
+    // Hands out the body from what was moved out of the shared buffer at once: one lock per
+    // large piece rather than per chunk keeps the two threads from stalling each other.
+    ByteArray take(std::size_t size) {
+        if (taken == ready.size()) {
+            std::lock_guard lock(mutex);
+            ready = body.take(body.size());
+            taken = 0;
+            if (worker_waits_for_room)
+                changed.notify_all();
         }
-        body.put(block.get(), got);
-        return true;
+        const std::size_t n = std::min(size, ready.size() - taken);
+        ByteArray out(ready.begin() + static_cast<std::ptrdiff_t>(taken),
+                      ready.begin() + static_cast<std::ptrdiff_t>(taken + n));
+        taken += n;
+        return out;
     }
 };
 
@@ -280,15 +356,15 @@ bool Inet::StillExecuting() {
 }
 
 std::int32_t Inet::ResponseCode() const {
-    return m_impl->worker.joinable() ? 0 : m_impl->error.code;
+    return m_impl->phase == Phase::Sending ? 0 : m_impl->error.code;
 }
 
 std::string Inet::ResponseInfo() const {
-    return m_impl->worker.joinable() ? std::string() : m_impl->error.text;
+    return m_impl->phase == Phase::Sending ? std::string() : m_impl->error.text;
 }
 
 std::string Inet::GetHeader() const {
-    return m_impl->worker.joinable() ? std::string() : m_impl->headers;
+    return m_impl->phase == Phase::Sending ? std::string() : m_impl->headers;
 }
 
 ByteArray Inet::GetChunk(int size, int /*data_type*/) {
@@ -299,12 +375,14 @@ ByteArray Inet::GetChunk(int size, int /*data_type*/) {
         return {};
     while (!d.settled()) {
     }
-    if (d.phase == Phase::HeadersIn && d.body.empty() && !d.body_ended && !d.stop_if_asked())
-        d.read_block();
-    if (!d.body.empty())
-        return d.body.take(static_cast<std::size_t>(size));
-    if (d.error.code != 0)
-        throw ComError(d.error.code, kSource, d.error.text);
+    if (d.phase != Phase::Failed)
+        d.wait_for_body();
+    ByteArray out = d.take(static_cast<std::size_t>(size));
+    if (!out.empty())
+        return out;
+    const InetError& broke = d.phase == Phase::Failed ? d.error : d.body_error;
+    if (broke.code != 0)
+        throw ComError(broke.code, kSource, broke.text);
     return {};
 }
 

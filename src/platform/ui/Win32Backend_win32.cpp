@@ -92,7 +92,15 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
         } enable{disabled};
         const bool outer_close = std::exchange(m_close_asked, false);
         const sys::CancelCheck host = sys::cancel_check();
-        const sys::CancelScope scope([this, host] { return m_close_asked || (host && host()); });
+        // A routine waiting in a network call asks this check in turns: the thread's messages
+        // are let through there now and then, so a close reaches the window even then.
+        const sys::CancelScope scope([this, host] {
+            if (!m_close_asked && GetTickCount() - m_pumped >= kWaitSliceMs) {
+                m_pumped = GetTickCount();
+                pump();
+            }
+            return m_close_asked || (host && host());
+        });
 
         show_window(w);
         m_painting.push_back(&form);
@@ -277,6 +285,7 @@ class Win32Backend final : public Backend, private Win32Form::Handler {
     std::map<const Form*, std::unique_ptr<Win32Form>> m_windows;
     std::vector<const Form*> m_painting; // forms whose first paint's routine runs, innermost last
     bool m_close_asked = false;
+    DWORD m_pumped = 0; // when the cancel check last let the messages through
     int m_handlers = 0;
     HCURSOR m_cursor = nullptr;
 };
