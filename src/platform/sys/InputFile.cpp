@@ -8,6 +8,9 @@
 namespace kvr::sys {
 
 Result<InputFile> InputFile::open(const std::string& path) {
+    // The system would read the name only up to a NUL: another file than the one asked for.
+    if (path.find('\0') != std::string::npos)
+        return IoError{EINVAL, path};
     std::uint64_t size = 0;
     int err = 0;
     int fd = file_calls::open_read(path, size, err);

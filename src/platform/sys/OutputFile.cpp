@@ -28,6 +28,9 @@ int open_beside(const std::string& target, std::string& path, int& err) {
 } // namespace
 
 Result<OutputFile> OutputFile::create(const std::string& path, Placement placement) {
+    // The system would take the name only up to a NUL and write over another file.
+    if (path.find('\0') != std::string::npos)
+        return IoError{EINVAL, path};
     int err = 0;
     using file_calls::WriteMode;
     if (placement != Placement::Beside) {

@@ -195,6 +195,7 @@ TEST(Files, LocalFileErrorsCarryErrnoAndPath) {
     const std::string missing = (dir.path() / "none" / "f.bin").string();
     const std::string fifo = (dir.path() / "fila").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string nul = dir.str() + "/a" + '\0' + "b"; // the system would stop at the NUL
     auto error_of = [](auto result) { return result.ok() ? IoError{} : result.error(); };
     using P = OutputFile::Placement;
     const struct {
@@ -213,6 +214,8 @@ TEST(Files, LocalFileErrorsCarryErrnoAndPath) {
         {error_of(OutputFile::create(fifo, P::Beside)), ENXIO, fifo}, // no reader
         {error_of(OutputFile::create(dir.str(), P::Beside)), EISDIR, dir.str()},
         {error_of(OutputFile::create("/dev/null", P::Beside)), 0, ""},
+        {error_of(OutputFile::create(nul, P::Beside)), EINVAL, nul},
+        {error_of(InputFile::open(nul)), EINVAL, nul},
     };
     for (const auto& r : rows) {
         EXPECT_EQ(r.error.err, r.err) << r.path;
