@@ -12,6 +12,7 @@ import kvrupload as k
 @pytest.mark.parametrize("value, type_name", [
     (k.Empty, "Empty"), (None, "Empty"), (k.Null, "Null"), (True, "Boolean"), (5, "Long"),
     (-(2**31), "Long"), (2.5, "Double"), ("texto", "String"), (pathlib.Path("/a"), "String"),
+    ("caf\udce9.txt", "String"),  # a name os.listdir gives for bytes that are not UTF-8
     (["1", 2], "Variant()"), ((), "Variant()"), (b"\x00\xff", "Byte()"),
     (bytearray(b"ab"), "Byte()"),
     (2**31, 6), (-(2**31) - 1, 6), (10**20, 6),  # outside 32 bits: Overflow

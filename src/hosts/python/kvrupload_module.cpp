@@ -163,6 +163,15 @@ std::shared_ptr<Object> to_object(const py::handle& h) {
     return std::make_shared<PyObjectAdapter>(py::reinterpret_borrow<py::object>(h));
 }
 
+// A text's bytes as to_python gives them back: a name that is not UTF-8 (os.listdir shows its
+// bytes as lone surrogates) keeps those bytes.
+std::string text_of(const py::handle& text) {
+    PyObject* encoded = PyUnicode_AsEncodedString(text.ptr(), "utf-8", "surrogateescape");
+    if (!encoded)
+        throw py::error_already_set();
+    return py::reinterpret_steal<py::bytes>(encoded).cast<std::string>();
+}
+
 Variant to_variant(const py::handle& h) {
     if (h.is_none() || py::isinstance<EmptyType>(h))
         return Variant();
@@ -181,10 +190,10 @@ Variant to_variant(const py::handle& h) {
     if (py::isinstance<py::float_>(h))
         return Variant(h.cast<double>());
     if (py::isinstance<py::str>(h))
-        return Variant(h.cast<std::string>());
+        return Variant(text_of(h));
     // A path object is its path's text, wherever it is passed.
     if (py::hasattr(h, "__fspath__"))
-        return Variant(g_fsdecode(h).cast<std::string>());
+        return Variant(text_of(g_fsdecode(h)));
     if (py::isinstance<py::bytes>(h) || py::isinstance<py::bytearray>(h)) {
         std::string s = py::isinstance<py::bytes>(h)
                             ? h.cast<std::string>()
@@ -545,7 +554,7 @@ PYBIND11_MODULE(kvrupload, m) {
                 arity(2);
                 a.kind = kvr::ui::UserAction::Dialog;
                 if (py::isinstance<py::str>(action[1]) || py::hasattr(action[1], "__fspath__"))
-                    a.answer = g_fsdecode(action[1]).cast<std::string>();
+                    a.answer = text_of(g_fsdecode(action[1]));
                 else if (action[1].is_none() || !action[1].cast<bool>())
                     a.answer = std::nullopt;
                 else
