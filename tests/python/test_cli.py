@@ -179,6 +179,8 @@ def test_each_kind_of_failure_has_its_exit_code(http, serve, tmp_path):
             (["download", f"{stall}/a", str(tmp_path / "s")], {"KVR_INET_LOW_SPEED_TIME": "1"},
              6, "12002 - "),
             (["download", https, str(tmp_path / "t")], {"CURL_CA_BUNDLE": "/dev/null"}, 7, "121"),
+            (["download", https.replace("cli-a.dat", "to-http/a.txt"), str(tmp_path / "r")],
+             {"CURL_CA_BUNDLE": http["KVR_CA_FILE"]}, 1, "12040 - Uma conexão segura foi redirecionada"),
             (["download", f"{base}/cli-a.dat", str(tmp_path / "plain.txt" / "sub" / "x")],
              {}, 8, " - "),
             (["upload", f"{base}/upload/", str(tmp_path / "none.txt")], {}, 1,

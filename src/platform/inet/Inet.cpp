@@ -244,8 +244,12 @@ struct Inet::Impl : Inet::Settings {
         long status = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         const bool redirection = status >= 300 && status < 400;
-        if (secure && code == CURLE_UNSUPPORTED_PROTOCOL && redirection)
+        if (secure && code == CURLE_UNSUPPORTED_PROTOCOL && redirection) {
             error = inet_error(code::HttpsToHttpOnRedirect);
+            // The hop's answer is not the response: a caller that judges the status line
+            // first would report the redirect and never the refusal.
+            headers.clear();
+        }
         body_break = code != CURLE_OK && !put && status >= 200 && !redirection;
     }
 
