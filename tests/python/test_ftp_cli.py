@@ -27,6 +27,8 @@ def test_operations_and_refusals(ftpd, tmp_path):
         (cli + ["put", str(src), "hello.txt", "--type", "binary"], 0, ["1", str(src)]),
         (cli + ["list"], 0, ["1", "hello.txt"]),
         (cli + ["list", "*.zip"], 1, ["0", "Diretório Vazio"]),
+        (cli + ["put", "--", str(src), "--x.txt"], 0, ["1", str(src)]),  # names after "--"
+        (cli + ["delete", "--", "--x.txt"], 0, ["1", "Delete Realizado com Sucesso"]),
         (cli + ["get", "hello.txt", back, "--type", "binary"], 0, ["1", back]),
         (cli + ["rename", "hello.txt", "bye.txt"], 0, ["1", "Rename Realizado com Sucesso"]),
         (cli + ["delete", "bye.txt"], 0, ["1", "Delete Realizado com Sucesso"]),

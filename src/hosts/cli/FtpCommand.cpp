@@ -80,8 +80,18 @@ Variant operand_or_missing(const FtpArgs& a, std::size_t i) {
 // Parses the arguments; a message when they are not usable.
 std::optional<std::string> parse(const std::vector<std::string>& args, FtpArgs& out, bool& help) {
     std::vector<std::string> positional;
+    bool options_end = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        // After "--" a remote or local name may itself begin with "--".
+        if (options_end) {
+            positional.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            options_end = true;
+            continue;
+        }
         if (a == "-h" || a == "--help") {
             help = true;
             return std::nullopt;
