@@ -238,9 +238,10 @@ def test_passwords_from_a_file_the_environment_netrc_and_a_silent_prompt(tmp_pat
         code, out, term = run_in_pty("download", f"{echo}/x.txt", str(target), "--user", "ana",
                                      steps=[("Senha de ana@127.0.0.1: ", b"segredo\n")])
     assert (code, basic_auth_sent(target)) == (0, "ana:segredo") and b"segredo" not in term
-    p = run("download", U, "x", "--user", "a", "--password-file", str(tmp_path / "none"))
-    assert (p.returncode, p.stdout) == (8, b"")
-    assert p.stderr.decode().startswith("kvrupload: Arquivo de senha não pode ser lido: ")
+    for unreadable in [tmp_path / "none", tmp_path]:  # missing, a folder
+        p = run("download", U, "x", "--user", "a", "--password-file", str(unreadable))
+        assert (p.returncode, p.stdout) == (8, b"")
+        assert p.stderr.decode().startswith("kvrupload: Arquivo de senha não pode ser lido: ")
 
 
 def test_the_save_dialog_asks_before_replacing_a_file(serve, tmp_path):

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -72,8 +73,13 @@ std::string without_macros(const std::string& text) {
 
 std::optional<std::string> read_first_line(const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "Arquivo de senha não pode ser lido: " + path + " (" + std::strerror(errno) + ")";
+    int err = in ? 0 : errno != 0 ? errno : EIO;
+    struct stat st {};
+    // A folder opens like a file and reads as nothing: an empty password nobody meant.
+    if (in && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        err = EISDIR;
+    if (!in || err != 0) {
+        error = "Arquivo de senha não pode ser lido: " + path + " (" + std::strerror(err) + ")";
         return std::nullopt;
     }
     std::string line;
