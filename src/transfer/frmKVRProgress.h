@@ -112,6 +112,9 @@ class frmKVRProgress : public ui::Form {
     bool bFechar = false;
     bool bIniciado = false;
     bool bInterrompido = false; // the host ended the running transfer
+    // The transfer is over (file committed, response in): a later request to stop only
+    // closes the window, as its close button would, and the transfer's result stands.
+    bool bConcluido = false;
 
     // One deferred-error scope for the window's routines: the download's steps and the
     // receive loop share it, as they share the pending error.

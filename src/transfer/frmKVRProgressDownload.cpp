@@ -96,7 +96,7 @@ Variant frmKVRProgress::falha_registrada(const std::string& prefixo) {
 }
 
 bool frmKVRProgress::interrompido() {
-    if (!bInterrompido && sys::cancel_requested()) {
+    if (!bInterrompido && !bConcluido && sys::cancel_requested()) {
         bInterrompido = true;
         Err abandono; // the request is dropped whatever the engine says
         abandono.attempt([&] { Inet1().Cancel(); });
@@ -115,6 +115,7 @@ Variant frmKVRProgress::Download(const Variant& sURLFile, const Variant& sOutPut
     Err& err = m_err;
     err.clear();
     bInterrompido = false;
+    bConcluido = false;
     set_last_failure_class(FailureClass::Other);
     const bool bExibir = ExibirProgresso == "SIM";
     std::string sOptDialog;
@@ -373,6 +374,7 @@ void frmKVRProgress::ExecutarDownload() {
         arquivo.abandonar();
     else
         err.attempt([&] { arquivo.fechar(); });
+    bConcluido = !err.pending();
     // 9. No panel: done.
     if (!bExibir)
         return;

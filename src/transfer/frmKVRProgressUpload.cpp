@@ -49,6 +49,7 @@ Variant frmKVRProgress::UpLoad(const Variant& sURLFile, const Variant& sInPutFil
     Err& err = m_err;
     err.clear();
     bInterrompido = false;
+    bConcluido = false;
     set_last_failure_class(FailureClass::Other);
     const bool bExibir = ExibirProgresso == "SIM";
     std::string sOptDialog;
@@ -261,6 +262,7 @@ void frmKVRProgress::ExecutarUpload() {
                 }
             }
         }
+        bConcluido = !interrompido(); // a stop heard inside the last poll still counts
         if (bExibir)
             painel.attempt([&] { lblTempoDecUp.set_caption(FormatarTempo(decorrido)); });
     } catch (...) {

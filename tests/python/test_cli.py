@@ -301,6 +301,8 @@ def test_the_close_button_waits_for_enter_only_on_a_person(serve, xdisplay, tmp_
     args = ["download", url, str(tmp_path / "c.dat"), "--progress", "SIM", "--close", "NAO"]
     code, out, term = run_in_pty(*args, steps=[("fechar a janela", b"\n")])
     assert code == 0 and b"Tecle Enter para fechar a janela de progresso." in term
+    code, out, term = run_in_pty(*args, steps=[("fechar a janela", b"\x03")])  # closes it too
+    assert (code, json.loads(out)[0]) == (0, "1"), term
     code, out, term = run_in_pty(*args, stdin_tty=False)  # a script: closes by itself
     assert code == 0 and b"Tecle Enter" not in term and json.loads(out)[0] == "1"
     # A window on a display, stdin a pipe: nobody will click, it closes by itself.
