@@ -238,6 +238,9 @@ def test_passwords_from_a_file_the_environment_netrc_and_a_silent_prompt(tmp_pat
         code, out, term = run_in_pty("download", f"{echo}/x.txt", str(target), "--user", "ana",
                                      steps=[("Senha de ana@127.0.0.1: ", b"segredo\n")])
     assert (code, basic_auth_sent(target)) == (0, "ana:segredo") and b"segredo" not in term
+    code, out, term = run_in_pty("download", U, str(target), "--user", "ana",
+                                 steps=[("Senha de ana@127.0.0.1: ", b"\x03")])  # Ctrl-C
+    assert (code, out) == (130, b""), term
     for unreadable in [tmp_path / "none", tmp_path]:  # missing, a folder
         p = run("download", U, "x", "--user", "a", "--password-file", str(unreadable))
         assert (p.returncode, p.stdout) == (8, b"")

@@ -194,7 +194,7 @@ int run_ftp(const std::vector<std::string>& args) {
     }
     Credentials c{a.user, a.password};
     if (auto problem = complete_credentials(c, a.password_file, host_of(a.host)))
-        return print_failure(*problem, kExitLocalFile);
+        return print_failure(*problem, interrupted() ? kExitCancelled : kExitLocalFile);
     a.user = c.user;
     a.password = c.user ? c.password : a.password;
     if (a.passive)

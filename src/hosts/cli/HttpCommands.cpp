@@ -255,7 +255,7 @@ int run_http(const std::vector<std::string>& args, bool upload) {
     }
 
     if (auto problem = add_credentials(a))
-        return print_failure(*problem, kExitLocalFile);
+        return print_failure(*problem, interrupted() ? kExitCancelled : kExitLocalFile);
 
     std::shared_ptr<Object> ctl = CreateObject("KVRUpload.ctlKVRUpload");
     for (const auto& [property, value] : a.properties) {

@@ -193,8 +193,12 @@ std::optional<std::string> complete_credentials(Credentials& c,
             }
         }
     }
-    if (c.user && stdin_is_terminal())
+    if (c.user && stdin_is_terminal()) {
         c.password = prompt_password("Senha de " + *c.user + "@" + host + ": ");
+        // Ctrl-C at the prompt is the user giving up, not an empty password to try.
+        if (interrupted())
+            return std::string("Senha não informada: interrompido.");
+    }
     return std::nullopt;
 }
 

@@ -24,7 +24,8 @@ std::string host_of(const std::string& url_or_host);
 
 // Fills in what is missing, in this order: --password-file, KVRUPLOAD_PASSWORD, ~/.netrc,
 // then a prompt on the terminal when a user is known but still has no password.
-// Returns an error message when the password file cannot be read.
+// Returns an error message when the password file cannot be read or the prompt was
+// interrupted.
 std::optional<std::string> complete_credentials(Credentials& c,
                                                 const std::optional<std::string>& password_file,
                                                 const std::string& host);
