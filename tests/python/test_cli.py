@@ -141,6 +141,8 @@ U = "http://127.0.0.1:9/a"
     (["upload", U, "a", "--port", "0"], "16-bit"),
     (["download", "http://127.0.0.1:9/pasta/"], "names no file"),
     (["download", "http://127.0.0.1:9"], "names no file"),
+    (["download", "http://127.0.0.1:9/x\\..\\..\\a.txt"], "not a plain name"),
+    (["download", "http://127.0.0.1:9/$(WebPath[s])a.txt"], "not a plain name"),
     (["download", U, "--stream", "x"], "unknown option"),
     (["upload", U, "local.txt", "--stream", "x"], "--stream"),
     (["upload", U, "--stream", "x", "--dialog", "txt"], "--stream"),

@@ -10,6 +10,7 @@
 #include "platform/automation/Object.h"
 #include "platform/ui/Backend.h"
 
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -216,6 +217,14 @@ std::optional<std::string> parse(const std::vector<std::string>& args, bool uplo
         const std::string name = file_name_of(out.url);
         if (name.empty() || name == "." || name == "..")
             return "the URL names no file to save as: give LOCAL (or --dialog)";
+        // The library reads a backslash as a folder separator and "$(webpath" as a web-path
+        // token: a name the URL chose could then land outside the current folder.
+        std::string lower = name;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (name.find('\\') != std::string::npos || lower.find("$(webpath") != std::string::npos)
+            return "the URL's file name '" + name +
+                   "' is not a plain name: give LOCAL (or --dialog)";
         std::error_code ec;
         out.local = (std::filesystem::current_path(ec) / name).string();
     }
