@@ -15,6 +15,7 @@ import struct
 import subprocess
 import termios
 import time
+import unicodedata
 
 import pytest
 
@@ -65,6 +66,10 @@ def web(tmp_path, scenario, size=4000):
 
 def result(p):
     return json.loads(p.stdout.decode())
+
+
+def columns(text):
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
 
 
 def updates(term):
@@ -271,7 +276,7 @@ def test_the_save_dialog_asks_before_replacing_a_file(serve, tmp_path):
 
 def test_the_progress_line_speaks_portuguese_and_fits_the_terminal(http, serve, tmp_path):
     size = 20 * 1000 * 1000
-    name = "um-nome-de-arquivo-bem-comprido-para-a-linha.dat"
+    name = "文件-um-nome-de-arquivo-bem-comprido-para-a-linha.dat"  # 文件: two columns each
     url = serve(name, os.urandom(size))
     for cols, env in [(200, {}), (60, {}), (0, {"COLUMNS": "70"})]:
         started = time.monotonic()
@@ -281,7 +286,7 @@ def test_the_progress_line_speaks_portuguese_and_fits_the_terminal(http, serve, 
         assert (code, json.loads(out)) == (0, ["1", str(tmp_path / name), size]), term
         assert term.endswith(b"\n") and term.count(b"\n") == 1
         lines = updates(term)
-        assert all(len(u) < (cols or 70) for u in lines), (cols, lines)
+        assert all(columns(u) < (cols or 70) for u in lines), (cols, lines)
         assert len(lines) <= elapsed * 10 + 3
         if cols == 200:
             assert lines[0] == (f"{name}  Recebidos: 0 bytes de 19 MB (0%)  Taxa: 0.00 Kbps  "
@@ -289,7 +294,7 @@ def test_the_progress_line_speaks_portuguese_and_fits_the_terminal(http, serve, 
             assert re.fullmatch(rf"{name}  Recebidos: 19 MB de 19 MB \(100%\)  Taxa: \S+ Kbps  "
                                 r"Decorrido: .+  Situação: Concluído", lines[-1])
         else:  # the name, then the rate and the elapsed time give way
-            assert re.fullmatch(r"um-\S*…  Recebidos: 19 MB de 19 MB \(100%\)  "
+            assert re.fullmatch(r"文\S*…  Recebidos: 19 MB de 19 MB \(100%\)  "
                                 r"Situação: Concluído", lines[-1])
     # Not a terminal: no line at all.
     p = run("download", url, str(tmp_path / name), "--progress", "SIM")

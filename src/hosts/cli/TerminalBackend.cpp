@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <istream>
 #include <ostream>
@@ -42,14 +43,39 @@ std::size_t terminal_columns() {
     return kDefaultColumns;
 }
 
-// The first `n` characters (code points) of a UTF-8 text.
-std::string first_chars(const std::string& s, std::size_t n) {
-    std::size_t i = 0;
-    for (std::size_t count = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && count++ == n)
+// The columns one character of a UTF-8 text takes on the terminal: two for a wide one, none
+// for a combining one, one when the locale cannot tell.
+std::size_t char_columns(const std::string& s, std::size_t at, std::size_t bytes) {
+    wchar_t wc = 0;
+    std::mbstate_t state{};
+    if (std::mbrtowc(&wc, s.data() + at, bytes, &state) != bytes)
+        return 1;
+    const int width = ::wcwidth(wc);
+    return width < 0 ? 1 : static_cast<std::size_t>(width);
+}
+
+// The longest start of a UTF-8 text that takes at most `n` columns, and its columns.
+std::string first_columns(const std::string& s, std::size_t n, std::size_t* taken = nullptr) {
+    std::size_t i = 0, columns = 0;
+    while (i < s.size()) {
+        std::size_t end = i + 1;
+        while (end < s.size() && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80)
+            ++end;
+        const std::size_t width = char_columns(s, i, end - i);
+        if (columns + width > n)
             break;
+        columns += width;
+        i = end;
     }
+    if (taken)
+        *taken = columns;
     return s.substr(0, i);
+}
+
+std::size_t columns_of(const std::string& s) {
+    std::size_t columns = 0;
+    first_columns(s, s.size() * 2, &columns);
+    return columns;
 }
 
 // "Texto (*.txt)|*.txt|Todos (*.*)|*.*" -> "Texto (*.txt), Todos (*.*)": the descriptions.
@@ -259,19 +285,19 @@ std::string TerminalBackend::progress_line(std::size_t columns) const {
     // file's name down to a few characters, the middle parts, the rest of the name.
     const std::size_t room = columns > 1 ? columns - 1 : 0;
     const auto shorten_name = [&](std::size_t least) {
-        const std::size_t rest = char_count(joined());
+        const std::size_t rest = columns_of(joined());
         const std::size_t keep = room > rest ? std::max(room - rest, least) : least;
-        if (char_count(name) > keep)
-            name = keep >= 2 ? first_chars(name, keep - 1) + "…" : std::string();
+        if (columns_of(name) > keep)
+            name = keep >= 2 ? first_columns(name, keep - 1) + "…" : std::string();
     };
     constexpr std::size_t kShortestName = 12;
     shorten_name(kShortestName);
-    while (char_count(name) + char_count(joined()) > room && parts.size() > 2)
+    while (columns_of(name) + columns_of(joined()) > room && parts.size() > 2)
         parts.erase(parts.begin() + 1);
     shorten_name(0);
     std::string line = name.empty() ? joined().substr(2) : name + joined();
-    if (char_count(line) > room)
-        line = first_chars(line, room);
+    if (columns_of(line) > room)
+        line = first_columns(line, room);
     return line;
 }
 
@@ -284,7 +310,7 @@ void TerminalBackend::render(bool force) {
     m_last_render = now;
     m_dirty = false;
     std::string line = progress_line(terminal_columns());
-    const std::size_t width = char_count(line);
+    const std::size_t width = columns_of(line);
     // Blanks over what is left of a longer previous line.
     if (width < m_line_width)
         line.append(m_line_width - width, ' ');
