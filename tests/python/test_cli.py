@@ -341,3 +341,10 @@ def test_ctrl_c_ends_the_transfer_removes_the_partial_file_and_exits_130(tmp_pat
             assert (code, json.loads(out)) == (130, ["0", message]), term
             assert re.search(rf"{line_end}kvrupload: {message}\n$", term.decode()), term
             assert not partial.exists() and big.stat().st_size == 2_000_000
+        # A script's kill (SIGTERM) cleans up the same way: no hidden partial file either.
+        p = subprocess.Popen([CLI, "download", f"{trickle}/a.dat", str(partial)],
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=cli_env())
+        time.sleep(1)
+        p.terminate()
+        assert (p.wait(10), json.loads(p.stdout.read())) == (130, ["0", "Download Cancelado."])
+        assert not partial.exists() and not [n for n in os.listdir(tmp_path) if n[0] == "."]

@@ -19,7 +19,7 @@ const char* const kExitStatusHelp = R"(Exit status:
   6    the server stopped answering (timeout)
   7    TLS: the secure channel failed or the certificate was refused
   8    a local file or folder could not be read, written or created
-  130  interrupted by Ctrl-C (the partial file is removed)
+  130  interrupted by Ctrl-C, SIGTERM or SIGHUP (the partial file is removed)
 Every failure prints one line "kvrupload: ..." on stderr; the JSON stays on stdout.
 )";
 
@@ -219,7 +219,10 @@ void install_interrupt_handler() {
     sigemptyset(&sa.sa_mask);
     // No SA_RESTART: a read from the terminal ends at once; the second Ctrl-C is the default.
     sa.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &sa, nullptr);
+    // A closed terminal (SIGHUP) or a script's kill or timeout (SIGTERM) ends the work as
+    // Ctrl-C does: killed outright, the command would leave its partial file behind.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(sig, &sa, nullptr);
 }
 
 bool interrupted() {
