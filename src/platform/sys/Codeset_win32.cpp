@@ -103,4 +103,16 @@ std::string from_locale_codeset(const std::string& text) {
     return codeset_to_utf8(text, locale_codeset());
 }
 
+LocaleDecoder::LocaleDecoder() {
+    if (const std::string codeset = locale_codeset(); !codeset_is_utf8(codeset))
+        m_codeset = codeset;
+}
+
+LocaleDecoder::~LocaleDecoder() = default;
+
+void LocaleDecoder::decode(std::string& text) {
+    if (!m_codeset.empty())
+        text = codeset_to_utf8(text, m_codeset);
+}
+
 } // namespace kvr::sys

@@ -91,6 +91,18 @@ TEST(Codeset, TheLocalesCodeset) {
     EXPECT_EQ(locale_codeset(), "ISO-8859-1");
     EXPECT_EQ(to_locale_codeset("ção"), "\xE7\xE3o");
     EXPECT_EQ(from_locale_codeset("\xE7\xE3o"), "ção");
+    // A decoder follows the locale it was made in; the conversions follow every switch.
+    LocaleDecoder decoder;
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(to_locale_codeset("ção"), "ção");
+    for (auto [text, utf8] : {std::pair{"\xE7\xE3o", "ção"}, {"\xC9", "É"}, {"", ""}}) {
+        std::string name = text;
+        decoder.decode(name);
+        EXPECT_EQ(name, utf8);
+    }
+    std::string kept = "\xE7";
+    LocaleDecoder().decode(kept);
+    EXPECT_EQ(kept, "\xE7");
 }
 
 TEST(LocalPath, LegacyPathsBecomeNative) {
