@@ -87,7 +87,7 @@ class clsKVRUpload : public Object {
     Variant DeleteFile(const Variant& ExistingName);
 
   private:
-    void AdicionarArquivo(const std::string& sArquivo);
+    void AdicionarArquivo(std::string sArquivo);
     void RemoteChDir(std::string sDir);
     std::string ObterRespostaServidor(std::uint32_t lErro);
 

@@ -11,11 +11,15 @@
 #include "platform/sys/LocalPath.h"
 #include "platform/ui/DefaultInstance.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kvr {
 
 namespace {
+
+// The most names a list holds: one more raises Overflow.
+constexpr std::size_t kMaxArquivos = std::numeric_limits<std::int16_t>::max() + std::size_t{1};
 
 // "ASCII" (any case, or left out) is ftascii; any other text is ftBinary.
 FileTransferType transfer_type(const Variant& TransferType) {
@@ -38,6 +42,18 @@ bool is_false(const Variant& v) {
     return v.type() == VarType::Boolean && !v.to_bool();
 }
 
+// Appends the pieces of a name between its "|"s, as splitting the joined list at every "|"
+// gives them; a name without one is moved over whole.
+void append_pieces(VariantArray& parts, Variant&& name) {
+    const std::string& text = name.as_string();
+    if (text.find('|') == std::string::npos) {
+        parts.push_back(std::move(name));
+        return;
+    }
+    for (auto& piece : Split(text, "|"))
+        parts.emplace_back(std::move(piece));
+}
+
 ftpnet::TransferType wire_type(FileTransferType t) {
     return t == FileTransferType::ftascii ? ftpnet::TransferType::Ascii
                                           : ftpnet::TransferType::Binary;
@@ -45,9 +61,11 @@ ftpnet::TransferType wire_type(FileTransferType t) {
 
 } // namespace
 
-void clsKVRUpload::AdicionarArquivo(const std::string& sArquivo) {
-    aArquivos.resize(static_cast<std::size_t>(nArquivos) + 1);
-    aArquivos[static_cast<std::size_t>(nArquivos)] = Variant(sArquivo);
+void clsKVRUpload::AdicionarArquivo(std::string sArquivo) {
+    // The list becomes nArquivos + 1 long, the new name last.
+    if (aArquivos.size() != static_cast<std::size_t>(nArquivos))
+        aArquivos.resize(static_cast<std::size_t>(nArquivos));
+    aArquivos.emplace_back(std::move(sArquivo));
     if (nArquivos == std::numeric_limits<std::int16_t>::max())
         raise_runtime(rt::Overflow, "clsKVRUpload::AdicionarArquivo");
     ++nArquivos;
@@ -73,21 +91,23 @@ Variant clsKVRUpload::GetDirectoryList(const Variant& Directory, const Variant& 
         if (hFind) {
             // 5. A fresh list with the first name.
             nArquivos = 0;
-            AdicionarArquivo(name);
+            aArquivos.reserve(std::min<std::size_t>(hFind->at_most_left() + 1, kMaxArquivos));
+            AdicionarArquivo(std::move(name));
             // 6. The rest.
             while (hFind->next(name))
-                AdicionarArquivo(name);
+                AdicionarArquivo(std::move(name));
             // 7. Why the loop ended; the find is done.
             lErro = ftpnet::last_error();
             hFind.reset();
-            // 8. "1|name|name...", split at every "|".
+            // 8. "1|name|name...", split at every "|"; the list is handed over to the result.
             if (lErro == code::NoMoreFiles) {
-                std::string joined = "1";
-                for (std::int16_t i = 0; i < nArquivos; ++i)
-                    joined += "|" + aArquivos[static_cast<std::size_t>(i)].as_string();
                 VariantArray parts;
-                for (auto& part : Split(joined, "|"))
-                    parts.emplace_back(std::move(part));
+                parts.reserve(static_cast<std::size_t>(nArquivos) + 1);
+                parts.emplace_back("1");
+                for (std::int16_t i = 0; i < nArquivos; ++i)
+                    append_pieces(parts, std::move(aArquivos[static_cast<std::size_t>(i)]));
+                aArquivos.clear();
+                nArquivos = 0;
                 return Variant(std::move(parts));
             }
         }

@@ -98,7 +98,7 @@ FtpConnection::~FtpConnection() {
 
 char* FtpConnection::buffer() {
     if (!m_buffer)
-        m_buffer = std::make_unique<char[]>(kBufferSize);
+        m_buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
     return m_buffer.get();
 }
 
@@ -288,26 +288,7 @@ std::unique_ptr<FtpFind> FtpConnection::find_first(const std::string& filter,
     });
     if (!received || !finish_transfer(*data))
         return nullptr;
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start < listing.size()) {
-        auto end = listing.find('\n', start);
-        if (end == std::string::npos)
-            end = listing.size();
-        std::string name = listing.substr(start, end - start);
-        start = end + 1;
-        if (!name.empty() && name.back() == '\r')
-            name.pop_back();
-        if (name.empty())
-            continue;
-        // A folder in the filter makes some servers list "folder/name": the caller gets names.
-        auto base = name.rfind('/');
-        if (base != std::string::npos)
-            name.erase(0, base + 1);
-        if (!name.empty() && filter_matches(pattern, name))
-            names.push_back(sys::from_locale_codeset(name));
-    }
-    auto find = std::make_unique<FtpFind>(std::move(names));
+    auto find = std::make_unique<FtpFind>(std::move(listing), std::move(pattern));
     if (!find->next(first_name))
         return nullptr;
     return find;
