@@ -111,6 +111,7 @@ def test_the_json_is_valid_utf8_whatever_the_bytes_of_a_path(serve, tmp_path):
         (b"\xed\xa0\x80", "\\u00ed\\u00a0\\u0080"),  # a surrogate
         (b"\xf4\x90\x80\x80", "\\u00f4\\u0090\\u0080\\u0080"),  # above U+10FFFF
         (b"\xe2\x82-\xf0\x9f\x98\x80", "\\u00e2\\u0082-\U0001F600"),  # cut short; a whole one
+        (b'q"b\tc\x01d', 'q\\"b\\tc\\u0001d'),  # escapes between plain runs
     ]
     for name, shown in cases:
         p = run("download", url, os.fsencode(tmp_path) + b"/" + name + b".txt")

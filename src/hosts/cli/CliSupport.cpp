@@ -1,5 +1,6 @@
 #include "hosts/cli/CliSupport.h"
 
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -59,38 +60,50 @@ std::size_t utf8_sequence(const std::string& s, std::size_t i) {
     return n;
 }
 
+// The bytes that stand for themselves in a JSON string: printable ASCII but '"' and '\\'.
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x80; ++c)
+        plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+    return plain;
+}();
+
 void append_string(std::string& out, const std::string& s) {
     out += '"';
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
+    for (std::size_t i = 0; i < s.size();) {
+        // A run of plain bytes and well-formed UTF-8 sequences goes over in one append.
+        std::size_t run = i;
+        for (std::size_t n = 1; n > 0; run += n) {
+            while (run < s.size() && kPlain[static_cast<unsigned char>(s[run])])
+                ++run;
+            n = run < s.size() ? utf8_sequence(s, run) : 0;
+        }
+        out.append(s, i, run - i);
+        i = run;
+        if (i == s.size())
+            break;
+        const auto c = static_cast<unsigned char>(s[i++]);
         switch (c) {
         case '"':
             out += "\\\"";
-            continue;
+            break;
         case '\\':
             out += "\\\\";
-            continue;
+            break;
         case '\n':
             out += "\\n";
-            continue;
+            break;
         case '\r':
             out += "\\r";
-            continue;
+            break;
         case '\t':
             out += "\\t";
-            continue;
-        default:
             break;
-        }
-        if (c >= 0x20 && c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (std::size_t n = c >= 0x80 ? utf8_sequence(s, i) : 0; n > 0) {
-            out.append(s, i, n);
-            i += n - 1;
-        } else {
+        default: {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\u%04x", c);
             out += buf;
+        }
         }
     }
     out += '"';
@@ -140,6 +153,18 @@ void append_json(std::string& out, const Variant& v) {
     }
 }
 
+// About the length of the value's JSON text, so that a long list is not copied as it grows.
+std::size_t json_size_hint(const Variant& v) {
+    if (v.is_string())
+        return v.as_string().size() + 2;
+    if (!v.is_array())
+        return 8;
+    std::size_t size = 2;
+    for (const auto& item : v.as_array())
+        size += json_size_hint(item) + 1;
+    return size;
+}
+
 // The failure's own message: the result's second element, else the whole result.
 std::string message_of(const Variant& result) {
     if (result.is_array() && result.as_array().size() > 1 && result.as_array()[1].is_string())
@@ -172,6 +197,7 @@ int exit_code_of(FailureClass c) {
 
 std::string to_json(const Variant& v) {
     std::string out;
+    out.reserve(json_size_hint(v));
     append_json(out, v);
     return out;
 }
