@@ -3,7 +3,7 @@
 ' which the runner starts beside this script: a download under the progress window closed
 ' with its X button, one closed by the user during the transfer, and the FTP window opened
 ' through rundll32, where a listed file is fetched and sent back through the dialogs.
-Dim ctl, r, work, slow, rc, fetched
+Dim ctl, r, work, slow, rc, fetched, started
 work = EnvVar("KVR_WINE_WORK")
 slow = "http://127.0.0.1:" & EnvVar("KVR_HTTP_PORT") & "/slow/" & EnvVar("KVR_GUI_BIG_FILE")
 fetched = work & "\" & EnvVar("KVR_GUI_LOCAL_NAME")
@@ -22,8 +22,11 @@ r = ctl.Download(slow, work & "\closed.dat")
 CheckEqual "the window closed during the download", r(0) & " " & r(1), "0 Download Cancelado."
 Check "no file after the cancel", Not gFso.FileExists(work & "\closed.dat"), "closed.dat exists"
 
+started = Timer
 rc = gShell.Run("rundll32 """ & EnvVar("KVR_GUI_DLL") & """,FtpWindow 127.0.0.1:" & EnvVar("KVR_FTP_PORT") & " " & EnvVar("KVR_FTP_USER"), 1, True)
 CheckEqual "rundll32 KVRUpload.dll,FtpWindow", rc, 0
+' A window nobody could reach (closed at once, or never shown) returns in a second or two.
+WScript.Echo "INFO rundll32 returned after " & Round(Timer - started, 1) & " s"
 CompareFiles "a listed file fetched through the Save dialog", EnvVar("KVR_FTP_HOME") & "/" & EnvVar("KVR_GUI_FTP_NAME"), fetched
 CompareFiles "and sent back through the Open dialog", fetched, EnvVar("KVR_FTP_HOME") & "/" & EnvVar("KVR_GUI_LOCAL_NAME")
 CheckNoError "the windows"

@@ -30,13 +30,14 @@ def run(*args):
     return subprocess.run(args, capture_output=True, text=True).stdout.strip()
 
 
-def wait_window(name, seen=(), timeout=60):
-    """A viewable X window with this exact name that is not one of `seen`."""
+def wait_window(name, timeout=120):
+    """A viewable X window with this exact name. Each step waits for its window to go first,
+    so no older window is taken for a new one (and X reuses a gone client's window ids)."""
     end = time.time() + timeout
     while time.time() < end:
-        for wid in run("xdotool", "search", "--onlyvisible", "--name", "^%s$" % name).split():
-            if wid not in seen:
-                return wid
+        wids = run("xdotool", "search", "--onlyvisible", "--name", "^%s$" % name).split()
+        if wids:
+            return wids[0]
         time.sleep(0.1)
     return None
 
@@ -97,7 +98,7 @@ def darkest(wid, box):
 
 def answer_dialog(title, path):
     """Types a path and Return into the dialog, or presses Escape when `path` is None."""
-    wid = wait_window(title, timeout=20)
+    wid = wait_window(title, timeout=60)
     if not check("dialog " + title, wid is not None, "not shown"):
         return False
     focus(wid)
@@ -110,7 +111,7 @@ def answer_dialog(title, path):
 
 
 def dismiss_message_box():
-    wid = wait_window("KVRUpload", timeout=20)
+    wid = wait_window("KVRUpload", timeout=60)
     if check("message box", wid is not None, "not shown"):
         focus(wid)
         run("xdotool", "key", "Return")
@@ -139,14 +140,18 @@ def ftp_session(wid):
     chord("shift", "Home")
     type_text(ENV["KVR_FTP_PASSWORD"])
     click(wid, 283, 43)  # cmdConnect
-    end = time.time() + 15
+    end = time.time() + 60
     while time.time() < end and darkest(wid, (6, 92, 300, 80)) > 0.5:
         time.sleep(0.2)
     check("the list shows the server's names after Connect", darkest(wid, (6, 92, 300, 80)) <= 0.5)
     shot(wid, "ftp-window.png")
     local = ENV["KVR_WINE_WORK"] + "\\" + ENV["KVR_GUI_LOCAL_NAME"]
     # A name whose Save dialog is cancelled: one message box and no Open dialog. Then the
-    # first name, fetched and sent back under the name typed in both dialogs.
+    # first name, fetched and sent back under the name typed in both dialogs: ours, unless
+    # another test left a name that sorts before it in the shared home.
+    ours = ENV["KVR_GUI_FTP_NAME"]
+    before = [n for n in os.listdir(ENV["KVR_FTP_HOME"]) if n < ours and not n.startswith(".")]
+    check("our file is the first listed", not before, "before it: %s" % before)
     for row_y, answer in ((109, None), (96, local)):
         click(wid, 60, row_y)
         if not answer_dialog("Download de Arquivo: Salvar Como", answer):
@@ -167,12 +172,10 @@ STEPS = [
     (FTP, ftp_session),
 ]
 
-seen = []
 for (caption, client), act in STEPS:
-    wid = wait_window(caption, seen)
+    wid = wait_window(caption)
     if not check("window " + caption, wid is not None, "no X window with that name"):
         break
-    seen.append(wid)
     check("client size of " + caption, size(wid) == client, "%s, want %s" % (size(wid), client))
     act(wid)
     check("window " + caption + " closed", gone(wid), "still shown")
