@@ -174,8 +174,13 @@ STEPS = [
 
 for (caption, client), act in STEPS:
     wid = wait_window(caption)
-    if not check("window " + caption, wid is not None, "no X window with that name"):
+    if wid is None:
+        # What there was instead: a window mapped but not viewable, or under another name.
+        others = [run("xdotool", "getwindowname", w)
+                  for w in run("xdotool", "search", "--name", "KVRUpload|Download").split()]
+        check("window " + caption, False, "no viewable X window with that name; %s" % others)
         break
+    check("window " + caption, True)
     check("client size of " + caption, size(wid) == client, "%s, want %s" % (size(wid), client))
     act(wid)
     check("window " + caption + " closed", gone(wid), "still shown")
