@@ -22,11 +22,16 @@ r = ctl.Download(slow, work & "\closed.dat")
 CheckEqual "the window closed during the download", r(0) & " " & r(1), "0 Download Cancelado."
 Check "no file after the cancel", Not gFso.FileExists(work & "\closed.dat"), "closed.dat exists"
 
-started = Timer
-rc = gShell.Run("rundll32 """ & EnvVar("KVR_GUI_DLL") & """,FtpWindow 127.0.0.1:" & EnvVar("KVR_FTP_PORT") & " " & EnvVar("KVR_FTP_USER"), 1, True)
+' A window nobody could reach (closed at once, or never shown) returns in a second or two. That
+' happened once in a loaded CI run, unexplained: it is said, and the window opened once more.
+Dim attempt
+For attempt = 1 To 2
+    started = Timer
+    rc = gShell.Run("rundll32 """ & EnvVar("KVR_GUI_DLL") & """,FtpWindow 127.0.0.1:" & EnvVar("KVR_FTP_PORT") & " " & EnvVar("KVR_FTP_USER"), 1, True)
+    WScript.Echo "INFO rundll32 returned after " & Round(Timer - started, 1) & " s"
+    If Timer - started >= 5 Then Exit For
+Next
 CheckEqual "rundll32 KVRUpload.dll,FtpWindow", rc, 0
-' A window nobody could reach (closed at once, or never shown) returns in a second or two.
-WScript.Echo "INFO rundll32 returned after " & Round(Timer - started, 1) & " s"
 CompareFiles "a listed file fetched through the Save dialog", EnvVar("KVR_FTP_HOME") & "/" & EnvVar("KVR_GUI_FTP_NAME"), fetched
 CompareFiles "and sent back through the Open dialog", fetched, EnvVar("KVR_FTP_HOME") & "/" & EnvVar("KVR_GUI_LOCAL_NAME")
 CheckNoError "the windows"
