@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <exception>
+#include <mutex>
 #include <optional>
 
 namespace py = pybind11;
@@ -63,7 +64,7 @@ void note_main_thread() {
     g_main_thread = PyThread_get_thread_ident();
 }
 
-Variant call_released(const std::function<Variant()>& call) {
+Variant call_released(const std::function<Variant()>& call, ObjectLock* object) {
     SignalWatch watch;
     const bool main_thread = PyThread_get_thread_ident() == g_main_thread;
     take_unanswered_dialog();
@@ -71,11 +72,20 @@ Variant call_released(const std::function<Variant()>& call) {
     std::exception_ptr failure;
     {
         py::gil_scoped_release unlocked;
+        std::unique_lock<std::recursive_timed_mutex> held;
+        if (object) {
+            held = std::unique_lock(object->mutex(), std::defer_lock);
+            while (!held.try_lock_for(kSignalInterval))
+                if (main_thread && watch.interrupted())
+                    break;
+        }
         std::optional<sys::CancelScope> scope;
         if (main_thread)
             scope.emplace([&watch] { return watch.interrupted(); });
         try {
-            result = call();
+            // Interrupted while waiting for its object: the call is not made at all.
+            if (!object || held.owns_lock())
+                result = call();
         } catch (...) {
             failure = std::current_exception();
         }

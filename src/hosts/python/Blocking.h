@@ -3,6 +3,7 @@
 // Python threads run meanwhile, and on the main thread with Ctrl-C heard while it waits.
 #pragma once
 
+#include "ObjectLock.h"
 #include "platform/automation/Variant.h"
 
 #include <functional>
@@ -15,7 +16,9 @@ void note_main_thread();
 // Runs `call` without the interpreter lock. A signal whose handler raises (Ctrl-C:
 // KeyboardInterrupt) ends the call's waits as a user's cancel would; once the call has
 // returned, that exception is raised in the calling thread. A dialog the headless backend
-// could not put to anyone is raised as a ComError that says so. Called with the lock held.
-Variant call_released(const std::function<Variant()>& call);
+// could not put to anyone is raised as a ComError that says so. With `object`, the call first
+// waits (without the interpreter lock, and on the main thread still hearing Ctrl-C) until no
+// other thread is in a call on that object. Called with the interpreter lock held.
+Variant call_released(const std::function<Variant()>& call, ObjectLock* object = nullptr);
 
 } // namespace kvr::python

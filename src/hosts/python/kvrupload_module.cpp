@@ -38,8 +38,10 @@ struct NullType {};
 // A library object seen from Python.
 struct Dispatch {
     std::shared_ptr<Object> object;
+    std::shared_ptr<kvr::python::ObjectLock> lock; // the object's, whichever view calls it
 
-    Dispatch(std::shared_ptr<Object> o) : object(std::move(o)) {}
+    Dispatch(std::shared_ptr<Object> o)
+        : object(std::move(o)), lock(kvr::python::ObjectLock::of(object.get())) {}
     Dispatch(const Dispatch&) = default;
     Dispatch& operator=(const Dispatch&) = default;
     // The last reference lets go without the interpreter lock: an FTP object that goes says
@@ -271,12 +273,13 @@ py::object dispatch_member(const Dispatch& d, const std::string& name) {
         throw kvr::ComError(kvr::rt::MethodNotSupported, d.object->type_name(),
                             d.object->type_name() + " has no member " + name);
     auto object = d.object;
+    auto lock = d.lock;
     if (m && m->kind != kvr::MemberKind::Method)
-        return to_python(kvr::python::call_released([&] { return object->get(name); }));
-    return py::cpp_function([object, name](py::args args) {
+        return to_python(kvr::python::call_released([&] { return object->get(name); }, lock.get()));
+    return py::cpp_function([object, lock, name](py::args args) {
         kvr::VariantArray a = to_args(args);
-        return to_python(
-            kvr::python::call_released([&] { return object->call(name, std::move(a)); }));
+        return to_python(kvr::python::call_released(
+            [&] { return object->call(name, std::move(a)); }, lock.get()));
     });
 }
 
@@ -395,16 +398,19 @@ PYBIND11_MODULE(kvrupload, m) {
         .def("_get",
              [](const Dispatch& d, const std::string& name) {
                  auto o = d.object;
-                 return to_python(kvr::python::call_released([&] { return o->get(name); }));
+                 return to_python(
+                     kvr::python::call_released([&] { return o->get(name); }, d.lock.get()));
              })
         .def("_put",
              [](const Dispatch& d, const std::string& name, const py::handle& value) {
                  Variant v = to_variant(value);
                  auto o = d.object;
-                 kvr::python::call_released([&] {
-                     o->put(name, v);
-                     return Variant();
-                 });
+                 kvr::python::call_released(
+                     [&] {
+                         o->put(name, v);
+                         return Variant();
+                     },
+                     d.lock.get());
              })
         .def("_call",
              [](const Dispatch& d, const std::string& name, const py::tuple& args) {
@@ -412,8 +418,8 @@ PYBIND11_MODULE(kvrupload, m) {
                  for (auto item : args)
                      a.push_back(to_variant(item));
                  auto o = d.object;
-                 return to_python(
-                     kvr::python::call_released([&] { return o->call(name, std::move(a)); }));
+                 return to_python(kvr::python::call_released(
+                     [&] { return o->call(name, std::move(a)); }, d.lock.get()));
              })
         .def("_names", &dispatch_dir)
         .def("_table", &dispatch_table_of)
