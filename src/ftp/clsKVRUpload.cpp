@@ -16,6 +16,15 @@ namespace kvr {
 
 namespace {
 const char* const kAgent = "clsKVRUpload Instance";
+thread_local std::int32_t t_last_trapped = 0;
+} // namespace
+
+std::int32_t clsKVRUpload::last_trapped_error() {
+    return t_last_trapped;
+}
+
+void clsKVRUpload::clear_last_trapped_error() {
+    t_last_trapped = 0;
 }
 
 clsKVRUpload::clsKVRUpload() {
@@ -47,7 +56,9 @@ Variant clsKVRUpload::not_connected() {
 }
 
 Variant clsKVRUpload::trapped(const std::exception_ptr& error) {
-    return retorno("0", to_com_error(error).numbered_text());
+    const ComError e = to_com_error(error);
+    t_last_trapped = e.number();
+    return retorno("0", e.numbered_text());
 }
 
 // --- Properties ---

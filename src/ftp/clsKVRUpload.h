@@ -86,6 +86,12 @@ class clsKVRUpload : public Object {
     Variant RenameFile(const Variant& ExistingName, const Variant& NewName);
     Variant DeleteFile(const Variant& ExistingName);
 
+    // The number of the last error the calling thread's calls turned into a "0" result since
+    // it was cleared (0: none): how a host tells a local file that could not be made from the
+    // server's refusal without reading the message.
+    static std::int32_t last_trapped_error();
+    static void clear_last_trapped_error();
+
   private:
     void AdicionarArquivo(std::string sArquivo);
     void RemoteChDir(std::string sDir);

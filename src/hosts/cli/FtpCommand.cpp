@@ -1,5 +1,6 @@
 // kvrupload ftp: one FTP operation through the library's FTP class, driven late-bound as any
 // host drives it: connect, run the operation, disconnect, print the operation's result.
+#include "ftp/clsKVRUpload.h"
 #include "hosts/cli/CliSupport.h"
 #include "hosts/cli/Commands.h"
 #include "hosts/cli/Secrets.h"
@@ -166,8 +167,12 @@ Variant run_operation(Object& ftp, const FtpArgs& a) {
     return ftp.call("DeleteFile", {Variant(a.operands[0])});
 }
 
-// The class of the FTP call that just failed, from the calling thread's last failure code.
+// The class of the FTP call that just failed: the error the FTP class trapped when it has a
+// class (a local folder that could not be made), else the calling thread's last failure code.
 FailureClass ftp_failure() {
+    if (const FailureClass trapped = failure_class_of(clsKVRUpload::last_trapped_error());
+        trapped != FailureClass::Other)
+        return trapped;
     switch (static_cast<std::int32_t>(ftpnet::last_failure())) {
     case code::ExtendedError:
         return FailureClass::ServerStatus;
@@ -211,6 +216,7 @@ int run_ftp(const std::vector<std::string>& args) {
         return print_refused(e);
     }
     ftpnet::clear_last_failure();
+    clsKVRUpload::clear_last_trapped_error();
     Variant connected = ftp->call("Connect", {Variant::missing(), Variant::missing(),
                                               Variant::missing(), text_or_missing(a.dir)});
     const auto& r = connected.as_array();
@@ -220,6 +226,7 @@ int run_ftp(const std::vector<std::string>& args) {
         return print_result(connected, failure);
     }
     ftpnet::clear_last_failure();
+    clsKVRUpload::clear_last_trapped_error();
     Variant result = run_operation(*ftp, a);
     const FailureClass failure = ftp_failure();
     ftp->call("Disconnect", {});
