@@ -108,6 +108,8 @@ class clsKVRUpload : public Object {
     std::optional<std::string> sUser;
     std::optional<std::string> sPassword;
     std::string sDirectory;
+    // The names found, after one slot kept for the result's "1": the list becomes the result
+    // without moving its names.
     VariantArray aArquivos;
     VariantArray aRetorno = VariantArray(2);
     std::int16_t nArquivos = 0;

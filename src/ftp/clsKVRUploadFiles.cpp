@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace kvr {
 
@@ -42,16 +43,22 @@ bool is_false(const Variant& v) {
     return v.type() == VarType::Boolean && !v.to_bool();
 }
 
-// Appends the pieces of a name between its "|"s, as splitting the joined list at every "|"
-// gives them; a name without one is moved over whole.
-void append_pieces(VariantArray& parts, Variant&& name) {
-    const std::string& text = name.as_string();
-    if (text.find('|') == std::string::npos) {
-        parts.push_back(std::move(name));
-        return;
-    }
-    for (auto& piece : Split(text, "|"))
-        parts.emplace_back(std::move(piece));
+// The result of a listing: "1" (in the list's first slot) and then the names, each split at its
+// "|"s as splitting the joined list at every "|" gives them.
+VariantArray result_list(VariantArray lista) {
+    lista.front() = Variant("1");
+    const auto has_bar = [](const Variant& name) {
+        return name.as_string().find('|') != std::string::npos;
+    };
+    if (std::none_of(lista.begin() + 1, lista.end(), has_bar))
+        return lista;
+    VariantArray parts;
+    parts.reserve(lista.size());
+    parts.push_back(std::move(lista.front()));
+    for (auto name = lista.begin() + 1; name != lista.end(); ++name)
+        for (auto& piece : Split(name->as_string(), "|"))
+            parts.emplace_back(std::move(piece));
+    return parts;
 }
 
 ftpnet::TransferType wire_type(FileTransferType t) {
@@ -63,8 +70,9 @@ ftpnet::TransferType wire_type(FileTransferType t) {
 
 void clsKVRUpload::AdicionarArquivo(std::string sArquivo) {
     // The list becomes nArquivos + 1 long, the new name last.
-    if (aArquivos.size() != static_cast<std::size_t>(nArquivos))
-        aArquivos.resize(static_cast<std::size_t>(nArquivos));
+    const auto slots = static_cast<std::size_t>(nArquivos) + 1;
+    if (aArquivos.size() != slots)
+        aArquivos.resize(slots);
     aArquivos.emplace_back(std::move(sArquivo));
     if (nArquivos == std::numeric_limits<std::int16_t>::max())
         raise_runtime(rt::Overflow, "clsKVRUpload::AdicionarArquivo");
@@ -91,7 +99,7 @@ Variant clsKVRUpload::GetDirectoryList(const Variant& Directory, const Variant& 
         if (hFind) {
             // 5. A fresh list with the first name.
             nArquivos = 0;
-            aArquivos.reserve(std::min<std::size_t>(hFind->at_most_left() + 1, kMaxArquivos));
+            aArquivos.reserve(std::min<std::size_t>(hFind->at_most_left() + 2, kMaxArquivos + 1));
             AdicionarArquivo(std::move(name));
             // 6. The rest.
             while (hFind->next(name))
@@ -99,16 +107,12 @@ Variant clsKVRUpload::GetDirectoryList(const Variant& Directory, const Variant& 
             // 7. Why the loop ended; the find is done.
             lErro = ftpnet::last_error();
             hFind.reset();
-            // 8. "1|name|name...", split at every "|"; the list is handed over to the result.
+            // 8. "1|name|name...", split at every "|"; the list itself becomes the result.
             if (lErro == code::NoMoreFiles) {
-                VariantArray parts;
-                parts.reserve(static_cast<std::size_t>(nArquivos) + 1);
-                parts.emplace_back("1");
-                for (std::int16_t i = 0; i < nArquivos; ++i)
-                    append_pieces(parts, std::move(aArquivos[static_cast<std::size_t>(i)]));
-                aArquivos.clear();
+                aArquivos.resize(static_cast<std::size_t>(nArquivos) + 1);
+                VariantArray lista = std::exchange(aArquivos, {});
                 nArquivos = 0;
-                return Variant(std::move(parts));
+                return Variant(result_list(std::move(lista)));
             }
         }
         // 9. The find failed.

@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <cstdio>
 #include <iostream>
 #include <poll.h>
@@ -109,7 +110,10 @@ void append_string(std::string& out, const std::string& s) {
     out += '"';
 }
 
-void append_json(std::string& out, const Variant& v) {
+// Appends the value's JSON text; `spill`, when given, may take the text so far after each item
+// of a list.
+void append_json(std::string& out, const Variant& v,
+                 const std::function<void(std::string&)>& spill = {}) {
     switch (v.type()) {
     case VarType::Empty:
     case VarType::Null:
@@ -146,6 +150,8 @@ void append_json(std::string& out, const Variant& v) {
                 out += ',';
             first = false;
             append_json(out, item);
+            if (spill)
+                spill(out);
         }
         out += ']';
         break;
@@ -153,16 +159,20 @@ void append_json(std::string& out, const Variant& v) {
     }
 }
 
-// About the length of the value's JSON text, so that a long list is not copied as it grows.
-std::size_t json_size_hint(const Variant& v) {
-    if (v.is_string())
-        return v.as_string().size() + 2;
-    if (!v.is_array())
-        return 8;
-    std::size_t size = 2;
-    for (const auto& item : v.as_array())
-        size += json_size_hint(item) + 1;
-    return size;
+// Writes the value's JSON text to the stream, a piece at a time: the text of a long listing is
+// never held whole beside the list itself.
+void write_json(std::ostream& os, const Variant& v) {
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::string out;
+    out.reserve(kPiece + 256);
+    const auto spill = [&os](std::string& text) {
+        if (text.size() < kPiece)
+            return;
+        os.write(text.data(), static_cast<std::streamsize>(text.size()));
+        text.clear();
+    };
+    append_json(out, v, spill);
+    os << out;
 }
 
 // The failure's own message: the result's second element, else the whole result.
@@ -197,13 +207,13 @@ int exit_code_of(FailureClass c) {
 
 std::string to_json(const Variant& v) {
     std::string out;
-    out.reserve(json_size_hint(v));
     append_json(out, v);
     return out;
 }
 
 int print_result(const Variant& result, FailureClass failure) {
-    std::cout << to_json(result) << std::endl;
+    write_json(std::cout, result);
+    std::cout << std::endl;
     if (result.is_array() && !result.as_array().empty() && result.as_array()[0].is_string() &&
         result.as_array()[0].as_string() == "1")
         return kExitSuccess;

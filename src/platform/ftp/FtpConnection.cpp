@@ -279,7 +279,10 @@ std::unique_ptr<FtpFind> FtpConnection::find_first(const std::string& filter,
     auto data = open_transfer(FtpCommand::Nlst, folder, std::nullopt);
     if (!data)
         return nullptr;
+    // Room for some forty thousand names up front: untouched room is address space only, and
+    // a long listing is not copied each time it doubles.
     std::string listing;
+    listing.reserve(kListingRoom);
     const bool received = receive_all(*data, [&](const char* bytes, std::size_t got) {
         if (listing.size() + got > kMaxListing)
             return fail(Failure::InvalidReply);

@@ -51,6 +51,7 @@ class FtpConnection {
 
     static constexpr std::size_t kBufferSize = 256 * 1024;
     static constexpr std::size_t kMaxListing = 64 * 1024 * 1024;
+    static constexpr std::size_t kListingRoom = 512 * 1024;
 
   private:
     explicit FtpConnection(Socket control);
