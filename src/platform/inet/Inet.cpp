@@ -2,19 +2,17 @@
 
 #include "platform/automation/ComError.h"
 #include "platform/inet/BodyBuffer.h"
+#include "platform/inet/CurlLibrary.h"
 #include "platform/inet/InetErrors.h"
 #include "platform/inet/InetSettings.h"
 #include "platform/inet/RequestUrl.h"
 #include "platform/inet/ResponseHeaders.h"
 #include "platform/sys/Cancel.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace kvr::inet {
 
@@ -31,15 +29,11 @@ constexpr long kDefaultConnectTimeout = 30;
 constexpr long kDefaultLowSpeedTime = 60;
 constexpr long kDefaultLowSpeedLimit = 100;
 
-void init_engine() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 } // namespace
 
 struct Inet::Impl : Inet::Settings {
     // The request.
+    const CurlLibrary* lib = curl_library();
     CURLM* multi = nullptr;
     CURL* easy = nullptr;
     bool attached = false; // easy is in the multi handle, the transfer runs
@@ -60,21 +54,23 @@ struct Inet::Impl : Inet::Settings {
     std::uint64_t upload_size() const { return upload_file ? upload_file->size() : upload.size(); }
     InetError error;
 
-    Impl() {
-        init_engine();
-        multi = curl_multi_init();
-    }
+    Impl() : multi(lib ? lib->multi_init() : nullptr) {}
     ~Impl() {
         release();
         if (multi)
-            curl_multi_cleanup(multi);
+            lib->multi_cleanup(multi);
+    }
+
+    template <class Value>
+    void set(CURLoption option, Value value) {
+        lib->easy_setopt(easy, option, value);
     }
 
     void release() {
         if (easy) {
             if (attached)
-                curl_multi_remove_handle(multi, easy);
-            curl_easy_cleanup(easy);
+                lib->multi_remove_handle(multi, easy);
+            lib->easy_cleanup(easy);
         }
         easy = nullptr;
         attached = false;
@@ -138,58 +134,58 @@ struct Inet::Impl : Inet::Settings {
     }
 
     void configure(const RequestUrl& target, bool put) {
-        curl_easy_setopt(easy, CURLOPT_URL, target.url.c_str());
-        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        set(CURLOPT_URL, target.url.c_str());
+        set(CURLOPT_PROTOCOLS_STR, "http,https");
         // A caller who asked for a protected transfer never gets it over plain HTTP.
         secure = target.url.rfind("https:", 0) == 0;
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
-        curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
-        curl_easy_setopt(easy, CURLOPT_USERAGENT, "KVRUpload");
-        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
-        curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        set(CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+        set(CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+        set(CURLOPT_NOSIGNAL, 1L);
+        set(CURLOPT_FOLLOWLOCATION, 1L);
+        set(CURLOPT_MAXREDIRS, 10L);
+        set(CURLOPT_USERAGENT, "KVRUpload");
+        set(CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+        set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 
         // A server that stops answering, or trickles a few bytes now and then, ends in a
         // timeout, never in an endless wait (a paused body is not counted as slow).
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT,
+        set(CURLOPT_CONNECTTIMEOUT,
                          number_from_env("KVR_INET_CONNECT_TIMEOUT", kDefaultConnectTimeout));
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT,
+        set(CURLOPT_LOW_SPEED_LIMIT,
                          number_from_env("KVR_INET_LOW_SPEED_LIMIT", kDefaultLowSpeedLimit));
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
+        set(CURLOPT_LOW_SPEED_TIME,
                          number_from_env("KVR_INET_LOW_SPEED_TIME", kDefaultLowSpeedTime));
 
         if (access == icDirect)
-            curl_easy_setopt(easy, CURLOPT_PROXY, "");
+            set(CURLOPT_PROXY, "");
         else if (!trim(proxy).empty())
-            curl_easy_setopt(easy, CURLOPT_PROXY, trim(proxy).c_str());
+            set(CURLOPT_PROXY, trim(proxy).c_str());
         // Otherwise the engine reads the environment's proxy settings itself.
 
         if (const char* ca = std::getenv("CURL_CA_BUNDLE"); ca && *ca)
-            curl_easy_setopt(easy, CURLOPT_CAINFO, ca);
-        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+            set(CURLOPT_CAINFO, ca);
+        set(CURLOPT_SSL_VERIFYPEER, 1L);
+        set(CURLOPT_SSL_VERIFYHOST, 2L);
 
         if (!user.empty()) {
-            curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
-            curl_easy_setopt(easy, CURLOPT_USERNAME, user.c_str());
-            curl_easy_setopt(easy, CURLOPT_PASSWORD, password.c_str());
+            set(CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+            set(CURLOPT_USERNAME, user.c_str());
+            set(CURLOPT_PASSWORD, password.c_str());
         }
 
-        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::on_header);
-        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::on_body);
-        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+        set(CURLOPT_HEADERFUNCTION, &Impl::on_header);
+        set(CURLOPT_HEADERDATA, this);
+        set(CURLOPT_WRITEFUNCTION, &Impl::on_body);
+        set(CURLOPT_WRITEDATA, this);
         if (put) {
-            curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-            curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE,
+            set(CURLOPT_UPLOAD, 1L);
+            set(CURLOPT_INFILESIZE_LARGE,
                              static_cast<curl_off_t>(upload_size()));
-            curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, kSendBufferSize);
-            curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Impl::on_read);
-            curl_easy_setopt(easy, CURLOPT_READDATA, this);
-            curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, &Impl::on_seek);
-            curl_easy_setopt(easy, CURLOPT_SEEKDATA, this);
+            set(CURLOPT_UPLOAD_BUFFERSIZE, kSendBufferSize);
+            set(CURLOPT_READFUNCTION, &Impl::on_read);
+            set(CURLOPT_READDATA, this);
+            set(CURLOPT_SEEKFUNCTION, &Impl::on_seek);
+            set(CURLOPT_SEEKDATA, this);
         }
     }
 
@@ -199,11 +195,11 @@ struct Inet::Impl : Inet::Settings {
         upload = put ? std::move(data) : std::string();
         upload_file = put ? std::move(file) : nullptr;
         this->put = put;
-        easy = curl_easy_init();
+        easy = multi ? lib->easy_init() : nullptr;
         if (!multi || !easy)
             throw ComError(icErrInitFailed, kSource, inet_refusal_text(icErrInitFailed));
         configure(target, put);
-        if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+        if (lib->multi_add_handle(multi, easy) != CURLM_OK) {
             release();
             throw ComError(icErrInitFailed, kSource, inet_refusal_text(icErrInitFailed));
         }
@@ -221,28 +217,28 @@ struct Inet::Impl : Inet::Settings {
             return;
         }
         if (wait_ms > 0)
-            curl_multi_poll(multi, nullptr, 0, wait_ms, nullptr);
+            lib->multi_poll(multi, nullptr, 0, wait_ms, nullptr);
         int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+        if (lib->multi_perform(multi, &running) != CURLM_OK) {
             finish(CURLE_FAILED_INIT); // the engine itself broke down: never wait on it again
             return;
         }
         int left = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+        while (CURLMsg* msg = lib->multi_info_read(multi, &left)) {
             if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy)
                 finish(msg->data.result);
         }
     }
 
     void finish(CURLcode code) {
-        curl_multi_remove_handle(multi, easy);
+        lib->multi_remove_handle(multi, easy);
         attached = false;
         done = true;
         result = code;
         headers.transfer_ended();
         error = inet_error_from_curl(code);
         long status = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+        lib->easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         const bool redirection = status >= 300 && status < 400;
         if (secure && code == CURLE_UNSUPPORTED_PROTOCOL && redirection) {
             error = inet_error(code::HttpsToHttpOnRedirect);
@@ -261,7 +257,7 @@ struct Inet::Impl : Inet::Settings {
     void resume_if_room() {
         if (paused && attached && body.size() <= body.capacity() - kReceiveBufferSize) {
             paused = false;
-            curl_easy_pause(easy, CURLPAUSE_CONT);
+            lib->easy_pause(easy, CURLPAUSE_CONT);
         }
     }
 };
@@ -330,7 +326,7 @@ void Inet::Cancel() {
 std::int64_t Inet::BytesSent() const {
     curl_off_t sent = 0;
     if (m_impl->easy)
-        curl_easy_getinfo(m_impl->easy, CURLINFO_SIZE_UPLOAD_T, &sent);
+        m_impl->lib->easy_getinfo(m_impl->easy, CURLINFO_SIZE_UPLOAD_T, &sent);
     return sent;
 }
 
