@@ -3,8 +3,8 @@
 #include <array>
 #include <atomic>
 #include <csignal>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <poll.h>
 #include <unistd.h>

@@ -12,8 +12,7 @@ namespace kvr::inet {
 
 namespace {
 
-template <class Function>
-bool find(void* handle, const char* name, Function& out) {
+template <class Function> bool find(void* handle, const char* name, Function& out) {
     out = reinterpret_cast<Function>(dlsym(handle, name));
     return out != nullptr;
 }
@@ -30,8 +29,7 @@ const CurlLibrary* load() {
         find(h, "curl_easy_cleanup", lib.easy_cleanup) &&
         find(h, "curl_easy_setopt", lib.easy_setopt) &&
         find(h, "curl_easy_getinfo", lib.easy_getinfo) &&
-        find(h, "curl_easy_pause", lib.easy_pause) &&
-        find(h, "curl_multi_init", lib.multi_init) &&
+        find(h, "curl_easy_pause", lib.easy_pause) && find(h, "curl_multi_init", lib.multi_init) &&
         find(h, "curl_multi_cleanup", lib.multi_cleanup) &&
         find(h, "curl_multi_add_handle", lib.multi_add_handle) &&
         find(h, "curl_multi_remove_handle", lib.multi_remove_handle) &&

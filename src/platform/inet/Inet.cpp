@@ -61,8 +61,7 @@ struct Inet::Impl : Inet::Settings {
             lib->multi_cleanup(multi);
     }
 
-    template <class Value>
-    void set(CURLoption option, Value value) {
+    template <class Value> void set(CURLoption option, Value value) {
         lib->easy_setopt(easy, option, value);
     }
 
@@ -150,11 +149,11 @@ struct Inet::Impl : Inet::Settings {
         // A server that stops answering, or trickles a few bytes now and then, ends in a
         // timeout, never in an endless wait (a paused body is not counted as slow).
         set(CURLOPT_CONNECTTIMEOUT,
-                         number_from_env("KVR_INET_CONNECT_TIMEOUT", kDefaultConnectTimeout));
+            number_from_env("KVR_INET_CONNECT_TIMEOUT", kDefaultConnectTimeout));
         set(CURLOPT_LOW_SPEED_LIMIT,
-                         number_from_env("KVR_INET_LOW_SPEED_LIMIT", kDefaultLowSpeedLimit));
+            number_from_env("KVR_INET_LOW_SPEED_LIMIT", kDefaultLowSpeedLimit));
         set(CURLOPT_LOW_SPEED_TIME,
-                         number_from_env("KVR_INET_LOW_SPEED_TIME", kDefaultLowSpeedTime));
+            number_from_env("KVR_INET_LOW_SPEED_TIME", kDefaultLowSpeedTime));
 
         if (access == icDirect)
             set(CURLOPT_PROXY, "");
@@ -179,8 +178,7 @@ struct Inet::Impl : Inet::Settings {
         set(CURLOPT_WRITEDATA, this);
         if (put) {
             set(CURLOPT_UPLOAD, 1L);
-            set(CURLOPT_INFILESIZE_LARGE,
-                             static_cast<curl_off_t>(upload_size()));
+            set(CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload_size()));
             set(CURLOPT_UPLOAD_BUFFERSIZE, kSendBufferSize);
             set(CURLOPT_READFUNCTION, &Impl::on_read);
             set(CURLOPT_READDATA, this);
