@@ -1,6 +1,4 @@
-// Request preparation, the transfer methods' handling of a failed preparation and of the
-// server-environment component, the FTP factory and the control's end. No server is
-// needed: a transfer with no URL fails inside the window at once.
+// No server is needed: a transfer with no URL fails inside the window at once.
 #include "control/ctlKVRUpload.h"
 
 #include "platform/automation/ClassRegistry.h"
@@ -16,8 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
+#include <tuple>
 
 namespace kvr {
 
@@ -31,72 +28,55 @@ class CountingServidor : public Object {
     CountingServidor() { ++created; }
     ~CountingServidor() override { ++released; }
     std::string type_name() const override { return "clsServidor"; }
-    Variant call(std::string_view, VariantArray) override {
-        return Variant::array({Variant("00"), Variant("APPL_PHYSICAL_PATH"), Variant("/srv/app")});
-    }
-    static void reset() { created = released = 0; }
 };
 
 using test::RegistrationGuard;
 
 using Janela = ui::DefaultInstance<frmKVRProgress>;
 
-// What a preparation leaves in the window and its Internet Transfer control. Before each
-// case the window holds proxy "antigo", user "anterior", password "velha" and flags "antes";
-// what a case does not set must stay so, and a failed preparation sets neither flag.
-struct PreparationCase {
-    const char* name;
-    std::vector<std::pair<const char*, Variant>> puts;
-    const char* status = "1";
-    const char* message = "Parâmetros processados com Sucesso.";
-    int protocol = 4;
-    std::int16_t port = 80;
-    const char* proxy = "antigo";
-    const char* user = "anterior";
-    const char* password = "velha";
-    const char* exibir = ""; // the window's ExibirProgresso and FecharProgresso after a success
-    const char* fechar = "";
-};
+Variant V(const char* text) {
+    return Variant(text);
+}
 
+// What a preparation leaves in the window and its transfer control, as "result|message|
+// protocol|port|proxy|user|password|ExibirProgresso|FecharProgresso". Before each case the
+// window holds proxy "antigo", user "anterior", password "velha" and flags "antes": what a case
+// does not set must stay so, and a failed preparation sets neither flag.
 TEST(ProcessarParametros, SettingsReachTheWindowAndItsTransferControl) {
-    const std::vector<PreparationCase> rows{
-        {.name = "fresh control", .puts = {}},
-        {.name = "https lower case", .puts = {{"Protocol", Variant("https")}}, .protocol = 5},
-        {.name = "HTTPS with a trailing blank is plain HTTP",
-         .puts = {{"Protocol", Variant("HTTPS ")}}},
-        {.name = "port as text", .puts = {{"RemotePort", Variant("8080")}}, .port = 8080},
-        {.name = "proxy, credentials and flags",
-         .puts = {{"ProxyAddress", Variant("127.0.0.1:3128")},
-                  {"UserName", Variant(" ana ")},
-                  {"Password", Variant("segredo")},
-                  {"ExibirProgresso", Variant("sim")},
-                  {"FecharProgresso", Variant("nao")}},
-         .proxy = "127.0.0.1:3128",
-         .user = " ana ",
-         .password = "segredo",
-         .exibir = "SIM",
-         .fechar = "NAO"},
-        {.name = "port not a number",
-         .puts = {{"RemotePort", Variant("porta")}, {"ExibirProgresso", Variant("SIM")}},
-         .status = "0",
-         .message = "13 - Type mismatch"},
-        {.name = "port out of range, later steps still run",
-         .puts = {{"RemotePort", Variant(std::int32_t{40000})},
-                  {"UserName", Variant("ana")},
-                  {"FecharProgresso", Variant("SIM")}},
-         .status = "0",
-         .message = "6 - Overflow",
-         .user = "ana"},
-        {.name = "Null user name cannot be read as text",
-         .puts = {{"UserName", Variant::null()}, {"Protocol", Variant("https")}},
-         .status = "0",
-         .message = "94 - Invalid use of Null",
-         .protocol = 5},
-        {.name = "Null port and proxy count as not given",
-         .puts = {{"RemotePort", Variant::null()}, {"ProxyAddress", Variant::null()}}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    const std::string ok = "1|Parâmetros processados com Sucesso.|";
+    const std::string kept = "|antigo|anterior|velha||";
+    const std::tuple<const char*, std::vector<std::pair<const char*, Variant>>, std::string>
+        rows[] = {
+            {"fresh control", {}, ok + "4|80" + kept},
+            {"https lower case", {{"Protocol", V("https")}}, ok + "5|80" + kept},
+            {"HTTPS with a trailing blank is HTTP",
+             {{"Protocol", V("HTTPS ")}},
+             ok + "4|80" + kept},
+            {"port as text", {{"RemotePort", V("8080")}}, ok + "4|8080" + kept},
+            {"Null port and proxy count as not given",
+             {{"RemotePort", Variant::null()}, {"ProxyAddress", Variant::null()}},
+             ok + "4|80" + kept},
+            {"proxy, credentials and flags",
+             {{"ProxyAddress", V("127.0.0.1:3128")},
+              {"UserName", V(" ana ")},
+              {"Password", V("s")},
+              {"ExibirProgresso", V("sim")},
+              {"FecharProgresso", V("nao")}},
+             ok + "4|80|127.0.0.1:3128| ana |s|SIM|NAO"},
+            {"port not a number",
+             {{"RemotePort", V("porta")}, {"ExibirProgresso", V("SIM")}},
+             "0|13 - Type mismatch|4|80|antigo|anterior|velha|antes|antes"},
+            {"port out of range, later steps still run",
+             {{"RemotePort", Variant(std::int32_t{40000})},
+              {"UserName", V("ana")},
+              {"FecharProgresso", V("SIM")}},
+             "0|6 - Overflow|4|80|antigo|ana|velha|antes|antes"},
+            {"Null user name cannot be read as text",
+             {{"UserName", Variant::null()}, {"Protocol", V("https")}},
+             "0|94 - Invalid use of Null|5|80|antigo|anterior|velha|antes|antes"},
+        };
+    for (const auto& [name, puts, expected] : rows) {
+        SCOPED_TRACE(name);
         Janela::unload();
         frmKVRProgress& frm = Janela::get();
         frm.Inet1().set_Proxy("antigo");
@@ -107,64 +87,49 @@ TEST(ProcessarParametros, SettingsReachTheWindowAndItsTransferControl) {
         frm.ExibirProgresso = frm.FecharProgresso = "antes";
 
         ctlKVRUpload ctl;
-        for (const auto& [property, value] : row.puts)
+        for (const auto& [property, value] : puts)
             ctl.put(property, value);
-        EXPECT_EQ(ctl.ProcessarParametros(),
-                  Variant::array({Variant(row.status), Variant(row.message)}));
-        EXPECT_EQ(frm.Inet1().Protocol(), row.protocol);
-        EXPECT_EQ(frm.Inet1().AccessType(), inet::icUseDefault);
-        EXPECT_EQ(frm.Inet1().RemotePort(), row.port);
-        EXPECT_EQ(frm.Inet1().Proxy(), row.proxy);
-        EXPECT_EQ(frm.UserName, row.user);
-        EXPECT_EQ(frm.Password, row.password);
-        const bool failed = std::string(row.status) == "0";
-        EXPECT_EQ(frm.ExibirProgresso, failed ? "antes" : row.exibir);
-        EXPECT_EQ(frm.FecharProgresso, failed ? "antes" : row.fechar);
+        const Variant r = ctl.ProcessarParametros();
+        ASSERT_EQ(r.ubound(), 1);
+        const auto& inet = frm.Inet1();
+        EXPECT_EQ(r.as_array()[0].as_string() + "|" + r.as_array()[1].as_string() + "|" +
+                      std::to_string(inet.Protocol()) + "|" + std::to_string(inet.RemotePort()) +
+                      "|" + inet.Proxy() + "|" + frm.UserName + "|" + frm.Password + "|" +
+                      frm.ExibirProgresso + "|" + frm.FecharProgresso,
+                  expected);
+        EXPECT_EQ(inet.AccessType(), inet::icUseDefault);
     }
     Janela::unload();
 }
 
-class TransferMethodTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        Janela::unload();
-        CountingServidor::reset();
-        m_servidor.replace([] { return std::make_shared<CountingServidor>(); });
-    }
-    void TearDown() override { Janela::unload(); }
-
-    RegistrationGuard m_servidor{"RXTServidorAsp.clsServidor"};
-};
-
-TEST_F(TransferMethodTest, FailedPreparationTurnsProgressOffAndKeepsTheWindow) {
-    for (const char* method : {"Download", "UpLoad"}) {
-        SCOPED_TRACE(method);
-        Janela::unload();
-        auto ctl = CreateObject("KVRUpload.ctlKVRUpload");
-        ctl->put("ExibirProgresso", Variant("SIM"));
-        ctl->put("UserName", Variant("ana"));
-        ctl->put("RemotePort", Variant("porta"));
-        Variant r = ctl->call(method, {Variant("http://127.0.0.1:1/a.txt"), Variant("a.txt")});
-        EXPECT_EQ(r, Variant::array({Variant("0"), Variant("13 - Type mismatch")}));
-        EXPECT_EQ(ctl->get("ExibirProgresso"), Variant("NAO"));
-        // The window stays loaded with what the preparation wrote into it.
-        ASSERT_TRUE(Janela::exists());
-        EXPECT_EQ(Janela::get().UserName, "ana");
-        EXPECT_EQ(CountingServidor::created, 0);
-    }
-}
-
-// The server-environment object is created by the first request that can create it, kept for
-// the control's life and released once at its end.
-TEST_F(TransferMethodTest, ServerEnvironmentCreatedOnceAndReleasedOnceAtTheEnd) {
+// A failed preparation turns progress off, keeps the window as the preparation left it and
+// creates nothing. The server-environment object is created by the first request that can
+// create it, kept for the control's life and released once at its end.
+TEST(ctlKVRUploadRequests, AFailedPreparationAndTheServerEnvironmentsLife) {
+    RegistrationGuard servidor{"RXTServidorAsp.clsServidor"};
+    const auto counting = [] { return std::make_shared<CountingServidor>(); };
+    servidor.replace(counting);
     {
         auto ctl = std::make_shared<ctlKVRUpload>();
-        m_servidor.remove();
-        EXPECT_EQ(ctl->call("Download", {Variant("")}).as_array()[0], Variant("0"));
+        ctl->put("UserName", V("ana"));
+        ctl->put("RemotePort", V("porta"));
+        for (const char* method : {"Download", "UpLoad"}) {
+            Janela::unload();
+            ctl->put("ExibirProgresso", V("SIM"));
+            EXPECT_EQ(ctl->call(method, {V("http://127.0.0.1:1/a.txt"), V("a.txt")}),
+                      Variant::array({V("0"), V("13 - Type mismatch")}));
+            EXPECT_EQ(ctl->get("ExibirProgresso"), V("NAO"));
+            ASSERT_TRUE(Janela::exists());
+            EXPECT_EQ(Janela::get().UserName, "ana");
+        }
+        EXPECT_EQ(CountingServidor::created, 0);
+        ctl->put("RemotePort", V("80"));
+        servidor.remove();
+        EXPECT_EQ(ctl->call("Download", {V("")}).as_array()[0], V("0"));
         EXPECT_FALSE(ctl->holds_server_environment());
-        m_servidor.replace([] { return std::make_shared<CountingServidor>(); });
+        servidor.replace(counting);
         for (const char* method : {"UpLoad", "Download", "UpLoad"}) {
-            EXPECT_EQ(ctl->call(method, {Variant("")}).as_array()[0], Variant("0")) << method;
+            EXPECT_EQ(ctl->call(method, {V("")}).as_array()[0], V("0")) << method;
             EXPECT_FALSE(Janela::exists()) << method << ": each request unloads the window";
         }
         EXPECT_TRUE(ctl->holds_server_environment());
@@ -175,6 +140,7 @@ TEST_F(TransferMethodTest, ServerEnvironmentCreatedOnceAndReleasedOnceAtTheEnd) 
     { ctlKVRUpload never_transferred; }
     EXPECT_EQ(CountingServidor::created, 1);
     EXPECT_EQ(CountingServidor::released, 1);
+    Janela::unload();
 }
 
 // The FTP class cannot start without its session: its error reaches the control's caller
@@ -192,52 +158,34 @@ TEST(ctlKVRUploadFtpFactory, InitialisationFailureReachesTheCallerAndTheObjectIs
     EXPECT_TRUE(ftp.expired()) << "the control holds the FTP object it handed out";
 }
 
-// The numbers a compiled host was built against: the classes' identifiers and each member's
-// dispatch identifier never change.
+// The numbers a compiled host was built against never change.
 TEST(PublishedNumbers, ClassIdentifiersAndDispatchIdentifiers) {
-    const struct {
-        const char* progid;
-        const char* clsid;
-        std::vector<std::pair<const char*, std::int32_t>> members;
-    } classes[] = {
-        {"KVRUpload.ctlKVRUpload",
-         "{8B7BF170-E2CB-40E1-B092-A1BF3D8141BD}",
-         {{"ExibirProgresso", 0x6803000F},
-          {"FecharProgresso", 0x68030017},
-          {"UserName", 0x6803000E},
-          {"Password", 0x6803000D},
-          {"Protocol", 0x6803000C},
-          {"RemoteHost", 0x6803000B},
-          {"RemotePort", 0x6803000A},
-          {"ProxyAddress", 0x68030009},
-          {"CreateObjectFtp", 0x60030016},
-          {"Download", 0x60030011},
-          {"UpLoad", 0x60030012}}},
-        {"KVRUpload.clsKVRUpload",
-         "{F7C4E558-DE36-456E-9829-EEA04913C1F6}",
-         {{"Host", 0x68030000},
-          {"User", 0x68030001},
-          {"Password", 0x68030002},
-          {"Directory", 0x68030003},
-          {"Connected", 0x68030004},
-          {"Connect", 0x60030000},
-          {"Disconnect", 0x60030001},
-          {"GetDirectoryList", 0x60030002},
-          {"GetFile", 0x60030003},
-          {"PutFile", 0x60030004},
-          {"RenameFile", 0x60030005},
-          {"DeleteFile", 0x60030006}}},
-    };
-    for (const auto& c : classes) {
-        const DispatchTable* table = CreateObject(c.progid)->dispatch_table();
-        ASSERT_NE(table, nullptr) << c.progid;
-        EXPECT_EQ(table->clsid, c.clsid);
-        EXPECT_EQ(ClassRegistry::instance().find_progid(c.progid)->clsid, c.clsid);
-        EXPECT_EQ(table->members.size(), c.members.size()) << c.progid;
-        for (const auto& [name, dispid] : c.members) {
+    using Ids = std::vector<std::pair<const char*, std::int32_t>>;
+    const Ids control = {{"ExibirProgresso", 0x6803000F}, {"FecharProgresso", 0x68030017},
+                         {"UserName", 0x6803000E},        {"Password", 0x6803000D},
+                         {"Protocol", 0x6803000C},        {"RemoteHost", 0x6803000B},
+                         {"RemotePort", 0x6803000A},      {"ProxyAddress", 0x68030009},
+                         {"CreateObjectFtp", 0x60030016}, {"Download", 0x60030011},
+                         {"UpLoad", 0x60030012}};
+    const Ids ftp = {{"Host", 0x68030000},       {"User", 0x68030001},
+                     {"Password", 0x68030002},   {"Directory", 0x68030003},
+                     {"Connected", 0x68030004},  {"Connect", 0x60030000},
+                     {"Disconnect", 0x60030001}, {"GetDirectoryList", 0x60030002},
+                     {"GetFile", 0x60030003},    {"PutFile", 0x60030004},
+                     {"RenameFile", 0x60030005}, {"DeleteFile", 0x60030006}};
+    const std::tuple<const char*, const char*, const Ids&> classes[] = {
+        {"KVRUpload.ctlKVRUpload", "{8B7BF170-E2CB-40E1-B092-A1BF3D8141BD}", control},
+        {"KVRUpload.clsKVRUpload", "{F7C4E558-DE36-456E-9829-EEA04913C1F6}", ftp}};
+    for (const auto& [progid, clsid, members] : classes) {
+        const DispatchTable* table = CreateObject(progid)->dispatch_table();
+        ASSERT_NE(table, nullptr) << progid;
+        EXPECT_EQ(table->clsid, clsid);
+        EXPECT_EQ(ClassRegistry::instance().find_progid(progid)->clsid, clsid);
+        EXPECT_EQ(table->members.size(), members.size()) << progid;
+        for (const auto& [name, dispid] : members) {
             const Member* m = table->find(name);
             ASSERT_NE(m, nullptr) << name;
-            EXPECT_EQ(m->dispid, dispid) << c.progid << "." << name;
+            EXPECT_EQ(m->dispid, dispid) << progid << "." << name;
         }
     }
 }

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace kvr::sys;
@@ -37,16 +38,10 @@ struct LocaleGuard {
 TEST(Library, TheFolderThatHoldsTheRunningCode) {
     EXPECT_EQ(library_folder(), fs::canonical("/proc/self/exe").parent_path().string());
     const fs::path lib = fs::path(kvr::test::build_dir()) / "src" / "libKVRUpload.so";
-    if (!fs::exists(lib))
-        GTEST_SKIP() << "the shared library is not built at " << lib;
     void* h = dlopen(lib.c_str(), RTLD_LAZY | RTLD_LOCAL);
     ASSERT_NE(h, nullptr) << dlerror();
-    using Fn = std::string (*)();
-    auto fn = reinterpret_cast<Fn>(dlsym(h, "_ZN3kvr3sys14library_folderB5cxx11Ev"));
-    if (!fn) {
-        dlclose(h);
-        GTEST_SKIP() << "library_folder is not exported by " << lib;
-    }
+    auto fn = reinterpret_cast<std::string (*)()>(dlsym(h, "_ZN3kvr3sys14library_folderB5cxx11Ev"));
+    ASSERT_NE(fn, nullptr) << "library_folder is not exported by " << lib;
     EXPECT_EQ(fn(), fs::canonical(lib).parent_path().string());
     dlclose(h);
 }
@@ -57,41 +52,37 @@ TEST(Clock, WithoutAnOverrideItIsTheSystemClock) {
     EXPECT_LT(std::chrono::abs(now() - std::chrono::system_clock::now()), std::chrono::seconds(5));
 }
 
+// Conversions keep every character: one the codeset cannot hold stays as its UTF-8 bytes, an
+// unknown codeset keeps the text as it is; back to UTF-8, a byte not valid in the codeset is
+// taken as Latin-1.
 TEST(Codeset, ConversionKeepsEveryCharacter) {
     const std::tuple<std::string, std::string, std::string> rows[] = {
         {"UTF-8", "Instância Aplicação", "Instância Aplicação"},
-        {"ANSI_X3.4-1968", "Instância", "Instância"}, // the C locale: no text lost
+        {"ANSI_X3.4-1968", "Instância", "Instância"}, // the C locale
         {"ISO-8859-1", "ÀÿÉ", "\xC0\xFF\xC9"},
-        // A character Latin-1 cannot hold stays as its UTF-8 bytes, the rest converts.
         {"ISO-8859-1", "ã€ã", "\xE3\xE2\x82\xAC\xE3"},
-        {"ISO-8859-15", "€", "\xA4"},
         {"CP1252", "€ção", "\x80\xE7\xE3o"},
-        // An unknown codeset: the text is kept as it is.
         {"NO-SUCH-CODESET", "ção", "ção"},
     };
     for (const auto& [codeset, utf8, bytes] : rows)
         EXPECT_EQ(utf8_to_codeset(utf8, codeset), bytes) << codeset << " " << utf8;
-    // Back to UTF-8; a byte that is not valid in the codeset is taken as Latin-1.
     EXPECT_EQ(codeset_to_utf8("Inst\xE2ncia", "ISO-8859-1"), "Instância");
     EXPECT_EQ(codeset_to_utf8("a\x81z", "CP1252"), "a\xC2\x81z");
-    // Longer than any internal buffer.
-    std::string big;
+    std::string big; // longer than any internal buffer
     for (int i = 0; i < 5000; ++i)
         big += "ção ";
     EXPECT_EQ(codeset_to_utf8(utf8_to_codeset(big, "ISO-8859-1"), "ISO-8859-1"), big);
     EXPECT_EQ(utf8_to_codeset(big, "ISO-8859-1").size(), 5000u * 4);
 }
 
+// The conversions follow every switch of the locale; a decoder, the locale it was made in.
 TEST(Codeset, TheLocalesCodeset) {
     LocaleGuard restore;
-    std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(to_locale_codeset("ção"), "ção");
-    if (!std::setlocale(LC_ALL, "pt_BR.ISO-8859-1"))
-        GTEST_SKIP() << "locale pt_BR.ISO-8859-1 is not installed (./make.sh generates it)";
+    ASSERT_TRUE(std::setlocale(LC_ALL, "pt_BR.ISO-8859-1"))
+        << "locale pt_BR.ISO-8859-1 is not installed (./make.sh generates it)";
     EXPECT_EQ(locale_codeset(), "ISO-8859-1");
     EXPECT_EQ(to_locale_codeset("ção"), "\xE7\xE3o");
     EXPECT_EQ(from_locale_codeset("\xE7\xE3o"), "ção");
-    // A decoder follows the locale it was made in; the conversions follow every switch.
     LocaleDecoder decoder;
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(to_locale_codeset("ção"), "ção");
@@ -128,18 +119,13 @@ TEST(Files, TestsTimesAndDeletion) {
     kvr::test::TempDir dir;
     const std::string f = (dir.path() / "a.txt").string();
     kvr::test::write_file(f, "x");
-    EXPECT_TRUE(file_exists(f));
-    EXPECT_FALSE(folder_exists(f));
-    EXPECT_TRUE(folder_exists(dir.str()));
-    EXPECT_FALSE(file_exists(dir.str()));
-    EXPECT_FALSE(file_exists(""));
-
+    EXPECT_EQ((std::vector<bool>{file_exists(f), folder_exists(f), folder_exists(dir.str()),
+                                 file_exists(dir.str()), file_exists("")}),
+              (std::vector<bool>{true, false, true, false, false}));
     EXPECT_FALSE(last_modified(f + ".none").has_value());
     delete_file(f);
     EXPECT_FALSE(file_exists(f));
     EXPECT_EQ(kvr::test::raised_number([&] { delete_file(f); }), kvr::rt::FileNotFound);
-    EXPECT_EQ(kvr::test::raised_number([] { delete_file("/proc/version"); }),
-              kvr::rt::PermissionDenied);
 }
 
 // A committed output file replaces its target; one written beside it lands *through* the
@@ -170,18 +156,18 @@ TEST(Files, AnOutputFileReplacesTheTargetOnlyWhenCommitted) {
         if (r.kind == HardLink)
             fs::create_hard_link(real, other);
         ASSERT_EQ(chmod(real.c_str(), r.kind == Mode0640 ? 0640 : 0644), 0);
-        if (r.kind == OtherOwner) {
-            ASSERT_EQ(chown(real.c_str(), 4321, 8765), 0);
-        }
-        struct stat before {};
-        ASSERT_EQ(stat(real.c_str(), &before), 0);
+        ASSERT_TRUE(r.kind != OtherOwner || chown(real.c_str(), 4321, 8765) == 0);
+        const auto identity = [&] {
+            struct stat st {};
+            EXPECT_EQ(stat(real.c_str(), &st), 0);
+            return std::tuple(st.st_mode, st.st_uid, st.st_gid, st.st_nlink);
+        };
+        const auto before = identity();
         {
             auto file = OutputFile::create(name, r.placement);
             ASSERT_TRUE(file.ok());
             ASSERT_TRUE(file.value().write("new!", 4).ok());
-            if (r.commit) {
-                ASSERT_TRUE(file.value().commit().ok());
-            }
+            ASSERT_TRUE(!r.commit || file.value().commit().ok());
         }
         const std::string expected = r.commit ? "new!" : "old";
         EXPECT_EQ(kvr::test::read_file(real), expected);
@@ -189,12 +175,7 @@ TEST(Files, AnOutputFileReplacesTheTargetOnlyWhenCommitted) {
             EXPECT_EQ(kvr::test::read_file(other), expected);
         }
         EXPECT_EQ(fs::is_symlink(other), r.kind == Symlink);
-        struct stat after {};
-        ASSERT_EQ(stat(real.c_str(), &after), 0);
-        EXPECT_EQ(after.st_mode, before.st_mode);
-        EXPECT_EQ(after.st_uid, before.st_uid);
-        EXPECT_EQ(after.st_gid, before.st_gid);
-        EXPECT_EQ(after.st_nlink, before.st_nlink);
+        EXPECT_EQ(identity(), before);
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}),
                   r.kind == Symlink || r.kind == HardLink ? 2 : 1);
     }
