@@ -66,9 +66,6 @@ TEST_F(LogTest, ExactBytesOfLines) {
     };
     const Variant S = Variant("sim"), E = Variant(""), m = Variant("m");
     const Row rows[] = {
-        {"the download's error line", Variant("SIM"), Variant("KVRUpload"),
-         Variant("Erro 404 - Not Found"), Variant("Download"), Variant(true), Variant("KVRUpload"),
-         kHead + " Rotina: Download                  -> ERRO: Erro 404 - Not Found \r\n"},
         {"defaults", S, E, Variant("Caminho não encontrado"), M, M, M,
          gerar + "-> Caminho não encontrado \r\n"},
         {"a blank message: no separator", S, Variant("  "), E, M, Variant(false), Variant(" "),

@@ -1,5 +1,4 @@
-// DefinirWebPath over plain paths, web-path tokens and local-server addresses, with the outside
-// components scripted by the test, and the log line every failure writes.
+// The outside components scripted by the test; every failure writes its log line.
 #include "support/WebPath.h"
 
 #include "platform/automation/ClassRegistry.h"
@@ -22,15 +21,15 @@ namespace {
 namespace fs = std::filesystem;
 
 using Replies = std::map<std::string, Variant>;
-using Calls = std::vector<std::pair<std::string, VariantArray>>;
 
-// A component that answers each method with a fixed reply and records what it was asked.
+// A component that answers each method with a fixed reply and notes "method(first argument)".
 class Scripted : public Object {
   public:
-    Scripted(Replies replies, Calls& calls) : m_replies(std::move(replies)), m_calls(calls) {}
+    Scripted(Replies replies, std::string& asked) : m_replies(std::move(replies)), m_asked(asked) {}
     std::string type_name() const override { return "Scripted"; }
     Variant call(std::string_view name, VariantArray args) override {
-        m_calls.emplace_back(std::string(name), args);
+        m_asked += (m_asked.empty() ? "" : " ") + std::string(name) + "(" +
+                   (args.empty() ? "" : args[0].to_string()) + ")";
         auto it = m_replies.find(std::string(name));
         if (it == m_replies.end())
             raise_runtime(rt::MethodNotSupported, "Scripted");
@@ -39,23 +38,12 @@ class Scripted : public Object {
 
   private:
     Replies m_replies;
-    Calls& m_calls;
+    std::string& m_asked;
 };
 
 Variant reply(std::initializer_list<Variant> items) {
     return Variant::array(items);
 }
-
-// The web-path lines of the default log file (beside the library's folder).
-std::vector<std::string> logged(const fs::path& file) {
-    std::istringstream in(test::read_file(file));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        if (line.find("WebPath - ") != std::string::npos)
-            lines.push_back(line);
-    return lines;
-}
-
 // A component answering one method.
 Replies answer(const char* method, const char* code, const char* text) {
     return {{method, reply({code, text})}};
@@ -71,11 +59,11 @@ const std::optional<Replies> none;
 struct WebPathCase {
     const char* name;
     std::string path;
-    const char* expected;            // nullptr: Empty
-    std::optional<Replies> webdir;   // none: KVRWebDir not installed
-    std::optional<Replies> servidor; // none: no server-environment object
-    std::string logs;                // what the failures log, one line each
-    std::string asked;               // KVRWebDir's methods called, with their argument
+    const char* expected;                   // nullptr: Empty
+    std::optional<Replies> webdir = none;   // none: KVRWebDir not installed
+    std::optional<Replies> servidor = none; // none: no server-environment object
+    std::string logs = "";                  // what the failures log, one line each
+    std::string asked = "";                 // KVRWebDir's methods called, with their argument
 };
 
 TEST(DefinirWebPath, CasesWithTheirLogLines) {
@@ -98,14 +86,12 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
     const std::string address = "http://localhost/app/a.txt";
     const std::string normalised = "http:/localhost/app/a.txt";
     const std::vector<WebPathCase> rows{
-        {"plain path keeps its case", "/Temp/Dados/A.TXT", "/Temp/Dados/A.TXT", none, none, "", ""},
-        {"mixed and doubled separators", "/tmp//dados\\sub/a.txt", "/tmp/dados/sub/a.txt", none,
-         none, "", ""},
-        {"a run of three separators becomes two", "/a///b", "/a//b", none, none, "", ""},
-        {"a legacy drive root is the file-system root", "C:\\Dados\\A.TXT", "/Dados/A.TXT", none,
-         none, "", ""},
+        {"plain path keeps its case", "/Temp/Dados/A.TXT", "/Temp/Dados/A.TXT"},
+        {"mixed and doubled separators", "/tmp//dados\\sub/a.txt", "/tmp/dados/sub/a.txt"},
+        {"a run of three separators becomes two", "/a///b", "/a//b"},
+        {"a legacy drive root is the file-system root", "C:\\Dados\\A.TXT", "/Dados/A.TXT"},
         {"network path keeps its leading pair", "\\\\servidor\\share\\\\a.txt",
-         "//servidor/share/a.txt", none, none, "", ""},
+         "//servidor/share/a.txt"},
         {"site token", "$(webpath[Vendas])\\rel\\a.txt", "/sites/vendas/rel/a.txt",
          site("/Sites/Vendas"), none, "", sites},
         {"token with a virtual path ending in a slash: none appended", "$(webpath)/docs/",
@@ -120,18 +106,17 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
         {"capitalised token hands over the path from its tenth character", "$(WEBPATH)\\x.txt",
          "/web/x", site("/Web/X"), none, "", "ObterDiretorioFisico()\\x.txt) ObterIPPorta()"},
         {"address with the application's physical path", "http://LocalHost/app/a.txt",
-         "/inetpub/wwwroot/app/app/a.txt", none, env_app, "", ""},
+         "/inetpub/wwwroot/app/app/a.txt", none, env_app},
         {"address: the variable is found in any case, at names only", "http://localhost:8080/a.txt",
-         "/ok/a.txt", none, env_any_case, "", ""},
+         "/ok/a.txt", none, env_any_case},
         {"address with no slash after the host: only normalised", "http://localhost",
-         "http:/localhost", none, env_app, "", ""},
+         "http:/localhost", none, env_app},
         {"address without a server-environment object", address, normalised.c_str(), none, none,
-         "ObterWebPath - O RXTServidorAsp não está instalado nesta máquina\n", ""},
+         "ObterWebPath - O RXTServidorAsp não está instalado nesta máquina\n"},
         {"address: the variable is missing (a name without a value is not walked)", address,
          normalised.c_str(), none, env_no_value,
          "ObterWebPath - Não encontrada a variavel APPL_PHYSICAL_PATH no retorno do "
-         "RXTServidorAsp\n",
-         ""},
+         "RXTServidorAsp\n"},
         {"address: server environment fails, web root instead", address, "/var/www/app/a.txt",
          answer("ObterWebRoot", "00", "/Var/WWW"), env_fails, no_env, "ObterWebRoot(127.0.0.1)"},
         {"address: web root fails too", address, normalised.c_str(),
@@ -139,9 +124,9 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
          no_env + "ObterWebPath - Houve erro no processamento do KVRWebDir. Erro: 03 - sem raiz\n",
          "ObterWebRoot(127.0.0.1)"},
         {"address: server environment fails and KVRWebDir is not installed", address, nullptr, none,
-         env_fails, no_env + "ObterWebPath - " + no_webdir, ""},
+         env_fails, no_env + "ObterWebPath - " + no_webdir},
         {"token without KVRWebDir", "$(webpath[vendas])/a.txt", nullptr, none, none,
-         "DefinirWebPath - " + no_webdir, ""},
+         "DefinirWebPath - " + no_webdir},
         {"token: unknown site", "$(webpath[nenhum])/a.txt", nullptr,
          answer("ObterDiretorioFisico", "02", "Site não encontrado: nenhum."), none,
          "DefinirWebPath - Houve erro na obtenção do diretório físico pelo KVRWebDir. Erro: 02 - "
@@ -160,33 +145,29 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
     const fs::path log = folder / ("KVRUpload_" + std::to_string(sys::weekday()) + ".log");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        Calls webdir_calls, servidor_calls;
+        std::string webdir_asked, servidor_asked;
         webdir.remove();
         if (row.webdir)
-            webdir.replace([replies = *row.webdir, &webdir_calls] {
-                return std::make_shared<Scripted>(replies, webdir_calls);
+            webdir.replace([replies = *row.webdir, &webdir_asked] {
+                return std::make_shared<Scripted>(replies, webdir_asked);
             });
         std::shared_ptr<Object> servidor;
         if (row.servidor)
-            servidor = std::make_shared<Scripted>(*row.servidor, servidor_calls);
+            servidor = std::make_shared<Scripted>(*row.servidor, servidor_asked);
 
         fs::remove(log);
         Variant result = DefinirWebPath(servidor, row.path);
 
         EXPECT_EQ(result, row.expected ? Variant(row.expected) : Variant()) << result.type_name();
-        std::string got;
-        for (const auto& line : logged(log))
-            got += line.substr(line.find("GerarLog ")) + "\n";
-        std::string expected_lines;
-        std::istringstream logs(row.logs);
-        for (std::string m; std::getline(logs, m);)
-            expected_lines += pad_right("GerarLog", 25) + " -> " + m + " \r\n";
-        EXPECT_EQ(got, expected_lines);
-        std::string asked;
-        for (const auto& [method, args] : webdir_calls)
-            asked += (asked.empty() ? "" : " ") + method + "(" +
-                     (args.empty() ? "" : args[0].to_string()) + ")";
-        EXPECT_EQ(asked, row.asked);
+        std::istringstream logs(test::read_file(log)), expected(row.logs);
+        std::string got, wanted;
+        for (std::string line; std::getline(logs, line);)
+            if (line.find("WebPath - ") != std::string::npos)
+                got += line.substr(line.find("Rotina: ")) + "\n";
+        for (std::string m; std::getline(expected, m);)
+            wanted += "Rotina: " + pad_right("GerarLog", 25) + " -> " + m + " \r\n";
+        EXPECT_EQ(got, wanted);
+        EXPECT_EQ(webdir_asked, row.asked);
     }
 }
 

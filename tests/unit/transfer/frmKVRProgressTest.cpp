@@ -1,5 +1,3 @@
-// The transfer window on the headless backend: the centring of the load routine, the
-// start-once rule of the paint handler, and its late-bound surface.
 #include "transfer/frmKVRProgress.h"
 
 #include "platform/automation/NamedInstances.h"
@@ -71,16 +69,13 @@ TEST_F(JanelaDeProgresso, PaintStartsTheRoutineOfThePanelOnce) {
     }
 }
 
+// The default instance, by name and late-bound; a Null URL is a URL not given.
 TEST_F(JanelaDeProgresso, ReachableByNameAndLateBound) {
     auto entrada = kvr::NamedInstances::instance().find("frmKVRProgress");
     ASSERT_TRUE(entrada.has_value());
-    EXPECT_EQ(entrada->kind, "form");
-    auto objeto = entrada->get();
-    auto& f = kvr::ui::DefaultInstance<frmKVRProgress>::get();
-    EXPECT_EQ(objeto.get(), static_cast<kvr::Object*>(&f));
-    EXPECT_EQ(objeto->call("UpLoad", {Variant::null(), Variant("/tmp/x.bin"), Variant("NAO")}),
+    EXPECT_EQ(entrada->get().get(), &kvr::ui::DefaultInstance<frmKVRProgress>::get());
+    EXPECT_EQ(entrada->get()->call("UpLoad", {Variant::null(), Variant("/tmp/x"), Variant("NAO")}),
               Variant::array({"0", "URL do Arquivo não Informado."}));
-
     entrada->unload();
     EXPECT_FALSE(kvr::ui::DefaultInstance<frmKVRProgress>::exists());
 }

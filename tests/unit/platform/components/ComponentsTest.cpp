@@ -1,11 +1,10 @@
-// The default outside components, created by ProgID and called late-bound as the web-path
-// routines call them.
 #include "platform/automation/ClassRegistry.h"
 
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kvr {
@@ -85,20 +84,13 @@ TEST(ServidorTest, ServerVariablesAreTheEnvironmentInNameOrder) {
     unsetenv("AAA_KVR_FIRST");
 
     const VariantArray& a = reply.as_array();
-    ASSERT_GE(a.size(), 5u);
+    ASSERT_EQ(a.size() % 2, 1u);
     EXPECT_EQ(a[0], Variant("00"));
-    EXPECT_EQ(a.size() % 2, 1u);
-    bool found = false;
-    for (std::size_t i = 1; i + 1 < a.size(); i += 2) {
-        if (i + 2 < a.size()) {
-            EXPECT_LT(a[i].as_string(), a[i + 2].as_string());
-        }
-        if (a[i] == Variant("APPL_PHYSICAL_PATH")) {
-            EXPECT_EQ(a[i + 1], Variant("/srv/app/"));
-            found = true;
-        }
-    }
-    EXPECT_TRUE(found);
+    for (std::size_t i = 1; i + 2 < a.size(); i += 2)
+        EXPECT_LT(a[i].as_string(), a[i + 2].as_string());
+    const auto at = std::find(a.begin(), a.end(), Variant("APPL_PHYSICAL_PATH"));
+    ASSERT_LT(at + 1, a.end());
+    EXPECT_EQ(at[1], Variant("/srv/app/"));
 }
 
 } // namespace

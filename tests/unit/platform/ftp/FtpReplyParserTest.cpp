@@ -60,17 +60,13 @@ TEST(FtpReplyParser, AssemblesRepliesWhateverTheCutPoints) {
             ASSERT_EQ(parse_in_pieces(bytes, rng), replies) << bytes;
 }
 
-TEST(FtpReplyParser, RefusesWhatIsNotAReplyOrTooLong) {
-    std::string endless_reply = "220-start\r\n";
-    while (endless_reply.size() < FtpReplyParser::kMaxReply + 100)
-        endless_reply += "    filler line inside the reply\r\n";
+// Replies too long, or of too many lines, are run against the scripted server.
+TEST(FtpReplyParser, RefusesWhatIsNotAReply) {
     const std::string bad[] = {
         "hello there\r\n",
         "22 ok\r\n",
         "220x ok\r\n",
         "099 ok\r\n",
-        std::string(FtpReplyParser::kMaxLine + 10, 'a'),
-        endless_reply,
     };
     std::mt19937 rng(7);
     for (const auto& bytes : bad)

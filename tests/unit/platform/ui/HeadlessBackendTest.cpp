@@ -2,7 +2,6 @@
 #include "platform/automation/ComError.h"
 #include "platform/sys/Cancel.h"
 #include "platform/ui/CommonDialog.h"
-#include "platform/ui/DefaultInstance.h"
 #include "platform/ui/Form.h"
 
 #include "support/HeadlessTest.h"
@@ -55,36 +54,17 @@ TEST_F(HeadlessBackendTest, AClickWaitsInTheQueueUntilItsTargetCanBeReached) {
     EXPECT_EQ(ui().queued(), 0u);
 }
 
-// The legacy property names of the record are read by every panel and dialog test; here, that
-// a value set again unchanged is not recorded twice.
-TEST_F(HeadlessBackendTest, AnUnchangedValueIsRecordedOnce) {
-    frmTeste f;
-    f.button->set_caption("X");
-    f.button->set_caption("X");
-    EXPECT_EQ(ui().events().size(), 1u);
-}
-
-TEST_F(HeadlessBackendTest, TheRecordKeepsTheNewestEventsWithinItsBound) {
+// A value set again unchanged is not recorded twice; the record keeps the newest events.
+TEST_F(HeadlessBackendTest, TheRecordKeepsTheNewestChangesWithinItsBound) {
     frmTeste f;
     const int n = static_cast<int>(HeadlessBackend::kMaxEvents) + 10;
     for (int i = 1; i <= n; ++i)
         f.button->set_left(i);
+    f.button->set_left(n);
     auto events = ui().events();
     EXPECT_EQ(events.size(), HeadlessBackend::kMaxEvents);
     EXPECT_EQ(ui().dropped_events(), 10u);
     EXPECT_EQ(events.back().value.to_long(), n);
-}
-
-TEST_F(HeadlessBackendTest, DefaultInstancesAreCreatedOnFirstReferenceAndFreshAfterUnload) {
-    EXPECT_FALSE(DefaultInstance<frmTeste>::exists());
-    frmTeste& first = DefaultInstance<frmTeste>::get();
-    first.ensure_loaded();
-    first.clicked = true;
-    EXPECT_EQ(&DefaultInstance<frmTeste>::get(), &first);
-    DefaultInstance<frmTeste>::unload();
-    EXPECT_FALSE(DefaultInstance<frmTeste>::exists());
-    EXPECT_FALSE(DefaultInstance<frmTeste>::get().clicked);
-    DefaultInstance<frmTeste>::unload();
 }
 
 // A wait for the user with nobody there: the one button a user could press is pressed; with
