@@ -1,5 +1,4 @@
-// The FTP class without a server: the unconnected answers of every member. A creation that
-// fails is run through the control (ctlKVRUploadFtpFactory).
+// The FTP class without a server; Connect without a host and Disconnect are run against vsftpd.
 #include "ftp/clsKVRUpload.h"
 #include "integration/ftp/FtpClassSupport.h"
 #include "platform/automation/ComError.h"
@@ -15,16 +14,13 @@ using kvr::test::Texts;
 TEST(clsKVRUpload, UnconnectedMembersAnswerTheirWay) {
     auto ftp = kvr::CreateObject("KVRUpload.clsKVRUpload");
     const std::string not_connected = "-2147219499 - Não conectado ao Site FTP.";
-    const std::string no_host = "-2147219496 - Nenhum Endereço de Host especificado.";
     struct Row {
         const char* member;
         VariantArray args;
         std::string text;
     };
     const Row rows[] = {
-        {"Connect", {}, no_host},
-        {"Connect", {Variant::null()}, no_host},
-        {"Disconnect", {}, not_connected},
+        {"Connect", {Variant::null()}, "-2147219496 - Nenhum Endereço de Host especificado."},
         {"GetDirectoryList", {}, not_connected},
         {"GetFile", {Variant("   ")}, not_connected},
         {"GetFile", {Variant::null()}, not_connected},

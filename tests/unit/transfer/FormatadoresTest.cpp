@@ -1,6 +1,4 @@
-// The transfer window's display routines at their boundaries: the unit thresholds of
-// FormatarTamanho (powers of ten) against its divisors (powers of two), FormatarTempo's
-// floors and its rounding of what is left, and CompletarURL's test of the last segment.
+// FormatarTamanho's thresholds are powers of ten, its divisors powers of two.
 #include "transfer/frmKVRProgress.h"
 
 #include <gtest/gtest.h>

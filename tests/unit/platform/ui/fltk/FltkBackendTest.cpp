@@ -64,7 +64,7 @@ using FltkBackendTest = kvr::test::FltkTest;
 
 } // namespace
 
-TEST_F(FltkBackendTest, AShownFormIsDrawnWithItsColoursAndFollowsItsModel) {
+TEST_F(FltkBackendTest, AFormIsDrawnFollowsItsModelAndEndsAModalShow) {
     Display* dpy = XOpenDisplay(nullptr);
     ASSERT_NE(dpy, nullptr);
     // The X server draws when it gets to it: the loop runs until the screen shows what is
@@ -92,13 +92,11 @@ TEST_F(FltkBackendTest, AShownFormIsDrawnWithItsColoursAndFollowsItsModel) {
     f.hide();
     EXPECT_TRUE(shows(100, 100, 300, 120, 224, 224, 224, under(100)));
     XCloseDisplay(dpy);
-}
 
-TEST_F(FltkBackendTest, AModalShowReturnsWhenAClickHidesTheForm) {
-    frmJanela f;
+    // A modal show returns when a click hides the form.
     Fl::add_timeout(
         0.2, [](void* data) { static_cast<Control*>(data)->click(); }, f.fechar);
     f.show_modal();
     EXPECT_FALSE(f.visible());
-    EXPECT_EQ(f.paints, 1);
+    EXPECT_EQ(f.paints, 2);
 }
