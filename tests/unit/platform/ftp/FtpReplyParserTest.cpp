@@ -60,13 +60,14 @@ TEST(FtpReplyParser, AssemblesRepliesWhateverTheCutPoints) {
             ASSERT_EQ(parse_in_pieces(bytes, rng), replies) << bytes;
 }
 
-// Replies too long, or of too many lines, are run against the scripted server.
-TEST(FtpReplyParser, RefusesWhatIsNotAReply) {
+// Replies of too many lines are run against the scripted server.
+TEST(FtpReplyParser, RefusesWhatIsNotAReplyOrALineTooLong) {
     const std::string bad[] = {
         "hello there\r\n",
         "22 ok\r\n",
         "220x ok\r\n",
         "099 ok\r\n",
+        std::string(FtpReplyParser::kMaxLine + 10, 'a'),
     };
     std::mt19937 rng(7);
     for (const auto& bytes : bad)
