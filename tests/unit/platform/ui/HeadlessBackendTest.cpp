@@ -1,7 +1,6 @@
 #include "platform/ui/HeadlessBackend.h"
 #include "platform/automation/ComError.h"
 #include "platform/sys/Cancel.h"
-#include "platform/ui/CommonDialog.h"
 #include "platform/ui/Form.h"
 
 #include "support/HeadlessTest.h"
@@ -28,7 +27,6 @@ class frmTeste : public Form {
     bool clicked = false;
     Control* frame;
     Control* button;
-    CommonDialog& dialog = add_control<CommonDialog>("oDialog");
 };
 
 using HeadlessBackendTest = kvr::test::HeadlessTest;
@@ -89,18 +87,5 @@ TEST_F(HeadlessBackendTest, AWaitNobodyAnswersPressesTheOnlyButtonOrRaises) {
             kvr::test::raised_number([&] { backend().wait_until([&f] { return f.clicked; }); }),
             raised);
         EXPECT_EQ(f.clicked, clicked);
-    }
-}
-
-// A cancelled dialog returns with FileName "" unless CancelError asks for error 32755.
-TEST_F(HeadlessBackendTest, ACancelledDialogRaisesOnlyWithCancelError) {
-    for (const bool cancel_error : {false, true}) {
-        frmTeste f;
-        f.dialog.set_file_name("antes");
-        f.dialog.set_cancel_error(cancel_error);
-        ui().queue({UserAction::Dialog, "", std::nullopt});
-        EXPECT_EQ(kvr::test::raised_number([&] { f.dialog.show_open(); }),
-                  cancel_error ? kvr::rt::CancelError : 0);
-        EXPECT_EQ(f.dialog.file_name(), cancel_error ? "antes" : "");
     }
 }
