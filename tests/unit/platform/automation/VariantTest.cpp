@@ -11,9 +11,9 @@
 using kvr::ComError;
 using kvr::Variant;
 
+// A port as text and one that is no number are run by the control's preparation rows.
 TEST(Variant, SixteenBitConversionRoundsHalvesToEvenAndChecksRange) {
     const std::tuple<Variant, std::int16_t, std::int32_t> rows[] = {
-        {Variant("8080"), 8080, 0},
         {Variant(" 8080 "), 8080, 0},
         {Variant(2.5), 2, 0},
         {Variant(3.5), 4, 0},
@@ -22,7 +22,6 @@ TEST(Variant, SixteenBitConversionRoundsHalvesToEvenAndChecksRange) {
         {Variant(32767.5), 0, kvr::rt::Overflow},
         {Variant("-32768"), -32768, 0},
         {Variant("40000"), 0, kvr::rt::Overflow},
-        {Variant("porta"), 0, kvr::rt::TypeMismatch},
         {Variant(""), 0, kvr::rt::TypeMismatch},
         {Variant("&H1F"), 31, 0},
         {Variant("1e3"), 1000, 0},
