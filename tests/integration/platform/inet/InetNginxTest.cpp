@@ -1,13 +1,13 @@
 // fixtures: http
-// The transfer control against the project's nginx: GET in bounded chunks, no redirect from
-// HTTPS to HTTP, the bound on memory, and a request replaced or cancelled while it runs. PUT
-// is run by the upload's tests; HTTPS without the test CA by the command's.
+// The transfer control against nginx: GET in bounded chunks, no redirect from HTTPS to HTTP,
+// the bound on memory, a request replaced or cancelled while it runs (PUT: the upload's tests).
 #include "integration/platform/inet/InetTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 using namespace kvr::inet;
@@ -37,17 +37,14 @@ class InetNginx : public ::testing::Test {
 TEST_F(InetNginx, GetHandsOutEveryByteInChunksOfAtMost1024) {
     for (std::size_t size : {0u, 1024u, 3u * 1024 * 1024 + 17}) {
         SCOPED_TRACE(size);
-        std::string name = std::to_string(size) + ".bin";
-        std::string bytes = serve(name, size);
+        const std::string name = std::to_string(size) + ".bin", bytes = serve(name, size);
         Inet inet;
         Fetched f = fetch(inet, url(name));
-        EXPECT_EQ(f.code, 0);
-        EXPECT_EQ(f.info, "");
+        EXPECT_EQ(std::make_tuple(f.code, f.info, f.raised), std::make_tuple(0, "", 0));
         EXPECT_EQ(f.header.substr(0, f.header.find("\r\n")), "HTTP/1.1 200 OK");
         EXPECT_NE(f.header.find("\r\nContent-Length: " + std::to_string(size)), std::string::npos)
             << f.header;
-        EXPECT_NE(f.header.substr(f.header.size() - 2), "\r\n") << "no trailing line end";
-        EXPECT_EQ(f.raised, 0);
+        EXPECT_FALSE(f.header.ends_with("\r\n")) << "no trailing line end";
         EXPECT_LE(f.largest_chunk, 1024u);
         EXPECT_TRUE(f.body == bytes) << "got " << f.body.size() << " bytes";
     }
@@ -58,9 +55,9 @@ TEST_F(InetNginx, HttpsNeverFollowsARedirectToHttp) {
     const kvr::test::ScopedEnv ca{{"CURL_CA_BUNDLE", web.env.at("KVR_CA_FILE")}};
     Inet inet;
     Fetched f = fetch(inet, "https://localhost:" + web.env.at("KVR_HTTPS_PORT") + "/to-http/a");
-    EXPECT_EQ(f.code, 12040) << f.info;
-    EXPECT_EQ(f.info, "Uma conexão segura foi redirecionada para uma conexão não segura");
-    EXPECT_EQ(f.raised, 12040);
+    EXPECT_EQ(std::make_tuple(f.code, f.info, f.raised),
+              std::make_tuple(12040, "Uma conexão segura foi redirecionada para uma conexão não segura",
+                              12040));
     EXPECT_TRUE(f.body.empty());
 }
 

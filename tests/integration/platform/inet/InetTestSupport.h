@@ -1,5 +1,4 @@
-// Shared by the transfer control's integration tests: one request run to its end the way the
-// download and upload routines run it.
+// One request of the transfer control run to its end the way the download runs it.
 #pragma once
 
 #include "platform/automation/ComError.h"
@@ -23,11 +22,10 @@ struct Fetched {
 };
 
 // Execute, poll StillExecuting, read the response, then GetChunk(1024) to the end.
-inline Fetched fetch(kvr::inet::Inet& inet, const std::string& url,
-                     const std::string& operation = "GET", std::string data = {}) {
+inline Fetched fetch(kvr::inet::Inet& inet, const std::string& url) {
     Fetched f;
-    auto start = std::chrono::steady_clock::now();
-    inet.Execute(url, operation, std::move(data));
+    const auto start = std::chrono::steady_clock::now();
+    inet.Execute(url, "GET");
     while (inet.StillExecuting()) {
     }
     f.seconds_to_response =
