@@ -1,6 +1,5 @@
 // Shared by the transfer window's integration tests: a fresh window per test on the headless
-// backend, the nginx fixture's settings, a clock standing on a chosen day, the download's log
-// file, and the last recorded value of a control.
+// backend, nginx, a clock standing on a chosen day, and the last recorded value of a control.
 #pragma once
 
 #include "dialogs/frmKVRDialog.h"
@@ -24,49 +23,36 @@
 namespace kvr::test {
 
 // The clock stands at 10:20:30 on Tuesday 7 January 2031 and moves `step` seconds at every
-// reading.
+// reading. The download logs into "c:\KVRUpload.log\KVRUpload_<weekday>.log": the drive root
+// is a folder of the test's own, where that log folder is made.
 class RelogioDeTeste {
   public:
     explicit RelogioDeTeste(double step = 0) {
         sys::LocalDateTime l;
         l.year = 2031, l.month = 1, l.day = 7, l.hour = 10, l.minute = 20, l.second = 30;
-        m_base = sys::from_local(l);
-        auto base = m_base;
         auto leituras = std::make_shared<std::atomic<long>>(0);
         const auto passo = std::chrono::duration_cast<sys::TimePoint::duration>(
             std::chrono::duration<double>(step));
-        sys::set_clock_override([base, leituras, passo] { return base + passo * (*leituras)++; });
+        sys::set_clock_override(
+            [base = sys::from_local(l), leituras, passo] { return base + passo * (*leituras)++; });
+        setenv("KVRUPLOAD_DRIVE_ROOT", m_raiz.str().c_str(), 1);
+        std::filesystem::create_directory(m_raiz.path() / "KVRUpload.log");
     }
-    ~RelogioDeTeste() { sys::set_clock_override({}); }
+    ~RelogioDeTeste() {
+        sys::set_clock_override({});
+        unsetenv("KVRUPLOAD_DRIVE_ROOT");
+    }
     RelogioDeTeste(const RelogioDeTeste&) = delete;
     RelogioDeTeste& operator=(const RelogioDeTeste&) = delete;
 
-    sys::LocalDateTime dia() const { return sys::to_local(m_base); }
+    std::filesystem::path log() const { return m_raiz.path() / "KVRUpload.log/KVRUpload_3.log"; }
 
   private:
-    sys::TimePoint m_base;
+    TempDir m_raiz;
 };
 
-// The download logs into the folder "c:\KVRUpload.log": the test places the drive root in a
-// folder of its own (KVRUPLOAD_DRIVE_ROOT) and makes that log folder there.
-class LogDoDownload {
-  public:
-    LogDoDownload() : m_pasta(m_raiz.path() / "KVRUpload.log") {
-        setenv("KVRUPLOAD_DRIVE_ROOT", m_raiz.str().c_str(), 1);
-        std::filesystem::create_directory(m_pasta);
-    }
-    ~LogDoDownload() { unsetenv("KVRUPLOAD_DRIVE_ROOT"); }
-    std::filesystem::path arquivo(const sys::LocalDateTime& dia) const {
-        return m_pasta / ("KVRUpload_" + std::to_string(dia.weekday) + ".log");
-    }
-
-  private:
-    test::TempDir m_raiz;
-    std::filesystem::path m_pasta;
-};
-
-// A test of the window: a fresh window, no progress shown unless the test asks, the
-// headless record and queue cleared.
+// A fresh window, no progress shown unless the test asks, the headless record and queue
+// cleared.
 class JanelaTest : public HeadlessTest {
   protected:
     void SetUp() override {
@@ -80,7 +66,6 @@ class JanelaTest : public HeadlessTest {
         ui::DefaultInstance<frmKVRDialog>::unload();
     }
 
-    // A fresh window for the next transfer, and a fresh record.
     void nova(const char* exibir = "NAO", const char* fechar = "SIM") {
         f = std::make_unique<frmKVRProgress>();
         f->ExibirProgresso = exibir;
@@ -88,7 +73,7 @@ class JanelaTest : public HeadlessTest {
         ui().clear_events();
     }
 
-    // The value a control's property was last given, as the headless record has it.
+    // The value a control's property was last given.
     std::optional<Variant> ultimo(const std::string& control, const std::string& property) const {
         std::optional<Variant> v;
         for (const auto& e : ui().events())

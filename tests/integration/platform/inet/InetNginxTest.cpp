@@ -56,7 +56,8 @@ TEST_F(InetNginx, HttpsNeverFollowsARedirectToHttp) {
     Inet inet;
     Fetched f = fetch(inet, "https://localhost:" + web.env.at("KVR_HTTPS_PORT") + "/to-http/a");
     EXPECT_EQ(std::make_tuple(f.code, f.info, f.raised),
-              std::make_tuple(12040, "Uma conexão segura foi redirecionada para uma conexão não segura",
+              std::make_tuple(12040,
+                              "Uma conexão segura foi redirecionada para uma conexão não segura",
                               12040));
     EXPECT_TRUE(f.body.empty());
 }
