@@ -1,16 +1,9 @@
 #include "support/ScriptedHttp.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace kvr::test {
 
 ScriptedHttp::ScriptedHttp(const std::string& scenario, const std::vector<std::string>& extra) {
-    std::vector<std::string> args = {"--scenario", scenario, "--record",
-                                     m_server.file("request").string()};
+    std::vector<std::string> args = {"--scenario", scenario};
     args.insert(args.end(), extra.begin(), extra.end());
     m_server.start("scripted_http.py", args);
 }
@@ -27,22 +20,7 @@ std::string ScriptedHttp::body_of(std::size_t size) {
 }
 
 int ScriptedHttp::closed_port() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        throw std::runtime_error("socket() failed");
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    close(fd);
-    if (port == 0)
-        throw std::runtime_error("no free loopback port");
-    return port;
+    return ScriptedHttp("stall").port(); // stopped when the call returns
 }
 
 std::string Nginx::http(const std::string& path) const {

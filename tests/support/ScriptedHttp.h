@@ -18,12 +18,10 @@ class ScriptedHttp {
     int port() const { return m_server.port(); }
     // "http://127.0.0.1:PORT" followed by `path`.
     std::string url(const std::string& path = "/") const;
-    // The last request the server received: head, blank line, body ("" before any).
-    std::string last_request() const { return read_file(m_server.file("request")); }
 
     // The body the scenarios send where the test chooses the size (--size N).
     static std::string body_of(std::size_t size);
-    // A loopback port on which nothing listens (bound, then closed).
+    // A loopback port on which nothing listens (a server's, stopped).
     static int closed_port();
 
   private:

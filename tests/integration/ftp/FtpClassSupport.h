@@ -1,5 +1,5 @@
-// What the FTP class's integration tests share: the class created late-bound, result arrays
-// as texts, the vsftpd fixture's folders, and a scripted user's dialog answers.
+// Shared by the FTP class's integration tests: the class created late-bound and connected,
+// result arrays as texts, the vsftpd fixture's folders, and a scripted user's dialog answers.
 #pragma once
 
 #include "platform/automation/ClassRegistry.h"
@@ -30,6 +30,18 @@ inline std::shared_ptr<Object> new_ftp() {
     return CreateObject("KVRUpload.clsKVRUpload");
 }
 
+// An FTP object connected to `host`, in `directory` when one is given; throws when it fails.
+inline std::shared_ptr<Object> connected(const std::string& host, const std::string& user = "u",
+                                         const std::string& password = "p",
+                                         const std::string& directory = {}) {
+    auto ftp = new_ftp();
+    Variant dir = directory.empty() ? Variant::missing() : Variant(directory);
+    auto r = texts(ftp->call("Connect", {Variant(host), Variant(user), Variant(password), dir}));
+    if (r.at(0) != "1")
+        throw std::runtime_error("connect failed: " + r.at(1));
+    return ftp;
+}
+
 struct Vsftpd {
     std::map<std::string, std::string> env = server_env("ftp");
     bool running() const { return !env.empty(); }
@@ -48,13 +60,7 @@ struct Vsftpd {
     }
 
     std::shared_ptr<Object> connected(const std::string& directory = {}) const {
-        auto ftp = new_ftp();
-        Variant dir = directory.empty() ? Variant::missing() : Variant(directory);
-        auto r = texts(
-            ftp->call("Connect", {Variant(host()), Variant(user()), Variant(password()), dir}));
-        if (r.at(0) != "1")
-            throw std::runtime_error("connect failed: " + r.at(1));
-        return ftp;
+        return test::connected(host(), user(), password(), directory);
     }
 };
 

@@ -16,12 +16,6 @@ using kvr::ComError;
 using kvr::Variant;
 using kvr::VariantArray;
 
-namespace {
-const std::string kCannot = "-2147219503 - Não é possível estabelecer uma conexão com ";
-const std::string kCannotEnd = " usando os parâmetros User e Password fornecidos.";
-
-} // namespace
-
 TEST(clsKVRUploadConnection, ConnectAndDisconnectAgainstVsftpd) {
     Vsftpd ftpd;
     ASSERT_TRUE(ftpd.running());
@@ -79,22 +73,22 @@ TEST(clsKVRUploadConnection, PropertiesWhileConnected) {
     EXPECT_EQ(texts(ftp->call("GetDirectoryList", {})), (Texts{"1", "here.txt"}));
 }
 
-// The transport's tests check the code of each failure; here, what the user reads: the
-// server's reply (every line) after the message when there was one, nothing when not.
+// What the user reads: the server's reply (every line) after the message when there was one.
 TEST(clsKVRUploadConnection, RefusedAndFailedConnections) {
-    const std::pair<const char*, std::string> rows[] = {
-        {R"({"pass": "530-Login incorrect.\n530-Account locked | ask the admin.\n530 Bye."})",
-         with_reply("530-Login incorrect.\r\n530-Account locked | ask the admin.\r\n530 Bye.\r\n")},
-        {nullptr, ""}, // nothing listens
-    };
-    for (const auto& [scenario, tail] : rows) {
+    for (const bool listens : {true, false}) {
         std::optional<ScriptedFtp> server;
-        std::string host = server.emplace(scenario ? scenario : "{}").host();
-        if (!scenario)
+        const std::string host =
+            server.emplace(R"({"pass": "530-Login incorrect.\n530-Locked | ask.\n530 Bye."})")
+                .host();
+        if (!listens)
             server.reset();
         auto ftp = new_ftp();
-        auto result = texts(ftp->call("Connect", {Variant(host), Variant("u"), Variant("p")}));
-        EXPECT_EQ(result, (Texts{"0", kCannot + host + kCannotEnd + "\r\n" + tail})) << host;
+        EXPECT_EQ(texts(ftp->call("Connect", {Variant(host), Variant("u"), Variant("p")})),
+                  (Texts{"0", "-2147219503 - Não é possível estabelecer uma conexão com " + host +
+                                  " usando os parâmetros User e Password fornecidos.\r\n" +
+                                  (listens ? with_reply("530-Login incorrect.\r\n530-Locked | "
+                                                        "ask.\r\n530 Bye.\r\n")
+                                           : "")}));
         EXPECT_FALSE(ftp->get("Connected").to_bool());
         EXPECT_EQ(ftp->get("Host"), Variant(host));
     }
