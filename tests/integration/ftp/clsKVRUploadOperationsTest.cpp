@@ -1,7 +1,6 @@
 // fixtures: ftp
-// Listing, fetching, storing, renaming and deleting through the FTP class, each a case table:
-// what the server holds or answers, the call, and the result array, the bytes on disk or
-// the commands the server received.
+// Listing, fetching, storing and renaming through the FTP class: what the server holds or
+// answers, the call, and the result array, the bytes on disk or the commands received.
 #include "integration/ftp/FtpClassSupport.h"
 #include "support/ScriptedFtp.h"
 
@@ -21,10 +20,6 @@ Variant M() {
 }
 Variant S(const std::string& s) {
     return Variant(s);
-}
-
-std::shared_ptr<kvr::Object> connect_scripted(const ScriptedFtp& server) {
-    return connected(server.host());
 }
 
 std::string upload_failed(const std::string& remote) {
@@ -112,7 +107,7 @@ TEST(clsKVRUploadOperations, ListingLimitsAndFailures) {
     const ScopedEnv timeout{{"KVR_FTP_TIMEOUT", "1"}};
     {
         ScriptedFtp server(R"({"name_count": 32767})");
-        Variant v = connect_scripted(server)->call("GetDirectoryList", {});
+        Variant v = connected(server.host())->call("GetDirectoryList", {});
         ASSERT_EQ(v.ubound(), 32767);
         EXPECT_EQ(v.as_array()[0], S("1"));
         EXPECT_EQ(v.as_array()[32767], S("f32766.txt"));
@@ -131,13 +126,13 @@ TEST(clsKVRUploadOperations, ListingLimitsAndFailures) {
     };
     for (const auto& r : rows) {
         ScriptedFtp server(r.scenario);
-        EXPECT_EQ(texts(connect_scripted(server)->call("GetDirectoryList", r.args)), r.result);
+        EXPECT_EQ(texts(connected(server.host())->call("GetDirectoryList", r.args)), r.result);
     }
 }
 
 TEST(clsKVRUploadOperations, TransferTypeOnTheWire) {
     ScriptedFtp server(R"({"files": {"f": "x"}})");
-    auto ftp = connect_scripted(server);
+    auto ftp = connected(server.host());
     TempDir tmp;
     const std::string local = tmp.str() + "/f";
     // The type is ASCII only when it says so, in any case, without blanks; missing is ASCII.
@@ -213,7 +208,7 @@ TEST(clsKVRUploadOperations, LocalFilesAgainstVsftpd) {
 // A file chosen in the dialog goes to the remote text's folder when it names one with "\".
 TEST(clsKVRUploadOperations, PutFileWithTheDialogAndRefusals) {
     ScriptedFtp server(R"({"stor_limit": 1, "stor_reply": "552-Quota exceeded.\n552 Aborted."})");
-    auto ftp = connect_scripted(server);
+    auto ftp = connected(server.host());
     TempDir tmp;
     const std::string chosen = tmp.str() + "/chosen.gif";
     write_file(chosen, std::string(4 * 1024 * 1024, 'g'));

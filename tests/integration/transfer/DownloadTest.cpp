@@ -173,7 +173,7 @@ TEST_F(Download, Failures) {
         {web.http("/" + prefixo + "nao-existe.bin"), L, NAO, "HTTP/1.1 404 Not Found"},
         {sem_razao.url("/x.bin"), L, NAO, "HTTP/1.1 200"},
         {vazio.url("/x.bin"), L, NAO, ""},
-        {recusada, L, NAO, recusa(recusada, "GET"), "Erro no Execute GET. Erro: ", "antes"},
+        {recusada, L, NAO, kProtocoloRecusado, "Erro no Execute GET. Erro: ", "antes"},
         {parado.url("/x.bin"), L, NAO, erro_77, "Erro no GetHeader. Erro: ", "antes",
          CliqueComFalha},
         {sem_corpo.url("/x.bin"), L, NAO, "", "Erro no GetChunk. Erro: ", "antes"},

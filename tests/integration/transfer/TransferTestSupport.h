@@ -3,7 +3,6 @@
 #pragma once
 
 #include "dialogs/frmKVRDialog.h"
-#include "platform/automation/ComError.h"
 #include "platform/sys/Clock.h"
 #include "platform/ui/DefaultInstance.h"
 #include "support/HeadlessTest.h"
@@ -96,15 +95,7 @@ inline Variant falha(const std::string& mensagem) {
     return Variant::array({"0", mensagem});
 }
 
-// The text a request the transfer control refuses raises, as the window reports it.
-inline std::string recusa(const std::string& url, const std::string& operacao) {
-    inet::Inet inet;
-    try {
-        inet.Execute(url, operacao);
-    } catch (const ComError& e) {
-        return e.numbered_text();
-    }
-    return "<not refused>";
-}
+// What the window reports for a URL of a scheme the transfer control does not take.
+inline const std::string kProtocoloRecusado = "35753 - Protocolo não suportado por este método";
 
 } // namespace kvr::test

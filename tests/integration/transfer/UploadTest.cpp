@@ -76,7 +76,7 @@ TEST_F(Upload, FailuresReturned) {
     const std::string pasta_txt = tmp.str() + "/pasta.txt", fila = tmp.str() + "/fila.txt";
     std::filesystem::create_directory(pasta_txt);
     mkfifo(fila.c_str(), 0600);
-    const std::string recusada = "nada://127.0.0.1/x.txt", url = servidor.url("/envio/");
+    const std::string url = servidor.url("/envio/");
     const std::string informe = "Arquivo Local ou Opção de Diálogo deve ser informado.";
     const Variant NAO("NAO");
     const struct {
@@ -98,7 +98,6 @@ TEST_F(Upload, FailuresReturned) {
         // completed with the name, is where ".bat" is caught.
         {url, Variant(em_pasta_com_ponto), NAO, {}, "Extensão de Arquivo \".bat\" Não Permitido."},
         {url + "rodar.sh", Variant(ok), NAO, {}, "Extensão de Arquivo \".sh\" Não Permitido."},
-        {recusada, Variant(ok), NAO, {}, recusa(recusada, "PUT")},
         {fechada + "/x/", Variant(ok), NAO, {}, "Servidor não Encontrado."},
         {vazio.url("/x/"), Variant(ok), NAO, {}, ""},
         // A file that exists but cannot be read is a failure before anything is sent.
@@ -135,7 +134,6 @@ TEST_F(Upload, FailuresReturned) {
 TEST_F(Upload, PanelAndCloseButton) {
     ScriptedHttp servidor("put_201");
     const std::string local = arquivo("painel.txt", 5000);
-    const std::string recusada = "nada://127.0.0.1/r.txt";
     const struct {
         const char* fechar;
         std::string url;
@@ -144,7 +142,7 @@ TEST_F(Upload, PanelAndCloseButton) {
     } casos[] = {
         {"SIM", servidor.url("/p/"), Variant::array({"1", local, std::int32_t{5000}}), "Concluído"},
         {"NAO", servidor.url("/p/"), Variant::array({"1", local, std::int32_t{5000}}), "Concluído"},
-        {"SIM", recusada, falha(recusa(recusada, "PUT")), "Cancelado"},
+        {"SIM", "nada://127.0.0.1/r.txt", falha(kProtocoloRecusado), "Cancelado"},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.url + " " + c.fechar);
