@@ -1,6 +1,6 @@
 // fixtures: http
-// The transfer control against nginx: GET in bounded chunks, no redirect from HTTPS to HTTP,
-// the bound on memory, a request replaced or cancelled while it runs (PUT: the upload's tests).
+// The transfer control against nginx: no redirect from HTTPS to HTTP, the bounds on memory and
+// chunks, a request replaced or cancelled while it runs (GET and PUT whole: the window's tests).
 #include "integration/platform/inet/InetTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -34,22 +34,6 @@ class InetNginx : public ::testing::Test {
 
 } // namespace
 
-TEST_F(InetNginx, GetHandsOutEveryByteInChunksOfAtMost1024) {
-    for (std::size_t size : {0u, 1024u, 3u * 1024 * 1024 + 17}) {
-        SCOPED_TRACE(size);
-        const std::string name = std::to_string(size) + ".bin", bytes = serve(name, size);
-        Inet inet;
-        Fetched f = fetch(inet, url(name));
-        EXPECT_EQ(std::make_tuple(f.code, f.info, f.raised), std::make_tuple(0, "", 0));
-        EXPECT_EQ(f.header.substr(0, f.header.find("\r\n")), "HTTP/1.1 200 OK");
-        EXPECT_NE(f.header.find("\r\nContent-Length: " + std::to_string(size)), std::string::npos)
-            << f.header;
-        EXPECT_FALSE(f.header.ends_with("\r\n")) << "no trailing line end";
-        EXPECT_LE(f.largest_chunk, 1024u);
-        EXPECT_TRUE(f.body == bytes) << "got " << f.body.size() << " bytes";
-    }
-}
-
 // A protected request redirected to plain HTTP fails instead of going on unprotected.
 TEST_F(InetNginx, HttpsNeverFollowsARedirectToHttp) {
     const kvr::test::ScopedEnv ca{{"CURL_CA_BUNDLE", web.env.at("KVR_CA_FILE")}};
@@ -62,7 +46,7 @@ TEST_F(InetNginx, HttpsNeverFollowsARedirectToHttp) {
     EXPECT_TRUE(f.body.empty());
 }
 
-TEST_F(InetNginx, MemoryStaysBoundedWhileTheCallerReadsSlowly) {
+TEST_F(InetNginx, MemoryAndChunksStayBoundedWhileTheCallerReadsSlowly) {
     std::string bytes = serve("slow.bin", 8 * 1024 * 1024);
     Inet inet;
     inet.Execute(url("slow.bin"), "GET");
@@ -75,6 +59,7 @@ TEST_F(InetNginx, MemoryStaysBoundedWhileTheCallerReadsSlowly) {
         kvr::ByteArray chunk = inet.GetChunk(1024);
         if (chunk.empty())
             break;
+        ASSERT_LE(chunk.size(), 1024u);
         body.append(chunk.begin(), chunk.end());
         if (n % 512 == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
