@@ -106,28 +106,26 @@ TEST(FtpConnection, RepliesMoveTheSessionAsTheyShould) {
     struct Row {
         const char* name;
         std::string scenario;
-        bool connects;
         Call call; // empty: connecting is the case
         bool succeeds;
         const char* never_sent;
     };
     const std::string file = R"("files": {"f": "x"})";
     const Row rows[] = {
-        {"greeting after 120", R"({"greeting": "120 Soon.\n220 Ready."})", true, {}, true, ""},
-        {"USER answered 230", R"({"user": "230 Welcome."})", true, {}, true, "PASS"},
-        {"USER refused", R"({"user": "530 Not you."})", false, {}, false, "PASS"},
-        {"PASS answered 332", R"({"pass": "332 Need account."})", false, {}, false, "TYPE"},
-        {"STOR opened by 125", R"({"opening": "125 Already open."})", true, put, true, ""},
-        {"RNTO refused", "{" + file + R"(, "replies": {"RNTO": "553 No."}})", true, rename, false,
+        {"greeting after 120", R"({"greeting": "120 Soon.\n220 Ready."})", {}, true, ""},
+        {"USER answered 230", R"({"user": "230 Welcome."})", {}, true, "PASS"},
+        {"USER refused", R"({"user": "530 Not you."})", {}, false, "PASS"},
+        {"PASS answered 332", R"({"pass": "332 Need account."})", {}, false, "TYPE"},
+        {"STOR opened by 125", R"({"opening": "125 Already open."})", put, true, ""},
+        {"RNTO refused", "{" + file + R"(, "replies": {"RNTO": "553 No."}})", rename, false, ""},
+        {"DELE answered 200", "{" + file + R"(, "replies": {"DELE": "200 Fine."}})", remove, false,
          ""},
-        {"DELE answered 200", "{" + file + R"(, "replies": {"DELE": "200 Fine."}})", true, remove,
-         false, ""},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         ScriptedFtp server(r.scenario);
         auto c = connect_to(server.host());
-        ASSERT_EQ(c != nullptr, r.connects);
+        ASSERT_EQ(c != nullptr, r.call || r.succeeds);
         if (c && r.call) {
             EXPECT_EQ(r.call(*c), r.succeeds);
         }
@@ -153,7 +151,6 @@ TEST(FtpConnection, FailedDownloadsLeaveTheLocalFileAsItWas) {
         std::uint32_t error;
     };
     const Row rows[] = {
-        {"refused RETR", R"({})", 12003},
         {"connection dropped mid-transfer",
          R"({"files": {"f": "0123456789"}, "drop_on": "RETR", "drop_after": 4})", 12030},
         {"stalled RETR", R"({"files": {"f": "0123456789"}, "stall_on": "RETR"})", 12002},

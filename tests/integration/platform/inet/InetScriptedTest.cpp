@@ -81,33 +81,28 @@ TEST(InetScripted, FaultsAndOddAnswers) {
     }
 }
 
+// Row 0: the Proxy property; 1: http_proxy; 2: icDirect, which ignores http_proxy.
 TEST(InetScripted, ProxyPropertyThenEnvironmentThenDirect) {
     ScriptedHttp proxy("echo");
-    const std::string proxy_url = "http://127.0.0.1:" + std::to_string(proxy.port());
+    const std::string at = "127.0.0.1:" + std::to_string(proxy.port());
     const std::string target =
         "http://127.0.0.1:" + std::to_string(ScriptedHttp::closed_port()) + "/via/proxy.txt";
     for (const char* v : {"no_proxy", "NO_PROXY", "http_proxy"})
         unsetenv(v);
-    struct Row {
-        const char* name;
-        bool property, environment, direct;
-        std::int32_t code;
-    };
-    for (Row r :
-         {Row{"Proxy property", true, false, false, 0}, Row{"http_proxy", false, true, false, 0},
-          Row{"icDirect ignores http_proxy", false, true, true, 12029}}) {
-        if (r.environment)
-            setenv("http_proxy", proxy_url.c_str(), 1);
+    for (const int row : {0, 1, 2}) {
+        SCOPED_TRACE(row);
+        if (row)
+            setenv("http_proxy", ("http://" + at).c_str(), 1);
         Inet inet;
-        if (r.property)
-            inet.set_Proxy("127.0.0.1:" + std::to_string(proxy.port()));
-        if (r.direct)
+        if (row == 0)
+            inet.set_Proxy(at);
+        if (row == 2)
             inet.set_AccessType(icDirect);
         Fetched f = fetch(inet, target);
-        EXPECT_EQ(f.code, r.code) << r.name << ": " << f.info;
-        if (r.code == 0) {
-            EXPECT_EQ(f.body.rfind("GET " + target + " HTTP/1.1\r\n", 0), 0u) << f.body;
-        }
+        EXPECT_EQ(f.code, row == 2 ? 12029 : 0) << f.info;
+        EXPECT_EQ(f.body.rfind("GET " + target + " HTTP/1.1\r\n", 0),
+                  row == 2 ? std::string::npos : 0)
+            << f.body;
     }
     unsetenv("http_proxy");
 }
