@@ -45,8 +45,6 @@ TEST_F(Download, SizesWithThePanel) {
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(std::to_string(c.tamanho) + (c.cenario ? c.cenario : ""));
-        if (!c.cenario && !web.running())
-            continue;
         const RelogioDeTeste relogio(1.0);
         nova("SIM");
         const std::string nome = prefixo + std::to_string(c.tamanho) + ".bin";
@@ -83,8 +81,6 @@ TEST_F(Download, SizesWithThePanel) {
 // a link, which stays a link); a URL that names a folder gets the local file's name; HTTPS is
 // verified with the test CA.
 TEST_F(Download, WhereTheFileLands) {
-    if (!web.running())
-        GTEST_SKIP() << "the http fixture is not running";
     const std::string pasta = prefixo + "pasta";
     const std::string bytes = web.serve(pasta + "/rel.pdf", 2000);
     const std::string cadeia = destino("a/b/c/rel.pdf");
@@ -130,8 +126,6 @@ TEST_F(Download, CredentialsOnlyWithAUserName) {
 // Every failure: the message returned; for the four logged kinds the line in the library's
 // log (the others write none) and what is left on disk, for the others no file at all.
 TEST_F(Download, Failures) {
-    if (!web.running())
-        GTEST_SKIP() << "the http fixture is not running";
     const RelogioDeTeste relogio;
     ScriptedHttp sem_razao("no_reason", {"--size", "100"}), vazio("empty_reply"), parado("stall");
     ScriptedHttp sem_corpo("cut_after_pause", {"--size", "0"}),

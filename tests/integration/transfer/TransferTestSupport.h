@@ -56,6 +56,7 @@ class JanelaTest : public HeadlessTest {
   protected:
     void SetUp() override {
         HeadlessTest::SetUp();
+        ASSERT_TRUE(web.running()) << "the http fixture is not running";
         nova();
     }
     void TearDown() override {

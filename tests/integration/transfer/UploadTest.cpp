@@ -35,8 +35,6 @@ class Upload : public JanelaTest {
 // reported as it is; a location that takes no PUT has its status line as the message. With " stream
 // " in any case the caller's text is the body and its length counts characters.
 TEST_F(Upload, AnswersOfNginx) {
-    if (!web.running())
-        GTEST_SKIP() << "the http fixture is not running";
     const std::string nome = prefixo + "arquivo.dat";
     const std::string local = arquivo(nome, 600000);
     const std::string texto = "linha um\r\nlinha dois";

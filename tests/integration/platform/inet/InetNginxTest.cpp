@@ -18,10 +18,7 @@ namespace {
 
 class InetNginx : public ::testing::Test {
   protected:
-    void SetUp() override {
-        if (!web.running())
-            GTEST_SKIP() << "the http fixture is not running";
-    }
+    void SetUp() override { ASSERT_TRUE(web.running()) << "the http fixture is not running"; }
     // A file of `size` bytes served for this test; its bytes.
     std::string serve(const std::string& name, std::size_t size) const {
         return web.serve(prefix + name, size);
