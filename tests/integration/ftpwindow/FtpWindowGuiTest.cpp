@@ -38,22 +38,20 @@ void settle() {
         Fl::wait(0.02);
 }
 
-// A mouse click at window coordinates, through the toolkit's event dispatch.
-void click_at(Fl_Window* win, int x, int y) {
-    Fl::e_x = x;
-    Fl::e_y = y;
-    Fl::e_x_root = win->x() + x;
-    Fl::e_y_root = win->y() + y;
+// A mouse click on a widget (`dy` pixels down its height, else its middle), through the
+// toolkit's event dispatch.
+void click_on(Fl_Widget* w, int dy = 0) {
+    Fl_Window* win = w->window();
+    Fl::e_x = w->x() + w->w() / 2;
+    Fl::e_y = w->y() + (dy ? dy : w->h() / 2);
+    Fl::e_x_root = win->x() + Fl::e_x;
+    Fl::e_y_root = win->y() + Fl::e_y;
     Fl::e_keysym = FL_Button + 1;
     Fl::e_clicks = 0;
     Fl::e_state = FL_BUTTON1;
     Fl::handle(FL_PUSH, win);
     Fl::e_state = 0;
     Fl::handle(FL_RELEASE, win);
-}
-
-void click_on(Fl_Widget* w, int dy = 0) {
-    click_at(w->window(), w->x() + w->w() / 2, w->y() + (dy ? dy : w->h() / 2));
 }
 
 // Keystrokes to the widget that has the focus.
@@ -216,7 +214,6 @@ TEST_F(FtpWindowGui, TypingClickingAndTheDialogsThroughTheToolkit) {
     ASSERT_EQ(user.seen.size(), 2u);
     EXPECT_NE(user.seen[0].find("Download de Arquivo: Salvar Como"), std::string::npos);
     EXPECT_NE(user.seen[1].find("Getfile: GetFile Cancelado"), std::string::npos);
-    EXPECT_NE(user.seen[1].find("OK"), std::string::npos);
 
     // The title bar's X: the window unloads, and the connection ends.
     win->do_callback();

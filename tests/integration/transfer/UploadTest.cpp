@@ -96,6 +96,8 @@ TEST_F(Upload, FailuresReturned) {
         // completed with the name, is where ".bat" is caught.
         {url, Variant(em_pasta_com_ponto), NAO, {}, "Extensão de Arquivo \".bat\" Não Permitido."},
         {url + "rodar.sh", Variant(ok), NAO, {}, "Extensão de Arquivo \".sh\" Não Permitido."},
+        // Refused as it starts, without the panel: its own path to the result.
+        {"nada://127.0.0.1/x.txt", Variant(ok), NAO, {}, kProtocoloRecusado},
         {fechada + "/x/", Variant(ok), NAO, {}, "Servidor não Encontrado."},
         {vazio.url("/x/"), Variant(ok), NAO, {}, ""},
         // A file that exists but cannot be read is a failure before anything is sent.
