@@ -1,5 +1,4 @@
-// Shared by the FTP class's integration tests: the class created late-bound and connected,
-// result arrays as texts, the vsftpd fixture's folders, and a scripted user's dialog answers.
+// Shared by the FTP class's integration tests.
 #pragma once
 
 #include "platform/automation/ClassRegistry.h"

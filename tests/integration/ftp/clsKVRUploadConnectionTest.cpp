@@ -1,6 +1,5 @@
 // fixtures: ftp
-// Connecting, disconnecting and the connection properties against vsftpd and the scripted
-// server, with the exact result texts and raised errors.
+// Connecting, disconnecting and the connection properties: result texts and raised errors.
 #include "integration/ftp/FtpClassSupport.h"
 #include "platform/automation/ComError.h"
 #include "support/RaisedNumber.h"

@@ -1,7 +1,5 @@
 // fixtures: ftp
-// The FTP client window driven as a user drives it, through the headless window layer's
-// queue: its message boxes, the controls it leaves enabled, the list, and what went over the
-// wire until the window closed.
+// The FTP client window driven through the headless window layer's queue of user actions.
 #include "ftp/frmKVRFtp.h"
 #include "integration/ftp/FtpClassSupport.h"
 #include "support/HeadlessTest.h"
@@ -33,7 +31,6 @@ kvr::ui::HeadlessBackend& ui() {
     return *kvr::ui::headless();
 }
 
-// Queues the actions and lets the window run them.
 void act(std::vector<UserAction> actions) {
     for (auto& a : actions)
         ui().queue(std::move(a));

@@ -1,7 +1,6 @@
 // fixtures: display
-// The FTP client window as real FLTK widgets on the virtual display: its frame, size, every
-// control's place and its picture against the reference in the tree; typing and clicking
-// through the toolkit's own event handling, dialogs and message boxes answered as a user does.
+// The FTP client window as real FLTK widgets on the virtual display, driven through the
+// toolkit's own event handling.
 #include "ftp/frmKVRFtp.h"
 #include "platform/ui/fltk/FltkBackend.h"
 #include "support/FltkTestSupport.h"

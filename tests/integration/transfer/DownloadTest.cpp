@@ -1,7 +1,5 @@
 // fixtures: http
-// The window's download against nginx and the scripted server: what lands on disk, the
-// result array, every failure with its exact message (and, for the four logged kinds, the
-// exact log line), and the download panel as the headless record shows it.
+// The window's download against nginx and the scripted server.
 #include "integration/transfer/TransferTestSupport.h"
 
 #include "platform/sys/Cancel.h"
@@ -105,7 +103,6 @@ TEST_F(Download, WhereTheFileLands) {
     EXPECT_TRUE(std::filesystem::is_symlink(elo));
 }
 
-// Credentials go with the request only when UserName is not blank.
 TEST_F(Download, CredentialsOnlyWithAUserName) {
     for (const char* usuario : {"", "  ", "u"}) {
         ScriptedHttp servidor("echo");

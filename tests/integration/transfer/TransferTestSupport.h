@@ -1,5 +1,4 @@
-// Shared by the transfer window's integration tests: a fresh window per test on the headless
-// backend, nginx, a clock standing on a chosen day, and the last recorded value of a control.
+// Shared by the transfer window's integration tests.
 #pragma once
 
 #include "dialogs/frmKVRDialog.h"
@@ -50,8 +49,7 @@ class RelogioDeTeste {
     TempDir m_raiz;
 };
 
-// A fresh window, no progress shown unless the test asks, the headless record and queue
-// cleared.
+// A fresh window, no progress shown unless the test asks, the headless record cleared.
 class JanelaTest : public HeadlessTest {
   protected:
     void SetUp() override {

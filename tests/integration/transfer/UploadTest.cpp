@@ -1,7 +1,5 @@
 // fixtures: http
-// The window's upload against nginx (PUT into its upload folder) and the scripted server:
-// the bytes that arrive, the result array, the extension policy on the local path and on the
-// URL, every failure with its exact message, and the upload panel as the record shows it.
+// The window's upload against nginx (PUT into its upload folder) and the scripted server.
 #include "integration/transfer/TransferTestSupport.h"
 
 #include <sys/stat.h>
@@ -15,7 +13,6 @@ class Upload : public JanelaTest {
                    const Variant& dialogo = Variant("NAO")) {
         return f->UpLoad(Variant(url), local, dialogo);
     }
-    // A local file of `size` bytes.
     std::string arquivo(const std::string& nome, std::size_t size) const {
         const auto path = tmp.path() / nome;
         std::filesystem::create_directories(path.parent_path());
@@ -64,7 +61,7 @@ TEST_F(Upload, AnswersOfNginx) {
     }
 }
 
-// Every failure of the table, and that nothing was sent for the ones found before the PUT.
+// Every failure, and nothing sent for those found before the PUT.
 TEST_F(Upload, FailuresReturned) {
     ScriptedHttp servidor("put_201", {"--record", tmp.str() + "/pedido"}), vazio("empty_reply");
     const std::string fechada = "http://127.0.0.1:" + std::to_string(ScriptedHttp::closed_port());

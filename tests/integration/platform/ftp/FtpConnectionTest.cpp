@@ -1,7 +1,5 @@
 // fixtures: ftp
-// The transport against vsftpd and the scripted server: failures and their codes, odd replies,
-// hostile peers (127.0.0.2 stands in for a foreign host), local files a failed transfer leaves
-// alone, and binary round trips in both modes.
+// The transport against vsftpd and the scripted server (127.0.0.2 stands in for a foreign host).
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/FtpErrors.h"
 #include "platform/ftp/FtpSession.h"

@@ -19,7 +19,6 @@ namespace {
 class InetNginx : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(web.running()) << "the http fixture is not running"; }
-    // A file of `size` bytes served for this test; its bytes.
     std::string serve(const std::string& name, std::size_t size) const {
         return web.serve(prefix + name, size);
     }

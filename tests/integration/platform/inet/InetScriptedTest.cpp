@@ -1,5 +1,4 @@
-// The transfer control against the scripted server: faults a real server will not produce on
-// demand, and what the caller then sees (code, header text, body or error).
+// The transfer control against the scripted server: faults nginx will not produce on demand.
 #include "integration/platform/inet/InetTestSupport.h"
 
 #include "platform/inet/InetErrors.h"
