@@ -1,25 +1,79 @@
-// The transfer control against the scripted server: faults nginx will not produce on demand.
-#include "integration/platform/inet/InetTestSupport.h"
-
+// fixtures: http
+// The transfer control against the scripted server, for faults nginx will not produce on
+// demand, and against nginx: no redirect from HTTPS to HTTP, the bounds on memory and chunks,
+// a request replaced or cancelled while it runs (GET and PUT whole: the window's tests).
+#include "platform/inet/Inet.h"
+#include "platform/automation/ComError.h"
 #include "platform/inet/InetErrors.h"
 #include "support/RaisedNumber.h"
+#include "support/ScriptedHttp.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <string>
+#include <thread>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
 using namespace kvr::inet;
-using kvr::test::fetch;
-using kvr::test::Fetched;
-using kvr::test::ScriptedHttp;
+using namespace kvr::test;
 
 namespace {
+
+struct Fetched {
+    std::int32_t code = 0;
+    std::string info;
+    std::string header;
+    std::string body;
+    std::int32_t raised = 0; // the number GetChunk raised instead of ending, 0 for a clean end
+    std::size_t largest_chunk = 0;
+    double seconds_to_response = 0;
+};
+
+// Execute, poll StillExecuting, read the response, then GetChunk(1024) to the end.
+Fetched fetch(Inet& inet, const std::string& url) {
+    Fetched f;
+    const auto start = std::chrono::steady_clock::now();
+    inet.Execute(url, "GET");
+    while (inet.StillExecuting()) {
+    }
+    f.seconds_to_response =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    f.header = inet.GetHeader();
+    try {
+        for (kvr::ByteArray chunk; !(chunk = inet.GetChunk(1024, icByteArray)).empty();) {
+            f.largest_chunk = std::max(f.largest_chunk, chunk.size());
+            f.body.append(chunk.begin(), chunk.end());
+        }
+    } catch (const kvr::ComError& e) {
+        f.raised = e.number();
+    }
+    f.code = inet.ResponseCode();
+    f.info = inet.ResponseInfo();
+    return f;
+}
+
 const std::string kPage = "<html>\r\n<head><title>404 Not Found</title></head>\r\n"
                           "<body>\r\n<center><h1>404 Not Found</h1></center>\r\n</body>\r\n"
                           "</html>\r\n";
+
+class InetNginx : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(web.running()) << "the http fixture is not running"; }
+    std::string serve(const std::string& name, std::size_t size) const {
+        return web.serve(prefix + name, size);
+    }
+    std::string url(const std::string& name) const { return web.http("/" + prefix + name); }
+
+    Nginx web;
+    std::string prefix = "itest-inet-" + std::to_string(getpid()) + "-";
+};
+
 } // namespace
 
 // ResponseCode is the code GetChunk raises once the body has been handed out (0: clean end).
@@ -54,7 +108,7 @@ TEST(InetScripted, FaultsAndOddAnswers) {
         // Bytes keep coming, but far too few: the least progress over the window is not met.
         {"trickle_body", 12002, length, ScriptedHttp::body_of(10000), true},
     };
-    const kvr::test::ScopedEnv low_speed{{"KVR_INET_LOW_SPEED_TIME", "2"}};
+    const ScopedEnv low_speed{{"KVR_INET_LOW_SPEED_TIME", "2"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario ? c.scenario : "nothing listens");
         const auto start = std::chrono::steady_clock::now();
@@ -122,7 +176,7 @@ TEST(InetScripted, RefusedCallsRaise) {
     };
     Inet inet;
     for (auto [url, operation, number] : rows) {
-        const kvr::ComError e = kvr::test::raised([&] { inet.Execute(url, operation); });
+        const kvr::ComError e = raised([&] { inet.Execute(url, operation); });
         EXPECT_EQ(e.number(), number) << url << " " << operation;
         EXPECT_EQ(e.description(), inet_refusal_text(number)) << url;
     }
@@ -132,6 +186,63 @@ TEST(InetScripted, RefusedCallsRaise) {
     EXPECT_EQ(inet.ResponseCode(), 0);
     // Without a scheme in the URL, Protocol decides: FTP is not this control's.
     inet.set_Protocol(icFTP);
-    EXPECT_EQ(kvr::test::raised_number([&] { inet.Execute("127.0.0.1/a.txt", "GET"); }),
+    EXPECT_EQ(raised_number([&] { inet.Execute("127.0.0.1/a.txt", "GET"); }),
               icErrProtocolNotSupported);
+}
+
+// A protected request redirected to plain HTTP fails instead of going on unprotected.
+TEST_F(InetNginx, HttpsNeverFollowsARedirectToHttp) {
+    const ScopedEnv ca{{"CURL_CA_BUNDLE", web.env.at("KVR_CA_FILE")}};
+    Inet inet;
+    Fetched f = fetch(inet, "https://localhost:" + web.env.at("KVR_HTTPS_PORT") + "/to-http/a");
+    EXPECT_EQ(std::make_tuple(f.code, f.info, f.raised),
+              std::make_tuple(12040,
+                              "Uma conexão segura foi redirecionada para uma conexão não segura",
+                              12040));
+    EXPECT_TRUE(f.body.empty());
+}
+
+TEST_F(InetNginx, MemoryAndChunksStayBoundedWhileTheCallerReadsSlowly) {
+    std::string bytes = serve("slow.bin", 8 * 1024 * 1024);
+    Inet inet;
+    inet.Execute(url("slow.bin"), "GET");
+    while (inet.StillExecuting()) {
+    }
+    // Let the server get far ahead of the reader.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::string body;
+    for (int n = 0;; ++n) {
+        kvr::ByteArray chunk = inet.GetChunk(1024);
+        if (chunk.empty())
+            break;
+        ASSERT_LE(chunk.size(), 1024u);
+        body.append(chunk.begin(), chunk.end());
+        if (n % 512 == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_LE(inet.buffered_peak(), Inet::kBodyBufferCapacity);
+    }
+    EXPECT_TRUE(body == bytes);
+    EXPECT_GT(inet.buffered_peak(), Inet::kBodyBufferCapacity / 2) << "the buffer was never filled";
+}
+
+TEST_F(InetNginx, ANewRequestReplacesARunningOne) {
+    serve("big.bin", 4 * 1024 * 1024);
+    std::string small = serve("small.bin", 3000);
+    Inet inet;
+    inet.Execute(url("big.bin"), "GET");
+    for (int i = 0; i < 10; ++i)
+        inet.GetChunk(1024); // reading before StillExecuting drives the request itself
+    Fetched f = fetch(inet, url("small.bin"));
+    EXPECT_TRUE(f.body == small);
+
+    // Cancelled or destroyed mid-body: nothing left to read, nothing hangs.
+    inet.Execute(url("big.bin"), "GET");
+    inet.GetChunk(1024);
+    inet.Cancel();
+    EXPECT_FALSE(inet.StillExecuting());
+    EXPECT_TRUE(inet.GetChunk(1024).empty());
+    auto doomed = std::make_unique<Inet>();
+    doomed->Execute(url("big.bin"), "GET");
+    doomed->GetChunk(1024);
+    doomed.reset();
 }
