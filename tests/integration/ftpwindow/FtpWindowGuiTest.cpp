@@ -158,8 +158,8 @@ TEST_F(FtpWindowGui, AFixedDialogFrameWithEveryControlInItsPlace) {
     long supplied = 0;
     ASSERT_TRUE(XGetWMNormalHints(fl_display, fl_xid(win), &hints, &supplied));
     EXPECT_EQ(hints.flags & (PMinSize | PMaxSize), PMinSize | PMaxSize);
-    EXPECT_EQ(std::make_pair(hints.min_width, hints.min_height), std::make_pair(323, 187));
-    EXPECT_EQ(std::make_pair(hints.max_width, hints.max_height), std::make_pair(323, 187));
+    EXPECT_EQ((std::vector{hints.min_width, hints.min_height, hints.max_width, hints.max_height}),
+              (std::vector{323, 187, 323, 187}));
     for (const auto& c : f.controls()) {
         Fl_Widget* w = fltk_widget(*c);
         ASSERT_NE(w, nullptr) << c->name();
@@ -219,8 +219,6 @@ TEST_F(FtpWindowGui, TypingClickingAndTheDialogsThroughTheToolkit) {
     settle();
     EXPECT_FALSE(f.loaded());
     const auto wire = server.transcript();
-    ASSERT_FALSE(wire.empty());
-    EXPECT_EQ(wire.back(), "QUIT");
-    for (const auto& line : wire)
-        EXPECT_EQ(line.rfind("RETR", 0), std::string::npos) << line;
+    EXPECT_EQ(wire.empty() ? "" : wire.back(), "QUIT");
+    EXPECT_TRUE(server.sent("RETR").empty());
 }
