@@ -29,9 +29,7 @@ class TempDir {
 class ScriptedServer {
   public:
     ScriptedServer() = default;
-    ~ScriptedServer();
-    ScriptedServer(const ScriptedServer&) = delete;
-    ScriptedServer& operator=(const ScriptedServer&) = delete;
+    ~ScriptedServer(); // not copied: its folder (a TempDir) is not
     // Runs `script` with `args` and "--port-file F" and waits until it has written the port it
     // listens on; throws std::runtime_error when it does not.
     void start(const std::string& script, std::vector<std::string> args);

@@ -40,8 +40,6 @@ class RelogioDeTeste {
         sys::set_clock_override({});
         unsetenv("KVRUPLOAD_DRIVE_ROOT");
     }
-    RelogioDeTeste(const RelogioDeTeste&) = delete;
-    RelogioDeTeste& operator=(const RelogioDeTeste&) = delete;
 
     std::filesystem::path log() const { return m_raiz.path() / "KVRUpload.log/KVRUpload_3.log"; }
 
