@@ -15,12 +15,8 @@ using kvr::Variant;
 using kvr::VariantArray;
 
 namespace {
-Variant M() {
-    return Variant::missing();
-}
-Variant S(const std::string& s) {
-    return Variant(s);
-}
+using S = Variant;
+const Variant M = Variant::missing();
 
 std::string upload_failed(const std::string& remote) {
     return "-2147219497 - Não é possível um Upload do Arquivo " + remote + " para o Servidor.\r\n";
@@ -61,7 +57,7 @@ TEST(clsKVRUploadOperations, CallsAgainstVsftpd) {
          {S("report.txt"), S(tmp.str() + "/no/such/r.txt")},
          {"0", "76 - Path not found"}},
         {"PutFile", {S(local)}, {"0", neither}},
-        {"PutFile", {M(), S("x")}, {"0", neither}},
+        {"PutFile", {M, S("x")}, {"0", neither}},
         {"PutFile", {S(local), S("stored.txt")}, {"1", local}},
         {"PutFile",
          {S(tmp.str() + "/absent"), S("x.txt"), S("binary")},
@@ -84,7 +80,7 @@ TEST(clsKVRUploadOperations, CallsAgainstVsftpd) {
          {S(at + "\\nowhere")},
          {"0", "-2147219502 - Diretório não pode ser alterado para " + at +
                    "/nowhere. Ele não existe ou está protegido."}},
-        {"GetDirectoryList", {M(), S("*.gif")}, {"0", "Diretório Vazio"}}, // still in list/bars
+        {"GetDirectoryList", {M, S("*.gif")}, {"0", "Diretório Vazio"}}, // still in list/bars
     };
     for (const auto& r : rows)
         EXPECT_EQ(texts(ftp->call(r.method, r.args)), r.result) << r.method << " " << r.result[1];
@@ -95,11 +91,11 @@ TEST(clsKVRUploadOperations, CallsAgainstVsftpd) {
     // The Save dialog names the file; cancelled, nothing is fetched.
     const std::string chosen = tmp.str() + "/chosen.txt";
     answer_dialog(chosen);
-    EXPECT_EQ(texts(ftp->call("GetFile", {S(at + "/../report.txt"), M(), S("ASCII"), S("gif")})),
+    EXPECT_EQ(texts(ftp->call("GetFile", {S(at + "/../report.txt"), M, S("ASCII"), S("gif")})),
               (Texts{"1", chosen}));
     EXPECT_EQ(read_file(chosen), "report body\n");
     answer_dialog(std::nullopt);
-    EXPECT_EQ(texts(ftp->call("GetFile", {S("report.txt"), M(), M(), S("gif")})),
+    EXPECT_EQ(texts(ftp->call("GetFile", {S("report.txt"), M, M, S("gif")})),
               (Texts{"0", "GetFile Cancelado"}));
 }
 
@@ -137,7 +133,7 @@ TEST(clsKVRUploadOperations, TransferTypeOnTheWire) {
     const std::string local = tmp.str() + "/f";
     // The type is ASCII only when it says so, in any case, without blanks; missing is ASCII.
     const std::pair<Variant, std::string> types[] = {
-        {M(), "TYPE A"},         {S("AsCiI"), "TYPE A"},      {S("binary"), "TYPE I"},
+        {M, "TYPE A"},           {S("AsCiI"), "TYPE A"},      {S("binary"), "TYPE I"},
         {S("ascii "), "TYPE I"}, {Variant::null(), "TYPE I"},
     };
     for (const auto& [type, expected] : types) {
@@ -215,17 +211,17 @@ TEST(clsKVRUploadOperations, PutFileWithTheDialogAndRefusals) {
     const std::tuple<Variant, std::string, std::string> rows[] = {
         {S("imgs\\old.gif"), "imgs\\old.gif", "STOR imgs\\chosen.gif"},
         {S("imgs/old.gif"), "imgs/old.gif", "STOR chosen.gif"},
-        {M(), "", "STOR chosen.gif"},
+        {M, "", "STOR chosen.gif"},
     };
     for (const auto& [remote, text, stor] : rows) {
         answer_dialog(chosen);
-        EXPECT_EQ(texts(ftp->call("PutFile", {M(), remote, S("binary"), S("GIF")})),
+        EXPECT_EQ(texts(ftp->call("PutFile", {M, remote, S("binary"), S("GIF")})),
                   (Texts{"0", upload_failed(text) +
                                   with_reply("552-Quota exceeded.\r\n552 Aborted.\r\n")}));
         EXPECT_EQ(server.sent("STOR").back(), stor);
     }
     answer_dialog(std::nullopt);
-    EXPECT_EQ(texts(ftp->call("PutFile", {M(), S("x"), S("binary"), S("GIF")})),
+    EXPECT_EQ(texts(ftp->call("PutFile", {M, S("x"), S("binary"), S("GIF")})),
               (Texts{"0", "PutFile Cancelado"}));
     EXPECT_EQ(server.sent("STOR").size(), 3u) << "nothing sent when cancelled";
 }
