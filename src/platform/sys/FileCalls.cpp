@@ -96,6 +96,14 @@ unsigned long process_id() {
 int examine_target(const std::string& name, Target& target) {
     target = Target{};
     target.path = name;
+    // An open descriptor's name (/dev/stdout, /proc/self/fd/N) links to a text such as
+    // "pipe:[N]" that names no file: only the system can follow it. What it leads to when it
+    // is neither a file nor a folder is written through the name itself.
+    if (struct stat st{};
+        ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        target.exists = true;
+        return 0;
+    }
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
         if (::lstat(target.path.c_str(), &st) != 0)

@@ -189,6 +189,9 @@ TEST(Files, LocalFileErrorsCarryErrnoAndPath) {
     const std::string fifo = (dir.path() / "fila").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string nul = dir.str() + "/a" + '\0' + "b"; // the system would stop at the NUL
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    const std::string piped = "/dev/fd/" + std::to_string(pipe_ends[1]); // links to "pipe:[N]"
     auto error_of = [](auto result) { return result.ok() ? IoError{} : result.error(); };
     using P = OutputFile::Placement;
     const struct {
@@ -207,6 +210,7 @@ TEST(Files, LocalFileErrorsCarryErrnoAndPath) {
         {error_of(OutputFile::create(fifo, P::Beside)), ENXIO, fifo}, // no reader
         {error_of(OutputFile::create(dir.str(), P::Beside)), EISDIR, dir.str()},
         {error_of(OutputFile::create("/dev/null", P::Beside)), 0, ""},
+        {error_of(OutputFile::create(piped, P::Beside)), 0, ""},
         {error_of(OutputFile::create(nul, P::Beside)), EINVAL, nul},
         {error_of(InputFile::open(nul)), EINVAL, nul},
     };
@@ -214,4 +218,6 @@ TEST(Files, LocalFileErrorsCarryErrnoAndPath) {
         EXPECT_EQ(r.error.err, r.err) << r.path;
         EXPECT_EQ(r.error.path, r.path);
     }
+    close(pipe_ends[0]);
+    close(pipe_ends[1]);
 }
