@@ -97,7 +97,11 @@ class clsKVRUpload : public Object {
     void RemoteChDir(std::string sDir);
     std::string ObterRespostaServidor(std::uint32_t lErro);
 
-    bool connected() const { return hConnect != nullptr; }
+    // A connection whose control link was given up (a stop the host asked for, a server that
+    // went silent or away) can carry no further command: the object is no longer connected.
+    bool connected() const {
+        return hConnect != nullptr && hConnect->state() != ftpnet::SessionState::Closed;
+    }
     Variant retorno(const char* status, std::string message);
     Variant not_connected();
     Variant trapped(const std::exception_ptr& error);

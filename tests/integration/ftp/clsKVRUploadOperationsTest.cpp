@@ -112,17 +112,21 @@ TEST(clsKVRUploadOperations, ListingLimitsAndFailures) {
         std::string scenario;
         VariantArray args;
         Texts result;
+        bool stays_connected; // a control link given up carries no further command
     };
     const Row rows[] = {
-        {R"({"name_count": 32768})", {}, {"0", "6 - Overflow"}},
+        {R"({"name_count": 32768})", {}, {"0", "6 - Overflow"}, true},
         {R"({"replies": {"NLST": "425 Can't open data connection."}})",
          {S("/"), S("*.txt")},
-         {"0", "12003 - Erro pesquisando o Diretório /\\*.txt"}},
-        {R"({"stall_on": "NLST"})", {}, {"0", "12002 - Erro pesquisando o Diretório \\"}},
+         {"0", "12003 - Erro pesquisando o Diretório /\\*.txt"},
+         true},
+        {R"({"stall_on": "NLST"})", {}, {"0", "12002 - Erro pesquisando o Diretório \\"}, false},
     };
     for (const auto& r : rows) {
         ScriptedFtp server(r.scenario);
-        EXPECT_EQ(texts(connected(server.host())->call("GetDirectoryList", r.args)), r.result);
+        auto ftp = connected(server.host());
+        EXPECT_EQ(texts(ftp->call("GetDirectoryList", r.args)), r.result);
+        EXPECT_EQ(ftp->get("Connected").to_bool(), r.stays_connected) << r.scenario;
     }
 }
 
