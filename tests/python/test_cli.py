@@ -160,6 +160,8 @@ U = "http://127.0.0.1:9/a"
     (["ftp", "127.0.0.1", "list", "--type", "binary"], "get and put only"),
     (["ftp", "127.0.0.1", "get", "a", "b", "--type", "ebcdic"], "ascii or binary"),
     (["ftp", "127.0.0.1", "list", "--bogus"], "unknown option"),
+    (["ftp", "127.0.0.1", "--passive=yes", "list"], "takes no value"),
+    (["ftp-window", "--user=ana"], "needs an X display"),  # the option was taken
     (["ftp-window"], "needs an X display"),
     (["ftp-window", "127.0.0.1", "--user"], "--user needs a value"),
     (["ftp-window", "a", "b"], "more than one HOST"),

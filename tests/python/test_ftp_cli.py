@@ -29,7 +29,7 @@ def test_operations_and_refusals(ftpd, tmp_path):
         (cli + ["list", "*.zip"], 1, ["0", "Diretório Vazio"]),
         (cli + ["put", "--", str(src), "--x.txt"], 0, ["1", str(src)]),  # names after "--"
         (cli + ["delete", "--", "--x.txt"], 0, ["1", "Delete Realizado com Sucesso"]),
-        (cli + ["get", "hello.txt", back, "--type", "binary"], 0, ["1", back]),
+        (["--dir=cli", "get", "hello.txt", back, "--type=binary"], 0, ["1", back]),
         (cli + ["get", "hello.txt", str(tmp_path / "no" / "sub" / "x")], 8,
          ["0", "76 - Path not found"]),  # a local folder that cannot be made exits 8
         (cli + ["rename", "hello.txt", "bye.txt"], 0, ["1", "Rename Realizado com Sucesso"]),

@@ -1,6 +1,7 @@
 // kvrupload ftp: one FTP operation through the library's FTP class, driven late-bound as any
 // host drives it: connect, run the operation, disconnect, print the operation's result.
 #include "ftp/clsKVRUpload.h"
+#include "hosts/cli/Arguments.h"
 #include "hosts/cli/CliSupport.h"
 #include "hosts/cli/Commands.h"
 #include "hosts/cli/Secrets.h"
@@ -80,50 +81,37 @@ Variant operand_or_missing(const FtpArgs& a, std::size_t i) {
 
 // Parses the arguments; a message when they are not usable.
 std::optional<std::string> parse(const std::vector<std::string>& args, FtpArgs& out, bool& help) {
-    std::vector<std::string> positional;
-    bool options_end = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        // After "--" a remote or local name may itself begin with "--".
-        if (options_end) {
-            positional.push_back(a);
-            continue;
-        }
-        if (a == "--") {
-            options_end = true;
-            continue;
-        }
-        if (a == "-h" || a == "--help") {
-            help = true;
-            return std::nullopt;
-        }
-        if (a == "--passive") {
+    const std::pair<const char*, std::optional<std::string> FtpArgs::*> values[] = {
+        {"--user", &FtpArgs::user},
+        {"--password", &FtpArgs::password},
+        {"--password-file", &FtpArgs::password_file},
+        {"--dir", &FtpArgs::dir},
+        {"--type", &FtpArgs::type},
+        {"--dialog", &FtpArgs::dialog}};
+    auto slot = [&](const std::string& name) -> std::optional<std::string>* {
+        for (const auto& [option, member] : values)
+            if (name == option)
+                return &(out.*member);
+        return nullptr;
+    };
+    Arguments split;
+    const auto kind = [&](const std::string& name) {
+        return name == "--passive" ? OptionKind::Flag
+               : slot(name)        ? OptionKind::Value
+                                   : OptionKind::Unknown;
+    };
+    if (auto problem = split_arguments(args, kind, split))
+        return problem;
+    help = split.help;
+    if (help)
+        return std::nullopt;
+    for (const auto& [name, value] : split.options) {
+        if (auto* target = slot(name))
+            *target = value;
+        else
             out.passive = true;
-            continue;
-        }
-        std::optional<std::string>* slot = nullptr;
-        if (a == "--user")
-            slot = &out.user;
-        else if (a == "--password")
-            slot = &out.password;
-        else if (a == "--password-file")
-            slot = &out.password_file;
-        else if (a == "--dir")
-            slot = &out.dir;
-        else if (a == "--type")
-            slot = &out.type;
-        else if (a == "--dialog")
-            slot = &out.dialog;
-        if (slot) {
-            if (i + 1 >= args.size())
-                return "option " + a + " needs a value";
-            *slot = args[++i];
-            continue;
-        }
-        if (a.size() > 1 && a[0] == '-' && a[1] == '-')
-            return "unknown option " + a;
-        positional.push_back(a);
     }
+    const std::vector<std::string>& positional = split.operands;
     if (positional.size() < 2)
         return positional.empty() ? "missing HOST and operation" : "missing operation";
     out.host = positional[0];

@@ -1,6 +1,7 @@
 // kvrupload ftp-window: opens the library's FTP client window on the display, with the server
 // and user boxes filled from the command line, and returns when the window is closed.
 #include "ftp/frmKVRFtp.h"
+#include "hosts/cli/Arguments.h"
 #include "hosts/cli/CliSupport.h"
 #include "hosts/cli/Commands.h"
 #include "hosts/cli/TerminalBackend.h"
@@ -27,25 +28,23 @@ const char* const kHint = "Try 'kvrupload ftp-window --help'.";
 } // namespace
 
 int run_ftp_window(const std::vector<std::string>& args) {
-    std::optional<std::string> host, user;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-h" || a == "--help") {
-            std::cout << kWindowHelp;
-            return kExitSuccess;
-        }
-        if (a == "--user") {
-            if (i + 1 >= args.size())
-                return usage_error("option --user needs a value", kHint);
-            user = args[++i];
-        } else if (a.rfind("-", 0) == 0 && a.size() > 1) {
-            return usage_error("unknown option " + a, kHint);
-        } else if (host) {
-            return usage_error("more than one HOST", kHint);
-        } else {
-            host = a;
-        }
+    Arguments split;
+    const auto kind = [](const std::string& name) {
+        return name == "--user" ? OptionKind::Value : OptionKind::Unknown;
+    };
+    if (auto problem = split_arguments(args, kind, split))
+        return usage_error(*problem, kHint);
+    if (split.help) {
+        std::cout << kWindowHelp;
+        return kExitSuccess;
     }
+    if (split.operands.size() > 1)
+        return usage_error("more than one HOST", kHint);
+    std::optional<std::string> host, user;
+    if (!split.operands.empty())
+        host = split.operands.front();
+    if (!split.options.empty())
+        user = split.options.back().value;
     // Without real windows (no display, or no window module) the terminal took the user's part.
     if (dynamic_cast<TerminalBackend*>(&ui::backend()))
         return usage_error("the FTP window needs an X display, and none answers (is DISPLAY set?)",

@@ -1,6 +1,7 @@
 // kvrupload download / upload: one HTTP or HTTPS transfer through the control, driven
 // late-bound as any host drives it. Every option is put through the control's property of
 // the same meaning, so a value the control refuses is reported with the control's own error.
+#include "hosts/cli/Arguments.h"
 #include "hosts/cli/CliSupport.h"
 #include "hosts/cli/Commands.h"
 #include "hosts/cli/Secrets.h"
@@ -129,11 +130,9 @@ std::optional<std::string> property_of(const std::string& option) {
 // The value given to the control for a port: the control keeps a 16-bit Integer, so a
 // port above 32767 is passed as the same 16 bits (the transfer reads them back unsigned).
 std::optional<std::string> port_value(const std::string& text) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != text.npos)
+    if (port_problem(text))
         return std::nullopt;
     const long port = std::stol(text);
-    if (port < 1 || port > 65535)
-        return std::nullopt;
     return std::to_string(port > 32767 ? port - 65536 : port);
 }
 
@@ -151,41 +150,19 @@ std::string file_name_of(const std::string& url) {
 
 // Parses the arguments; returns an error message for a usage error.
 std::optional<std::string> parse(const std::vector<std::string>& args, bool upload, HttpArgs& out) {
-    std::vector<std::string> positional;
-    bool options_end = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (options_end || arg.size() < 2 || arg[0] != '-') {
-            positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            options_end = true;
-            continue;
-        }
-        if (arg == "-h" || arg == "--help") {
-            out.help = true;
-            return std::nullopt;
-        }
-        std::optional<std::string> inline_value;
-        if (auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inline_value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-        }
-        auto property = property_of(arg);
-        const bool known = property || arg == "--dialog" || arg == "--password-file" ||
-                           (upload && arg == "--stream");
-        if (!known)
-            return "unknown option '" + arg + "'";
-        std::string value;
-        if (inline_value) {
-            value = *inline_value;
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            return "option '" + arg + "' needs a value";
-        }
-        if (arg == "--port") {
+    Arguments split;
+    const auto kind = [upload](const std::string& name) {
+        const bool known = property_of(name) || name == "--dialog" || name == "--password-file" ||
+                           (upload && name == "--stream");
+        return known ? OptionKind::Value : OptionKind::Unknown;
+    };
+    if (auto problem = split_arguments(args, kind, split))
+        return problem;
+    out.help = split.help;
+    if (out.help)
+        return std::nullopt;
+    for (auto& [name, value] : split.options) {
+        if (name == "--port") {
             auto port = port_value(value);
             if (!port)
                 return "--port must be a whole number from 1 to 65535 (a 16-bit port number), "
@@ -193,17 +170,18 @@ std::optional<std::string> parse(const std::vector<std::string>& args, bool uplo
                        value + "'";
             value = *port;
         }
-        if (property) {
+        if (auto property = property_of(name)) {
             out.properties.emplace_back(*property, value);
-            out.close_given = out.close_given || arg == "--close";
-        } else if (arg == "--dialog") {
+            out.close_given = out.close_given || name == "--close";
+        } else if (name == "--dialog") {
             out.dialog = value;
-        } else if (arg == "--password-file") {
+        } else if (name == "--password-file") {
             out.password_file = value;
         } else {
             out.stream = value;
         }
     }
+    const std::vector<std::string>& positional = split.operands;
     if (positional.empty())
         return "missing URL";
     if (positional.size() > 2)

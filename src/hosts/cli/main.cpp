@@ -30,7 +30,8 @@ Commands:
   ftp-window [HOST]        the FTP client window (needs an X display)
 
 Run 'kvrupload help COMMAND' (or 'kvrupload COMMAND --help') for the options of a command,
-'kvrupload --version' for the version.
+'kvrupload --version' for the version. An option's value may follow it (--user ana) or be
+joined to it (--user=ana); after "--" nothing more is an option.
 
 With an X display the progress window and the file dialogs are real windows; without one,
 progress is drawn as a line on stderr and dialogs ask for a path on the terminal.
