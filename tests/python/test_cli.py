@@ -161,6 +161,7 @@ U = "http://127.0.0.1:9/a"
     (["ftp", "127.0.0.1", "get", "a", "b", "--type", "ebcdic"], "ascii or binary"),
     (["ftp", "127.0.0.1", "list", "--bogus"], "unknown option"),
     (["ftp", "127.0.0.1", "--passive=yes", "list"], "takes no value"),
+    (["ftp", "127.0.0.1:99999", "list"], "from 1 to 65535"),
     (["ftp-window", "--user=ana"], "needs an X display"),  # the option was taken
     (["ftp-window"], "needs an X display"),
     (["ftp-window", "127.0.0.1", "--user"], "--user needs a value"),

@@ -43,12 +43,27 @@ split_arguments(const std::vector<std::string>& args,
     return std::nullopt;
 }
 
-std::optional<std::string> port_problem(const std::string& port) {
-    const bool number = !port.empty() && port.size() <= 5 &&
-                        port.find_first_not_of("0123456789") == std::string::npos;
-    if (number && std::stol(port) >= 1 && std::stol(port) <= 65535)
+bool valid_port(const std::string& port) {
+    return !port.empty() && port.size() <= 5 &&
+           port.find_first_not_of("0123456789") == std::string::npos && std::stol(port) >= 1 &&
+           std::stol(port) <= 65535;
+}
+
+std::optional<std::string> host_port_problem(const std::string& host) {
+    std::size_t colon = std::string::npos;
+    if (!host.empty() && host[0] == '[') {
+        const auto close = host.find(']');
+        if (close == std::string::npos || (close + 1 < host.size() && host[close + 1] != ':'))
+            return "'" + host + "' is not HOST, HOST:PORT or [IPv6]:PORT";
+        if (close + 1 < host.size())
+            colon = close + 1;
+    } else if (host.find(':') == host.rfind(':')) {
+        // One colon at most: more make an IPv6 address without a port.
+        colon = host.find(':');
+    }
+    if (colon == std::string::npos || valid_port(host.substr(colon + 1)))
         return std::nullopt;
-    return "the port must be a whole number from 1 to 65535, not '" + port + "'";
+    return "the port in '" + host + "' must be a whole number from 1 to 65535";
 }
 
 } // namespace kvr::cli

@@ -29,7 +29,10 @@ std::optional<std::string>
 split_arguments(const std::vector<std::string>& args,
                 const std::function<OptionKind(const std::string&)>& kind, Arguments& out);
 
-// A usage message when a port text is not a whole number from 1 to 65535.
-std::optional<std::string> port_problem(const std::string& port);
+// A whole number from 1 to 65535, in digits only.
+bool valid_port(const std::string& port);
+
+// A usage message when a HOST, HOST:PORT or [IPv6]:PORT text names a port that is no port.
+std::optional<std::string> host_port_problem(const std::string& host);
 
 } // namespace kvr::cli

@@ -115,6 +115,8 @@ std::optional<std::string> parse(const std::vector<std::string>& args, FtpArgs& 
     if (positional.size() < 2)
         return positional.empty() ? "missing HOST and operation" : "missing operation";
     out.host = positional[0];
+    if (auto problem = host_port_problem(out.host))
+        return problem;
     out.op = positional[1];
     out.operands.assign(positional.begin() + 2, positional.end());
     struct Shape {

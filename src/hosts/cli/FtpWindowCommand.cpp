@@ -43,6 +43,8 @@ int run_ftp_window(const std::vector<std::string>& args) {
     std::optional<std::string> host, user;
     if (!split.operands.empty())
         host = split.operands.front();
+    if (auto problem = host ? host_port_problem(*host) : std::nullopt)
+        return usage_error(*problem, kHint);
     if (!split.options.empty())
         user = split.options.back().value;
     // Without real windows (no display, or no window module) the terminal took the user's part.

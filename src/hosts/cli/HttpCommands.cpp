@@ -130,7 +130,7 @@ std::optional<std::string> property_of(const std::string& option) {
 // The value given to the control for a port: the control keeps a 16-bit Integer, so a
 // port above 32767 is passed as the same 16 bits (the transfer reads them back unsigned).
 std::optional<std::string> port_value(const std::string& text) {
-    if (port_problem(text))
+    if (!valid_port(text))
         return std::nullopt;
     const long port = std::stol(text);
     return std::to_string(port > 32767 ? port - 65536 : port);
