@@ -208,6 +208,7 @@ def test_each_kind_of_failure_has_its_exit_code(http, serve, tmp_path):
 
 def test_help_version_and_exit_codes():
     top = run("--help").stdout.decode()
+    assert run("help", "help").stdout.decode() == top
     for code in ["4 ", "5 ", "6 ", "7 ", "8 ", "130 "]:
         assert re.search(rf"^  {code}", top, re.M), code
     for command in ["download", "upload", "ftp"]:

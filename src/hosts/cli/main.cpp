@@ -97,6 +97,8 @@ int run_command(int argc, char** argv) {
             help = true;
         else if (args.size() > 1)
             return kvr::cli::usage_error("help takes one command", kHint);
+        else if (args.front() == "help" || args.front() == "--help" || args.front() == "-h")
+            help = true;
         else {
             subject = args.front();
             args = {"--help"};
