@@ -27,6 +27,7 @@ def test_operations_and_refusals(ftpd, tmp_path):
         (cli + ["put", str(src), "hello.txt", "--type", "binary"], 0, ["1", str(src)]),
         (cli + ["list"], 0, ["1", "hello.txt"]),
         (cli + ["list", "*.zip"], 1, ["0", "Diretório Vazio"]),
+        (cli + ["put", "--dialog", "txt"], 1, ["0", "PutFile Cancelado"]),  # no one answers
         (cli + ["put", "--", str(src), "--x.txt"], 0, ["1", str(src)]),  # names after "--"
         (cli + ["delete", "--", "--x.txt"], 0, ["1", "Delete Realizado com Sucesso"]),
         (["--dir=cli", "get", "hello.txt", back, "--type=binary"], 0, ["1", back]),
@@ -44,7 +45,8 @@ def test_operations_and_refusals(ftpd, tmp_path):
     for args, code, result in steps:
         got = ftp(ftpd, *args)
         assert got[:2] == (code, result), (args, got)
-        assert got[2] == "" or (code and got[2].startswith("kvrupload: ") and got[2].count("\n") == 1)
+        err = got[2].rpartition("vazio para cancelar: \n")[2]  # after a dialog's question
+        assert err == "" or (code and err.startswith("kvrupload: ") and err.count("\n") == 1)
     assert (tmp_path / "back.txt").read_bytes() == src.read_bytes()
     assert list(folder.iterdir()) == [] and not (tmp_path / "never.bin").exists()
     login = ("-2147219503 - Não é possível estabelecer uma conexão com 127.0.0.1:{} usando os "

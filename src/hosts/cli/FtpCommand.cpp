@@ -29,8 +29,13 @@ Operations:
   list [FILTER]                      names in the directory (FILTER such as "*.txt"; default all)
   get REMOTE [LOCAL] [--type ascii|binary] [--dialog EXT]
                                      fetch REMOTE into LOCAL (or a file chosen in the Save dialog)
-  put LOCAL REMOTE [--type ascii|binary] [--dialog EXT]
-                                     store LOCAL as REMOTE (or a file chosen in the Open dialog)
+  put LOCAL REMOTE [--type ascii|binary]
+                                     store LOCAL as REMOTE
+  put [REMOTE] --dialog EXT [--type ascii|binary]
+                                     store the file chosen in the Open dialog under its own
+                                     name, after REMOTE's part up to its last "\" (a folder on
+                                     a server that reads "\" as one); no REMOTE: the current
+                                     directory
   rename OLD NEW                     rename a remote file
   delete NAME                        delete a remote file
 
@@ -119,20 +124,23 @@ std::optional<std::string> parse(const std::vector<std::string>& args, FtpArgs& 
         return problem;
     out.op = positional[1];
     out.operands.assign(positional.begin() + 2, positional.end());
+    // With a dialog the library needs neither file name: the chosen file is the local one
+    // (a put then names the remote folder only, and that too may be left out).
     struct Shape {
         const char* op;
-        std::size_t min, max;
+        std::size_t min, max, min_with_dialog;
         bool transfer;
     };
-    static const Shape shapes[] = {{"list", 0, 1, false},
-                                   {"get", 1, 2, true},
-                                   {"put", 2, 2, true},
-                                   {"rename", 2, 2, false},
-                                   {"delete", 1, 1, false}};
+    static const Shape shapes[] = {{"list", 0, 1, 0, false},
+                                   {"get", 1, 2, 1, true},
+                                   {"put", 2, 2, 0, true},
+                                   {"rename", 2, 2, 2, false},
+                                   {"delete", 1, 1, 1, false}};
     for (const auto& s : shapes) {
         if (out.op != s.op)
             continue;
-        if (out.operands.size() < s.min || out.operands.size() > s.max)
+        const std::size_t min = out.dialog ? s.min_with_dialog : s.min;
+        if (out.operands.size() < min || out.operands.size() > s.max)
             return "wrong number of operands for " + out.op;
         if (!s.transfer && (out.type || out.dialog))
             return "--type and --dialog apply to get and put only";
@@ -149,9 +157,13 @@ Variant run_operation(Object& ftp, const FtpArgs& a) {
     if (a.op == "get")
         return ftp.call("GetFile", {Variant(a.operands[0]), operand_or_missing(a, 1),
                                     text_or_missing(a.type), text_or_missing(a.dialog)});
-    if (a.op == "put")
-        return ftp.call("PutFile", {Variant(a.operands[0]), Variant(a.operands[1]),
-                                    text_or_missing(a.type), text_or_missing(a.dialog)});
+    if (a.op == "put") {
+        // One name alone (with a dialog) is the remote one.
+        const bool both = a.operands.size() == 2;
+        return ftp.call("PutFile", {both ? Variant(a.operands[0]) : Variant::missing(),
+                                    operand_or_missing(a, both ? 1 : 0), text_or_missing(a.type),
+                                    text_or_missing(a.dialog)});
+    }
     if (a.op == "rename")
         return ftp.call("RenameFile", {Variant(a.operands[0]), Variant(a.operands[1])});
     return ftp.call("DeleteFile", {Variant(a.operands[0])});
