@@ -82,6 +82,22 @@ def upload(web, tmp):
     return k.CreateObject("KVRUpload.ctlKVRUpload").UpLoad(f"{web}/up.txt", str(tmp / "up.txt"))
 
 
+def through_component(web, tmp, seconds):
+    """A download whose local path a host's web-directory component resolves, slowly."""
+    class WebDir:
+        def ObterDiretorioFisico(self, site):
+            time.sleep(seconds)
+            return ["00", str(tmp)]
+
+        def ObterIPPorta(self):
+            return ["00", "127.0.0.1:80"]
+    k.register("KVRWebDir.clsKVRWebDir", WebDir)
+    try:
+        return k.CreateObject("KVRUpload.ctlKVRUpload").Download(f"{web}/0/c.bin", "$(webpath[s])/c.bin")
+    finally:
+        k.unregister("KVRWebDir.clsKVRWebDir")
+
+
 # The calls that wait, given how long their server takes (FTP: before its greeting).
 CALLS = {
     "download": lambda web, tmp, ftp, t: download(web, tmp, t),
@@ -89,6 +105,7 @@ CALLS = {
     "ftp-connect": lambda web, tmp, ftp, t: k.CreateObject("KVRUpload.clsKVRUpload").Connect(
         ftp(t), "u", "p"),
     "upload": lambda web, tmp, ftp, t: upload(web, tmp),  # waits for an answer that never comes
+    "host-component": lambda web, tmp, ftp, t: through_component(web, tmp, t),  # Ctrl-C in Python
 }
 
 

@@ -10,6 +10,7 @@
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace py = pybind11;
 
@@ -22,13 +23,18 @@ unsigned long g_main_thread = 0;
 // The interpreter is asked at most this often: each ask takes the lock back for a moment.
 constexpr auto kSignalInterval = std::chrono::milliseconds(50);
 
-// The signal check of one call: asks the interpreter to run its pending signal handlers and
-// keeps the exception one of them raised, for the call's end.
+// The signal check of one call: asks the interpreter to run its pending signal handlers (on
+// the main thread) and keeps the exception one of them raised, or the one that host code the
+// call ran raised to end the program, for the call's end.
 class SignalWatch {
   public:
+    explicit SignalWatch(bool hears_signals) : m_hears_signals(hears_signals) {}
+
     bool interrupted() {
+        if (m_type)
+            return true;
         const auto now = std::chrono::steady_clock::now();
-        if (now < m_next)
+        if (!m_hears_signals || now < m_next)
             return false;
         m_next = now + kSignalInterval;
         py::gil_scoped_acquire gil;
@@ -36,6 +42,14 @@ class SignalWatch {
             return false;
         PyErr_Fetch(&m_type, &m_value, &m_traceback);
         return true;
+    }
+    // Keeps the exception set in the interpreter (the first one kept wins).
+    void keep() {
+        if (m_type) {
+            PyErr_Clear();
+            return;
+        }
+        PyErr_Fetch(&m_type, &m_value, &m_traceback);
     }
     // Raises the kept exception, if any (with the lock held).
     void raise_if_interrupted() {
@@ -47,10 +61,25 @@ class SignalWatch {
     }
 
   private:
+    const bool m_hears_signals; // only the main thread does
     std::chrono::steady_clock::time_point m_next{};
     PyObject* m_type = nullptr;
     PyObject* m_value = nullptr;
     PyObject* m_traceback = nullptr;
+};
+
+// The watch of the library call in progress on this thread (the innermost one).
+thread_local SignalWatch* t_watch = nullptr;
+
+class WatchInProgress {
+  public:
+    explicit WatchInProgress(SignalWatch& watch) : m_outer(std::exchange(t_watch, &watch)) {}
+    ~WatchInProgress() { t_watch = m_outer; }
+    WatchInProgress(const WatchInProgress&) = delete;
+    WatchInProgress& operator=(const WatchInProgress&) = delete;
+
+  private:
+    SignalWatch* m_outer;
 };
 
 std::optional<std::string> take_unanswered_dialog() {
@@ -64,9 +93,18 @@ void note_main_thread() {
     g_main_thread = PyThread_get_thread_ident();
 }
 
+bool keep_interrupt() {
+    PyObject* type = PyErr_Occurred();
+    if (!t_watch || !type || PyErr_GivenExceptionMatches(type, PyExc_Exception))
+        return false;
+    t_watch->keep();
+    return true;
+}
+
 Variant call_released(const std::function<Variant()>& call, ObjectLock* object) {
-    SignalWatch watch;
     const bool main_thread = PyThread_get_thread_ident() == g_main_thread;
+    SignalWatch watch(main_thread);
+    const WatchInProgress in_progress(watch);
     take_unanswered_dialog();
     Variant result;
     std::exception_ptr failure;
@@ -76,12 +114,10 @@ Variant call_released(const std::function<Variant()>& call, ObjectLock* object) 
         if (object) {
             held = std::unique_lock(object->mutex(), std::defer_lock);
             while (!held.try_lock_for(kSignalInterval))
-                if (main_thread && watch.interrupted())
+                if (watch.interrupted())
                     break;
         }
-        std::optional<sys::CancelScope> scope;
-        if (main_thread)
-            scope.emplace([&watch] { return watch.interrupted(); });
+        const sys::CancelScope scope([&watch] { return watch.interrupted(); });
         try {
             // Interrupted while waiting for its object: the call is not made at all.
             if (!object || held.owns_lock())

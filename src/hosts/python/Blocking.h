@@ -21,4 +21,11 @@ void note_main_thread();
 // other thread is in a call on that object. Called with the interpreter lock held.
 Variant call_released(const std::function<Variant()>& call, ObjectLock* object = nullptr);
 
+// Host code the library called back (a registered component) raised an exception that ends a
+// program rather than an operation (KeyboardInterrupt, SystemExit: not an Exception): the
+// library call in progress on this thread takes it, ends its work as a user's cancel would,
+// and raises it once the call has returned. False, the exception left set, when it is of
+// another kind or no library call is in progress. Called with the interpreter lock held.
+bool keep_interrupt();
+
 } // namespace kvr::python

@@ -11,6 +11,7 @@
 #include "platform/automation/NamedInstances.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
+#include "platform/sys/InternetErrors.h"
 #include "platform/sys/Version.h"
 #include "platform/ui/HeadlessBackend.h"
 
@@ -89,7 +90,24 @@ class PyObjectAdapter : public Object {
 Variant to_variant(const py::handle& h);
 py::object to_python(const Variant& v);
 
+// Ctrl-C in a host-supplied object (the Python error set) cancels the library's work and
+// reaches the library's caller; any other error is left set.
+void raise_if_interrupt(const std::string& source) {
+    const PyObject* type = PyErr_Occurred();
+    const std::string type_name = type ? reinterpret_cast<const PyTypeObject*>(type)->tp_name : "";
+    if (kvr::python::keep_interrupt())
+        throw kvr::ComError(kvr::code::OperationCancelled, source, type_name);
+}
+
+[[noreturn]] void raise_missing_member(const std::string& type_name) {
+    raise_if_interrupt(type_name);
+    PyErr_Clear();
+    throw kvr::ComError(kvr::rt::MethodNotSupported, type_name,
+                        kvr::runtime_description(kvr::rt::MethodNotSupported));
+}
+
 [[noreturn]] void raise_python_error_as_com(const std::string& source) {
+    raise_if_interrupt(source);
     // A Python exception inside a host-supplied object reaches the library as an error.
     py::error_already_set e;
     std::string text = e.what();
@@ -114,10 +132,9 @@ Variant PyObjectAdapter::get(std::string_view name) {
         if (PyCallable_Check(attr.ptr()))
             return to_variant(attr());
         return to_variant(attr);
-    } catch (py::error_already_set&) {
-        PyErr_Clear();
-        throw kvr::ComError(kvr::rt::MethodNotSupported, type_name(),
-                            kvr::runtime_description(kvr::rt::MethodNotSupported));
+    } catch (py::error_already_set& e) {
+        e.restore();
+        raise_missing_member(type_name());
     }
 }
 
@@ -136,10 +153,9 @@ Variant PyObjectAdapter::call(std::string_view name, kvr::VariantArray args) {
     py::object fn;
     try {
         fn = m_object.attr(std::string(name).c_str());
-    } catch (py::error_already_set&) {
-        PyErr_Clear();
-        throw kvr::ComError(kvr::rt::MethodNotSupported, type_name(),
-                            kvr::runtime_description(kvr::rt::MethodNotSupported));
+    } catch (py::error_already_set& e) {
+        e.restore();
+        raise_missing_member(type_name());
     }
     // Trailing omitted arguments are simply not passed.
     while (!args.empty() && args.back().is_missing())
@@ -468,7 +484,11 @@ PYBIND11_MODULE(kvrupload, m) {
 
     m.def(
         "CreateObject",
-        [](const std::string& progid) { return to_python(Variant(kvr::CreateObject(progid))); },
+        [](const std::string& progid) {
+            // A host's factory may be interrupted as any host code the library calls.
+            return to_python(
+                kvr::python::call_released([&] { return Variant(kvr::CreateObject(progid)); }));
+        },
         py::arg("progid"), "Creates an object by its ProgID (error 429 when none is registered).");
     m.def("register", &register_factory, py::arg("progid"), py::arg("factory"),
           "Makes `factory()` the class factory of `progid` (None: not installed).");
