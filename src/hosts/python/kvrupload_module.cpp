@@ -375,6 +375,27 @@ struct InstanceNamespace {
     std::string kind;
 };
 
+// The arguments of the ui helpers, refused in the helpers' own words.
+std::string text_argument(const py::handle& value, const std::string& what) {
+    if (!py::isinstance<py::str>(value))
+        throw py::type_error(what + " is a str, not " +
+                             py::str(value.get_type().attr("__name__")).cast<std::string>());
+    return text_of(value);
+}
+
+int int_argument(const py::handle& value, long long least, const std::string& what) {
+    if (!py::isinstance<py::int_>(value) || py::isinstance<py::bool_>(value))
+        throw py::type_error(what + " is an int, not " +
+                             py::str(value.get_type().attr("__name__")).cast<std::string>());
+    int overflow = 0;
+    const long long v = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+    if (overflow || v < least || v > std::numeric_limits<int>::max())
+        throw py::value_error(what + " is from " + std::to_string(least) + " to " +
+                              std::to_string(std::numeric_limits<int>::max()) + ", not " +
+                              py::str(value).cast<std::string>());
+    return static_cast<int>(v);
+}
+
 kvr::ui::HeadlessBackend& headless_or_raise() {
     auto* h = kvr::ui::headless();
     if (!h)
@@ -555,7 +576,8 @@ PYBIND11_MODULE(kvrupload, m) {
         [](py::tuple action) {
             if (action.size() < 2)
                 throw py::value_error("an action is (kind, target[, value])");
-            const std::string kind = action[0].cast<std::string>();
+            const std::string kind = text_argument(action[0], "an action's kind");
+            const std::string target_is = "a " + kind + " action's target";
             kvr::ui::UserAction a;
             auto arity = [&](std::size_t n) {
                 if (action.size() != n)
@@ -565,17 +587,17 @@ PYBIND11_MODULE(kvrupload, m) {
             if (kind == "click" || kind == "close") {
                 arity(2);
                 a.kind = kind == "click" ? kvr::ui::UserAction::Click : kvr::ui::UserAction::Close;
-                a.target = action[1].cast<std::string>();
+                a.target = text_argument(action[1], target_is);
             } else if (kind == "text") {
                 arity(3);
                 a.kind = kvr::ui::UserAction::Text;
-                a.target = action[1].cast<std::string>();
-                a.answer = action[2].cast<std::string>();
+                a.target = text_argument(action[1], target_is);
+                a.answer = text_argument(action[2], "a text action's text");
             } else if (kind == "select") {
                 arity(3);
                 a.kind = kvr::ui::UserAction::Select;
-                a.target = action[1].cast<std::string>();
-                a.index = action[2].cast<int>();
+                a.target = text_argument(action[1], target_is);
+                a.index = int_argument(action[2], -1, "a select action's index");
             } else if (kind == "dialog") {
                 arity(2);
                 a.kind = kvr::ui::UserAction::Dialog;
@@ -632,6 +654,10 @@ kvrupload.ui.queue(('dialog', path_or_False)) -- one nobody can answer raises Co
         "queued", [] { return headless_or_raise().queued(); },
         "How many user actions are still queued on this thread.");
     ui.def(
-        "set_screen", [](int w, int h) { headless_or_raise().set_screen(w, h); }, py::arg("width"),
-        py::arg("height"), "Screen size in twips.");
+        "set_screen",
+        [](py::object w, py::object h) {
+            headless_or_raise().set_screen(int_argument(w, 1, "the screen's width"),
+                                           int_argument(h, 1, "the screen's height"));
+        },
+        py::arg("width"), py::arg("height"), "Screen size in twips.");
 }
