@@ -57,6 +57,8 @@ URL's path; a URL whose path ends in "/" names no file and is refused.
 LOCAL may be an ordinary path, a path starting with a web-path token such as
 "$(webpath[site])/dir/file" or "$(webpath)/dir/", or an address on the local web server
 ("http://localhost/app/file"); these are resolved through the web-directory components.
+An existing file is replaced only once the whole body has arrived; a LOCAL that is no
+regular file, such as /dev/stdout in a pipe, is written as the bytes arrive.
 
 Options:
   --dialog OPT        ask for the local file in a Save dialog whose filter follows the
