@@ -82,25 +82,22 @@ def test_download_and_upload_print_the_result_and_exit_0(http, serve, tmp_path):
     url = serve("cli-a.dat", data)
     local = tmp_path / "nota.txt"
     local.write_bytes("conteúdo".encode())
-    folder = f"{http['base']}/upload/cli-{os.getpid()}-{time.monotonic_ns()}"
-    put_root = pathlib.Path(http["KVR_HTTP_PUT_ROOT"]) / folder.rsplit("/", 1)[1]
+    name = f"cli-{os.getpid()}-{time.monotonic_ns()}"
+    folder, put = f"{http['base']}/upload/{name}", pathlib.Path(http["KVR_HTTP_PUT_ROOT"]) / name
+    a, p_dat, got = (str(tmp_path / n) for n in ("a.dat", "p.dat", "cli-a.dat"))
     cases = [  # args, the result, the file written, its bytes
-        (["download", url, str(tmp_path / "a.dat")], ["1", str(tmp_path / "a.dat"), 5000],
-         tmp_path / "a.dat", data),
-        # no LOCAL: the URL's name, in the current folder
-        (["download", url], ["1", str(tmp_path / "cli-a.dat"), 5000], tmp_path / "cli-a.dat", data),
+        (["download", url, a], ["1", a, 5000], a, data),
+        (["download", url], ["1", got, 5000], got, data),  # no LOCAL: the URL's name, here
         # a port above 32767 survives the control's 16-bit property
-        (["download", "127.0.0.1/cli-a.dat", str(tmp_path / "p.dat"), "--port", http["KVR_HTTP_PORT"]],
-         ["1", str(tmp_path / "p.dat"), 5000], tmp_path / "p.dat", data),
-        (["upload", folder + "/", str(local)], ["1", str(local), 9], put_root / "nota.txt",
-         "conteúdo".encode()),
-        (["upload", folder + "/s.txt", "--stream", "dados"], ["1", "Stream", 5], put_root / "s.txt",
-         b"dados"),
+        (["download", "127.0.0.1/cli-a.dat", p_dat, "--port", http["KVR_HTTP_PORT"]],
+         ["1", p_dat, 5000], p_dat, data),
+        (["upload", folder + "/", str(local)], ["1", str(local), 9], put / "nota.txt", "conteúdo".encode()),
+        (["upload", folder + "/s.txt", "--stream", "dados"], ["1", "Stream", 5], put / "s.txt", b"dados"),
     ]
     for args, expected, target, data in cases:
         p = run(*args, cwd=tmp_path)
         assert (p.returncode, result(p), p.stderr) == (0, expected, b""), args
-        assert p.stdout.decode().count("\n") == 1 and target.read_bytes() == data
+        assert p.stdout.decode().count("\n") == 1 and pathlib.Path(target).read_bytes() == data
 
 
 def test_the_json_is_valid_utf8_whatever_the_bytes_of_a_path(serve, tmp_path):

@@ -1,10 +1,8 @@
 # fixtures: ftp
-"""kvrupload ftp driven as a user drives it: exit codes, the result as JSON on stdout, errors
-on stderr, files on both sides."""
+"""kvrupload ftp as a user drives it: exit codes, the result as JSON, errors on stderr."""
 import json
-import os
 import pathlib
-import subprocess
+import shutil
 
 from conftest import run, scripted
 
@@ -17,7 +15,7 @@ def ftp(s, *args, password=None):
 
 def test_operations_and_refusals(ftpd, tmp_path):
     folder = pathlib.Path(ftpd["KVR_FTP_HOME"]) / "cli"
-    subprocess.run(["rm", "-rf", str(folder)], check=True)
+    shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir()
     folder.chmod(0o777)
     src = tmp_path / "hello.txt"
@@ -37,10 +35,6 @@ def test_operations_and_refusals(ftpd, tmp_path):
         (cli + ["delete", "bye.txt"], 0, ["1", "Delete Realizado com Sucesso"]),
         (cli + ["delete", "bye.txt"], 4,
          ["0", "-2147219500 - Não é possível Remover o Arquivo bye.txt do Servidor."]),
-        (["--dir", "no/where", "list"], 4, ["0", "-2147219502 - Diretório não pode ser alterado "
-                                            "para no/where. Ele não existe ou está protegido."]),
-        (["get", "absent.bin", str(tmp_path / "never.bin")], 4,
-         ["0", "-2147219498 - Não é possível um Download do Arquivo absent.bin do Servidor."]),
     ]
     for args, code, result in steps:
         got = ftp(ftpd, *args)
@@ -48,7 +42,7 @@ def test_operations_and_refusals(ftpd, tmp_path):
         err = got[2].rpartition("vazio para cancelar: \n")[2]  # after a dialog's question
         assert err == "" or (code and err.startswith("kvrupload: ") and err.count("\n") == 1)
     assert (tmp_path / "back.txt").read_bytes() == src.read_bytes()
-    assert list(folder.iterdir()) == [] and not (tmp_path / "never.bin").exists()
+    assert list(folder.iterdir()) == []
     login = ("-2147219503 - Não é possível estabelecer uma conexão com 127.0.0.1:{} usando os "
              "parâmetros User e Password fornecidos.\r\n\r\n530 Login incorrect.\r\n\x00")
     assert ftp(ftpd, "list", password="wrong")[:2] == (4, ["0", login.format(ftpd["KVR_FTP_PORT"])])
@@ -57,7 +51,7 @@ def test_operations_and_refusals(ftpd, tmp_path):
 def test_passive_asks_the_server_for_a_data_port(tmp_path):
     transcript = tmp_path / "transcript.txt"
     with scripted(tmp_path, "ftp", "--transcript", str(transcript), '{"files": {"f": "x"}}') as port:
-        p = run("ftp", f"127.0.0.1:{port}", "--passive", "get", "f", str(tmp_path / "f"),
-                timeout=60)
-    assert json.loads(p.stdout) == ["1", str(tmp_path / "f")], p.stderr
-    assert "PASV" in transcript.read_text().splitlines() and os.path.exists(tmp_path / "f")
+        got = ftp({"KVR_FTP_PORT": str(port), "KVR_FTP_USER": "u", "KVR_FTP_PASSWORD": "p"},
+                  "--passive", "get", "f", str(tmp_path / "f"))
+    assert got[:2] == (0, ["1", str(tmp_path / "f")]) and (tmp_path / "f").exists(), got
+    assert "PASV" in transcript.read_text().splitlines()

@@ -1,20 +1,24 @@
 # fixtures: ftp
-"""The FTP class from Python, handed out by the control's CreateObjectFtp: each object
-independent, its results Python lists, its declared defaults filled in."""
+"""The FTP class from Python: each object independent, its results Python lists, its declared
+defaults filled in, one object safe to share between threads."""
 import os
 import pathlib
 import threading
 
-import pytest
+import kvrupload
 
-kvrupload = pytest.importorskip("kvrupload")
+
+def home(ftpd, name, files):
+    folder = pathlib.Path(ftpd["KVR_FTP_HOME"]) / name
+    folder.mkdir(mode=0o777, exist_ok=True)
+    folder.chmod(0o777)
+    for file, data in files.items():
+        (folder / file).write_bytes(data)
+    return files
 
 
 def test_connect_list_get_and_disconnect(ftpd, tmp_path):
-    home = pathlib.Path(ftpd["KVR_FTP_HOME"]) / "py"
-    home.mkdir(exist_ok=True)
-    home.chmod(0o777)
-    (home / "one.txt").write_text("1")
+    home(ftpd, "py", {"one.txt": b"1"})
     ctl = kvrupload.CreateObject("KVRUpload.ctlKVRUpload")
     ftp, other = ctl.CreateObjectFtp(), ctl.CreateObjectFtp()
     ftp.Host = "127.0.0.1:" + ftpd["KVR_FTP_PORT"]
@@ -32,12 +36,7 @@ def test_connect_list_get_and_disconnect(ftpd, tmp_path):
 
 def test_one_object_shared_by_threads(ftpd, tmp_path):
     # Each reply must reach the call that asked for it, whichever thread made it.
-    home = pathlib.Path(ftpd["KVR_FTP_HOME"]) / "pyshared"
-    home.mkdir(exist_ok=True)
-    home.chmod(0o777)
-    files = {f"f{i}.bin": os.urandom(30000 + i) for i in range(3)}
-    for name, data in files.items():
-        (home / name).write_bytes(data)
+    files = home(ftpd, "pyshared", {f"f{i}.bin": os.urandom(30000 + i) for i in range(3)})
     ftp = kvrupload.CreateObject("KVRUpload.clsKVRUpload")
     assert ftp.Connect("127.0.0.1:" + ftpd["KVR_FTP_PORT"], ftpd["KVR_FTP_USER"],
                        ftpd["KVR_FTP_PASSWORD"], "pyshared")[0] == "1"
@@ -46,8 +45,8 @@ def test_one_object_shared_by_threads(ftpd, tmp_path):
     def work(i):
         for n in range(4):
             local = tmp_path / f"{i}-{n}.bin"
-            got.append((ftp.GetFile(f"f{i}.bin", str(local), "BINARY"), local, f"f{i}.bin"))
-            got.append((ftp.GetDirectoryList(), None, None))
+            got.append((list(ftp.GetFile(f"f{i}.bin", str(local), "BINARY")), local, f"f{i}.bin"))
+            got.append((list(ftp.GetDirectoryList()), None, None))
 
     threads = [threading.Thread(target=work, args=(i,)) for i in range(3)]
     for t in threads:
@@ -59,5 +58,5 @@ def test_one_object_shared_by_threads(ftpd, tmp_path):
         if local is None:
             assert result[0] == "1" and sorted(result[1:]) == sorted(files), result
         else:
-            assert list(result) == ["1", str(local)] and local.read_bytes() == files[name], result
+            assert result == ["1", str(local)] and local.read_bytes() == files[name], result
     ftp.Disconnect()

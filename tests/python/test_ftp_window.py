@@ -24,7 +24,7 @@ def test_show_is_modal_and_returns_when_the_window_is_closed(ftpd):
                    ("click", "frmKVRFtp.cmdConnect"),
                    ("close", "frmKVRFtp")]:
         k.ui.queue(action)
-    assert (k.forms.frmKVRFtp.Show(), k.ui.queued()) == (k.Empty, 0)
+    assert k.forms.frmKVRFtp.Show() is k.Empty and k.ui.queued() == 0
     events = k.ui.events()
     assert ("frmKVRFtp", "lstServer", "AddItem", "janela-py.txt") in events
     assert [e[3] for e in events if e[2] == "MousePointer"] == [11, 0]
@@ -39,16 +39,13 @@ def test_ftp_window_opens_on_the_display(xdisplay):
     p = subprocess.Popen([CLI, "ftp-window", "127.0.0.1:2121", "--user", "ana"],
                          env=cli_env(DISPLAY=xdisplay), stderr=subprocess.PIPE, text=True)
     try:
-        found = ""
         for _ in range(100):
             tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True,
                                   env={**os.environ, "DISPLAY": xdisplay}).stdout
-            found = next((line for line in tree.splitlines() if "KVRUpload: Cliente FTP" in line),
-                         "")
-            if found:
+            if found := [line for line in tree.splitlines() if "KVRUpload: Cliente FTP" in line]:
                 break
             time.sleep(0.1)
-        assert "323x187" in found and p.poll() is None, found
+        assert found and "323x187" in found[0] and p.poll() is None, found
     finally:
         p.terminate()
         _, err = p.communicate(timeout=30)

@@ -67,32 +67,11 @@ def test_malformed_user_actions_are_refused_when_queued(action):
     assert k.ui.queued() == 0
 
 
-def test_unknown_forms_and_modules_are_attribute_errors():
-    with pytest.raises(AttributeError):
-        k.forms.frmNaoExiste
-    with pytest.raises(AttributeError):
-        k.support.modNaoExiste
-
-
 def test_module_routines_are_reached_by_their_own_names_with_path_objects(tmp_path):
     k.support.GerarLog("sim", "", "mensagem", "teste", "Rotina", False, "", tmp_path)
     (log,) = tmp_path.iterdir()
     assert log.name.startswith("teste_") and log.read_bytes().endswith(b" -> mensagem \r\n")
     assert k.support.modSuporte.TypeName == "modSuporte"
-
-
-def port_set_to_null():
-    ctl = k.CreateObject("KVRUpload.ctlKVRUpload")
-    ctl.RemotePort = k.Null
-    return ctl.RemotePort
-
-
-@pytest.mark.parametrize("read, expected", [
-    (lambda: k.support.GerarLog("NAO", "", "m", "t", "R", False, "", "/tmp"), k.Empty),
-    (port_set_to_null, k.Null),
-])
-def test_values_read_back_are_the_empty_and_null_singletons(read, expected):
-    assert read() is expected
 
 
 def test_enumerations_version_and_type_stub():
@@ -125,3 +104,5 @@ def test_unknown_members_are_attribute_errors_carrying_438(progid, action):
         action(obj)
     assert isinstance(e.value, k.ComError) and e.value.number == 438
     assert not hasattr(obj, "Nada")
+    # Unknown forms and modules are attribute errors too.
+    assert not hasattr(k.forms, "frmNaoExiste") and not hasattr(k.support, "modNaoExiste")
