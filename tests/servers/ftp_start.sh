@@ -21,7 +21,6 @@ chown "$user:$user" "$home" && chmod 777 "$home"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 cat >"$dir/vsftpd.conf" <<CONF
 listen=YES
-listen_ipv6=NO
 listen_address=127.0.0.1
 listen_port=$port
 background=NO
@@ -31,15 +30,11 @@ write_enable=YES
 local_umask=022
 local_root=$home
 port_enable=YES
-connect_from_port_20=NO
 pasv_enable=YES
 pam_service_name=vsftpd
 secure_chroot_dir=$dir/empty
 seccomp_sandbox=NO
-xferlog_enable=NO
 vsftpd_log_file=$dir/vsftpd.log
-max_clients=200
-max_per_ip=200
 CONF
 
 setsid /usr/sbin/vsftpd "$dir/vsftpd.conf" </dev/null >"$dir/vsftpd.out" 2>&1 &

@@ -25,9 +25,7 @@ openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/tls/key.pem" -out "$dir/
 chmod 0644 "$dir/tls/cert.pem"
 
 answers() { # URL: true once the server gives any HTTP answer
-    local code
-    code=$(curl -s -o /dev/null -w '%{http_code}' --max-time 2 --cacert "$dir/tls/cert.pem" "$1" || true)
-    [ -n "$code" ] && [ "$code" != "000" ]
+    [[ $(curl -s -o /dev/null -w '%{http_code}' --max-time 2 --cacert "$dir/tls/cert.pem" "$1") =~ ^[1-5] ]]
 }
 locations="root $dir/www;
         # The same files at a pace a window can be watched (and closed) during a download.
@@ -42,14 +40,10 @@ locations="root $dir/www;
             dav_access user:rw group:rw all:r;
         }"
 for attempt in 1 2 3 4 5; do # a port taken meanwhile: new ones
-    read -r http_port https_port < <(python3 -c 'import socket
-s = [socket.socket() for _ in range(2)]
-for x in s: x.bind(("127.0.0.1", 0))
-print(*(x.getsockname()[1] for x in s))')
+    read -r http_port https_port < <(python3 -c 'import socket; s = [socket.socket() for _ in "ab"]
+print(*(x.bind(("127.0.0.1", 0)) or x.getsockname()[1] for x in s))')
     cat >"$dir/nginx.conf" <<EOF
 daemon off;
-master_process on;
-worker_processes 1;
 user nobody nogroup;
 pid $dir/nginx.pid;
 error_log $dir/logs/error.log warn;

@@ -3,32 +3,28 @@
 
     scripted_ftp.py [--transcript FILE] --port-file FILE SCENARIO_JSON
 
-Listens on a free loopback port, writes its number to the port file, and serves active-mode
-clients (PORT, EPRT; PASV, EPSV) by the scenario, a JSON object whose keys are all optional:
-
-  greeting        reply to a new connection (null: none ever) (default "220 scripted")
-  greeting_delay  seconds before the greeting
-  user, pass      replies to USER and PASS                   (default 331 / 230)
-  replies         {"VERB": reply} answered instead of the normal handling of VERB
-  files           {"name": text} served by RETR, filled by STOR, used by RNFR/DELE
-  name_count      NLST lists f00000.txt ... instead of the names of `files`
-  drop_on         VERB: after 150, send `drop_after` bytes of data then close everything
-  stall_on        VERB: read the command and never answer
-  stor_limit      STOR: after this many bytes answer `stor_reply` and close the data link
-  opening         the reply that opens a transfer              (default 150)
-  foreign_data    "first": another host (127.0.0.2) connects to the data port before the
-                  server does, offering "EVIL\r\n" and recording "FOREIGN <bytes it read>";
-                  "only": the other host connects and the server never does
-  trickle         seconds between the single bytes of the data the server sends
-  flood_on        VERB (or "greeting"): answer with `flood` ("120 ...", or a "ddd-" line
-                  for an endless multi-line reply) every `flood_every` seconds, for ever
-  ipv6            listen on ::1 instead of 127.0.0.1
-  pasv_host       the address a 227 reply names (default the server's own, 127.0.0.1);
-                  with `pasv_decoy` the named address also listens on the same port and
-                  offers "EVIL\r\n"
-
-Replies are given without the final line end; "\n" inside separates the lines of a
-multi-line reply. Every command line received is appended to the transcript file.
+Serves active (PORT, EPRT) and passive (PASV, EPSV) clients on a free loopback port by the
+scenario, a JSON object whose keys are all optional:
+  greeting, greeting_delay  reply to a new connection (null: none ever), seconds before it
+  user, pass                replies to USER and PASS (default 331 / 230)
+  replies                   {"VERB": reply} answered instead of the normal handling of VERB
+  files, name_count         {"name": text} for RETR/STOR/RNFR/DELE; NLST lists these names,
+                            or name_count names f00000.txt ...
+  drop_on, drop_after       VERB: after the opening reply, drop_after bytes, then close all
+  stall_on                  VERB: read the command and never answer
+  stor_limit, stor_reply    STOR: after this many bytes, this reply and a reset data link
+  opening                   the reply that opens a transfer (default 150)
+  foreign_data              "first": 127.0.0.2 connects to the data port before the server,
+                            offers "EVIL\r\n", recording "FOREIGN <bytes read>"; "only": the
+                            server never connects
+  trickle                   seconds between the single bytes of the data the server sends
+  flood_on, flood_every     VERB (or "greeting"): `flood` ("120 ...", or a "ddd-" line for an
+                            endless multi-line reply) every flood_every seconds, for ever
+  ipv6                      listen on ::1
+  pasv_host, pasv_decoy     the address a 227 names; with pasv_decoy it listens on the same
+                            port, offering "EVIL\r\n"
+Replies have no final line end; "\n" separates the lines of a multi-line reply. Each command
+line received is appended to the transcript.
 """
 import argparse
 import json
@@ -62,10 +58,9 @@ class Session(socketserver.StreamRequestHandler):
 
     def open_data(self):
         if self.passive is not None:
-            s, _ = self.passive.accept()
-            self.passive.close()
-            self.passive = None
-            return s
+            passive, self.passive = self.passive, None
+            with passive:
+                return passive.accept()[0]
         if scenario.get("foreign_data"):
             self.foreign_connect()
         if scenario.get("foreign_data") == "only":
@@ -88,26 +83,20 @@ class Session(socketserver.StreamRequestHandler):
         record("FOREIGN %d" % got)
 
     def flood(self):
-        reply = scenario.get("flood", "120 Service ready in a moment.")
-        every = scenario.get("flood_every", 0.05)
         while True:
-            self.send(reply)
-            time.sleep(every)
+            self.send(scenario.get("flood", "120 Service ready in a moment."))
+            time.sleep(scenario.get("flood_every", 0.05))
 
     def listen_passive(self, extended):
         own = self.request.getsockname()[0]
-        self.passive = socket.socket(self.request.family, socket.SOCK_STREAM)
-        self.passive.bind((own, 0))
-        self.passive.listen(1)
+        self.passive = socket.create_server((own, 0), family=self.request.family, backlog=1)
         port = self.passive.getsockname()[1]
         if extended:
             self.send("229 Entering Extended Passive Mode (|||%d|)" % port)
             return
         host = scenario.get("pasv_host", "127.0.0.1")
         if scenario.get("pasv_decoy"):
-            decoy = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-            decoy.bind((host, port))
-            decoy.listen(1)
+            decoy = socket.create_server((host, port), backlog=1)
             threading.Thread(target=self.serve_decoy, args=(decoy,), daemon=True).start()
         self.send("227 Entering Passive Mode (%s,%d,%d)." % (host.replace(".", ","),
                                                              port >> 8, port & 255))
