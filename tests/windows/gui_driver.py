@@ -1,18 +1,14 @@
 #!/usr/bin/env python3
-"""The user at the X display while gui.vbs runs under Wine: finds each window the library
-shows by its caption, checks the size of the real X window Wine made for it, acts on it as a
-person would (mouse and keys through XTEST) and takes screenshots. Prints PASS/FAIL lines.
-
-    gui_driver.py SHOTS_DIR     (DISPLAY and the KVR_* names of run_wine.sh in the environment)
-"""
+"""The user at the X display while gui.vbs runs under Wine: finds each window by its caption,
+checks the client size of the X window Wine made for it, acts on it with xdotool (XTEST) and
+takes screenshots into SHOTS_DIR. Prints PASS/FAIL lines.  Usage: gui_driver.py SHOTS_DIR"""
 
 import os
 import subprocess
 import sys
 import time
 
-SHOTS = sys.argv[1]
-ENV = os.environ
+SHOTS, ENV = sys.argv[1], os.environ
 # The client sizes the forms' twips give at 96 dots per inch (15 twips a pixel).
 PROGRESS = ("Download", (391, 184))
 FTP = ("KVRUpload: Cliente FTP", (323, 187))
@@ -30,25 +26,24 @@ def run(*args):
     return subprocess.run(args, capture_output=True, text=True).stdout.strip()
 
 
-def wait_window(name, timeout=120):
-    """A viewable X window with this exact name. Each step waits for its window to go first,
-    so no older window is taken for a new one (and X reuses a gone client's window ids)."""
+def until(done, timeout, pause=0.1):
     end = time.time() + timeout
     while time.time() < end:
-        wids = run("xdotool", "search", "--onlyvisible", "--name", "^%s$" % name).split()
-        if wids:
-            return wids[0]
-        time.sleep(0.1)
+        if got := done():
+            return got
+        time.sleep(pause)
     return None
 
 
+def wait_window(name, timeout=120):
+    """A viewable X window with this exact name. Each step waits for its window to go first,
+    so no older window is taken for a new one (and X reuses a gone client's window ids)."""
+    return until(lambda: (run("xdotool", "search", "--onlyvisible", "--name", "^%s$" % name).split()
+                          or [None])[0], timeout)
+
+
 def gone(wid, timeout=30):
-    end = time.time() + timeout
-    while time.time() < end:
-        if "IsViewable" not in run("xwininfo", "-id", wid):
-            return True
-        time.sleep(0.1)
-    return False
+    return until(lambda: "IsViewable" not in run("xwininfo", "-id", wid), timeout) or False
 
 
 def size(wid):
@@ -57,15 +52,15 @@ def size(wid):
     return int(info.get("Width", 0)), int(info.get("Height", 0))
 
 
-def focus(wid):
-    run("xdotool", "windowfocus", "--sync", wid)
+def key(*keys):
+    run("xdotool", "key", *keys)
 
 
-def chord(modifier, key):
+def chord(modifier, name):
     # Wine misses a modifier pressed and released within the same instant.
     run("xdotool", "keydown", modifier)
     time.sleep(0.1)
-    run("xdotool", "key", key)
+    key(name)
     time.sleep(0.1)
     run("xdotool", "keyup", modifier)
 
@@ -78,20 +73,16 @@ def type_text(text):
     run("xdotool", "type", "--delay", "30", text)
 
 
-def shot(wid, name):
-    path = os.path.join(SHOTS, name)
-    subprocess.run("xwd -silent -id %s | /usr/bin/convert xwd:- %s" % (wid, path), shell=True)
-    check("screenshot " + name, os.path.getsize(path) > 1000 if os.path.exists(path) else False,
-          path)
+def xwd(wid, convert):
+    return subprocess.run("xwd -silent -id %s | /usr/bin/convert xwd:- %s" % (wid, convert),
+                          shell=True, capture_output=True, text=True).stdout
 
 
-def darkest(wid, box):
-    """The darkest grey (0..1) in a box (x, y, w, h) of the window: text shows as dark."""
-    out = subprocess.run("xwd -silent -id %s | /usr/bin/convert xwd:- -crop %dx%d+%d+%d "
-                         "-colorspace gray -format '%%[fx:minima]' info:" % ((wid, ) + box[2:] + box[:2]),
-                         shell=True, capture_output=True, text=True).stdout
+def darkest(wid, x, y, w, h):
+    """The darkest grey (0..1) in a box of the window: text shows as dark."""
     try:
-        return float(out)
+        return float(xwd(wid, "-crop %dx%d+%d+%d -colorspace gray -format '%%[fx:minima]' info:"
+                         % (w, h, x, y)))
     except ValueError:
         return 1.0
 
@@ -101,50 +92,43 @@ def answer_dialog(title, path):
     wid = wait_window(title, timeout=60)
     if not check("dialog " + title, wid is not None, "not shown"):
         return False
-    focus(wid)
-    if path is None:
-        run("xdotool", "key", "Escape")
-    else:
+    run("xdotool", "windowfocus", "--sync", wid)
+    if path is not None:
         type_text(path)
-        run("xdotool", "key", "Return")
+    key("Escape" if path is None else "Return")
     return check("dialog " + title + " answered", gone(wid), "still shown")
 
 
 def dismiss_message_box():
     wid = wait_window("KVRUpload", timeout=60)
     if check("message box", wid is not None, "not shown"):
-        focus(wid)
-        run("xdotool", "key", "Return")
+        run("xdotool", "windowfocus", "--sync", wid)
+        key("Return")
         check("message box dismissed", gone(wid), "still shown")
 
 
 def close_button_after_transfer(wid):
     # The X of the download panel shows once the transfer is over: clicked until it hides.
-    end = time.time() + 60
-    while time.time() < end and "IsViewable" in run("xwininfo", "-id", wid):
-        click(wid, 360, 28)
-        time.sleep(0.3)
+    until(lambda: "IsViewable" not in run("xwininfo", "-id", wid) or click(wid, 360, 28), 60, 0.3)
 
 
 def close_during_transfer(wid):
     time.sleep(1.5)  # about a third of the way
-    shot(wid, "progress-window.png")
-    focus(wid)
+    xwd(wid, os.path.join(SHOTS, "progress-window.png"))
+    run("xdotool", "windowfocus", "--sync", wid)
     chord("alt", "F4")
 
 
 def ftp_session(wid):
-    focus(wid)
+    run("xdotool", "windowfocus", "--sync", wid)
     click(wid, 155, 70)  # txtPassword
-    run("xdotool", "key", "End")
+    key("End")
     chord("shift", "Home")
     type_text(ENV["KVR_FTP_PASSWORD"])
     click(wid, 283, 43)  # cmdConnect
-    end = time.time() + 60
-    while time.time() < end and darkest(wid, (6, 92, 300, 80)) > 0.5:
-        time.sleep(0.2)
-    check("the list shows the server's names after Connect", darkest(wid, (6, 92, 300, 80)) <= 0.5)
-    shot(wid, "ftp-window.png")
+    check("the list shows the server's names after Connect",
+          until(lambda: darkest(wid, 6, 92, 300, 80) <= 0.5, 60, 0.2))
+    xwd(wid, os.path.join(SHOTS, "ftp-window.png"))
     local = ENV["KVR_WINE_WORK"] + "\\" + ENV["KVR_GUI_LOCAL_NAME"]
     # A name whose Save dialog is cancelled: one message box and no Open dialog. Then the
     # first name, fetched and sent back under the name typed in both dialogs: ours, unless
@@ -162,17 +146,12 @@ def ftp_session(wid):
                   wait_window("Upload de Arquivo: Abrir", timeout=2) is None)
         elif answer_dialog("Upload de Arquivo: Abrir", answer):
             dismiss_message_box()  # Putfile: ...
-    focus(wid)
+    run("xdotool", "windowfocus", "--sync", wid)
     chord("alt", "F4")
 
 
-STEPS = [
-    (PROGRESS, close_button_after_transfer),
-    (PROGRESS, close_during_transfer),
-    (FTP, ftp_session),
-]
-
-for (caption, client), act in STEPS:
+for (caption, client), act in [(PROGRESS, close_button_after_transfer),
+                               (PROGRESS, close_during_transfer), (FTP, ftp_session)]:
     wid = wait_window(caption)
     if wid is None:
         # What there was instead: a window mapped but not viewable, or under another name.

@@ -8,14 +8,8 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dll=$1 work=$2
 shift 2
-if ! command -v wine >/dev/null; then
-    echo "SKIPPED: wine is not installed (apt-get install wine wine64)"
-    exit 77
-fi
-if [ ! -f "$dll" ]; then
-    echo "SKIPPED: $dll was not built (./make.sh windows)"
-    exit 77
-fi
+command -v wine >/dev/null || { echo "SKIPPED: wine is not installed (apt-get install wine wine64)"; exit 77; }
+[ -f "$dll" ] || { echo "SKIPPED: $dll was not built (./make.sh windows)"; exit 77; }
 mkdir -p "$work"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 # The library's windows are the headless backend's here: no display, and nobody to answer.
@@ -42,15 +36,12 @@ if [ -n "${KVR_CA_FILE:-}" ] && [ -f "$trust_ca" ]; then
 fi
 run="$work/run-$$"
 rm -rf "$run" && mkdir -p "$run"
-export KVR_WINE_WORK
-KVR_WINE_WORK=$(winepath -w "$run" 2>/dev/null)
-export KVR_UPLOAD_FOLDER="wine-$$"
 # The script host reads UTF-16 text without loss.
 { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$here/../data/error_cases.tsv"; } >"$run/error_cases.tsv"
-export KVR_ERROR_TABLE
-KVR_ERROR_TABLE=$(winepath -w "$run/error_cases.tsv")
 # Names of this run's own, so that the scripts may run side by side on the same servers.
-export KVR_HTTP_FILE="wine-$$.dat" KVR_FTP_DIR="wine-$$"
+export KVR_WINE_WORK KVR_ERROR_TABLE KVR_UPLOAD_FOLDER="wine-$$" KVR_HTTP_FILE="wine-$$.dat" KVR_FTP_DIR="wine-$$"
+KVR_WINE_WORK=$(winepath -w "$run" 2>/dev/null)
+KVR_ERROR_TABLE=$(winepath -w "$run/error_cases.tsv")
 if [ -n "${KVR_HTTP_ROOT:-}" ]; then
     head -c 300000 /dev/urandom >"$KVR_HTTP_ROOT/$KVR_HTTP_FILE"
     chmod 644 "$KVR_HTTP_ROOT/$KVR_HTTP_FILE"
@@ -102,8 +93,7 @@ for script in "$@"; do
     KVR_CMP_FILE=$(winepath -w "$run/$name.cmp")
     gui=""
     if grep -q "^' fixtures:.*display" "$here/$name.vbs"; then
-        gui_setup || { failed=1; continue; }
-        gui=yes
+        gui_setup && gui=yes || { failed=1; continue; }
     fi
     out=$(cd "$run" && timeout 300 wine cscript //nologo "$(winepath -w "$run/$name.vbs")" 2>&1 | tr -d '\r')
     rc=$?
