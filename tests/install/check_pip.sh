@@ -4,10 +4,7 @@
 # environment, not the build tree, and its window module is where the library looks.
 # BUILD names a CMake build folder to reuse (no rebuild when it is current).
 set -euo pipefail
-[ $# -eq 1 ] || {
-    echo "usage: $0 BUILD" >&2
-    exit 2
-}
+[ $# -eq 1 ] || { echo "usage: $0 BUILD" >&2; exit 2; }
 build=$(realpath "$1")
 src=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d /tmp/kvr-pip.XXXXXX)
@@ -16,10 +13,7 @@ trap 'rm -rf "$work" "$src/kvrupload.egg-info"' EXIT
 echo "== pip check: pip install --no-build-isolation --no-index ."
 /usr/bin/python3 -m venv --system-site-packages "$work/venv"
 (cd "$src" && KVR_CMAKE_BUILD_DIR=$build "$work/venv/bin/python" -m pip install -q \
-    --no-build-isolation --no-index . >"$work/pip.log" 2>&1) || {
-    cat "$work/pip.log" >&2
-    exit 1
-}
+    --no-build-isolation --no-index . >"$work/pip.log" 2>&1) || { cat "$work/pip.log" >&2; exit 1; }
 cd /
 env -i PATH=/usr/bin:/bin HOME="$work" "$work/venv/bin/python" - "$work/venv" <<'PY'
 import os, sys, kvrupload
@@ -33,8 +27,6 @@ assert ctl.ExibirProgresso == "NAO"
 print("   ", kvrupload.__file__)
 PY
 "$work/venv/bin/python" -m pip uninstall -q -y kvrupload
-[ -z "$(ls "$work"/venv/lib/python3*/site-packages | grep -i kvrupload)" ] || {
-    echo "pip uninstall left files behind" >&2
-    exit 1
-}
+[ -z "$(ls "$work"/venv/lib/python3*/site-packages | grep -i kvrupload)" ] ||
+    { echo "pip uninstall left files behind" >&2; exit 1; }
 echo "== pip check: passed"
