@@ -1,18 +1,14 @@
-// The POSIX socket calls under the shared socket layer, and sending a file without copying it.
+// The POSIX socket calls under the shared socket layer.
 #include "platform/ftp/FtpSocket.h"
 
 #include "platform/ftp/FtpSocketCalls.h"
-#include "platform/ftp/ProgressWindow.h"
-#include "platform/sys/Cancel.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -109,49 +105,8 @@ int poll_sockets(std::span<WaitFor> sockets, int ms) {
     return rc;
 }
 
-SocketResult<std::uint64_t> send_file(const Socket& s, int fd, std::uint64_t size) {
-    // SIGPIPE is held back on this thread while sending, and a pending one is swallowed after.
-    sigset_t pipe_only, old;
-    sigemptyset(&pipe_only);
-    sigaddset(&pipe_only, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipe_only, &old);
-    // Pieces small enough that a host's request to stop is heard between them.
-    constexpr std::uint64_t kPiece = 8 << 20;
-    auto deadline = deadline_from_now();
-    std::uint64_t sent = 0;
-    std::optional<SocketError> error;
-    ProgressWindow progress;
-    while (sent < size) {
-        if (sys::cancel_requested()) {
-            error = kCancelled;
-            break;
-        }
-        const auto piece = static_cast<std::size_t>(std::min(size - sent, kPiece));
-        ssize_t n = ::sendfile(s.fd(), fd, nullptr, piece);
-        if (n > 0) {
-            sent += static_cast<std::uint64_t>(n);
-            deadline = deadline_from_now();
-            // A peer that reads only a trickle is noticed between pieces.
-            if (progress.add(static_cast<std::uint64_t>(n)))
-                continue;
-            error = kTimedOut;
-            break;
-        }
-        if (n == 0)
-            break;
-        if ((error = try_again(s, true, deadline)))
-            break;
-    }
-    sigset_t pending;
-    sigpending(&pending);
-    if (sigismember(&pending, SIGPIPE) && !sigismember(&old, SIGPIPE)) {
-        timespec zero{0, 0};
-        sigtimedwait(&pipe_only, nullptr, &zero);
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    if (error)
-        return *error;
-    return sent;
+long long read_file_once(int fd, char* buffer, std::size_t size) {
+    return ::read(fd, buffer, size);
 }
 
 } // namespace kvr::ftpnet

@@ -67,8 +67,8 @@ SocketResult<std::size_t> receive_some(const Socket& s, char* buffer, std::size_
 // Writes all of `data`, or fails.
 SocketResult<void> send_all(const Socket& s, const char* data, std::size_t size);
 
-// Sends up to `size` bytes of the open file `fd` (from its current offset) without copying
-// them through user space: how many were sent, fewer when the file ended first. A peer that
+// Sends up to `size` bytes of the open file `fd` (from its current offset): how many were
+// sent, fewer when the file ended first. A file that cannot be read gives EIO; a peer that
 // closes gives EPIPE, never a signal.
 SocketResult<std::uint64_t> send_file(const Socket& s, int fd, std::uint64_t size);
 

@@ -47,6 +47,8 @@ bool peer_address(const Socket& s, sockaddr_storage& address);
 // One receive or send: how many bytes, or -1 (socket_errno() says why).
 long long receive_once(const Socket& s, char* buffer, std::size_t size);
 long long send_once(const Socket& s, const char* data, std::size_t size);
+// One read of a local file from its current offset: how many bytes, 0 at its end, or -1.
+long long read_file_once(int fd, char* buffer, std::size_t size);
 // Waits at most `ms` for any of `sockets`: how many are ready (0 also when interrupted), or -1.
 int poll_sockets(std::span<WaitFor> sockets, int ms);
 

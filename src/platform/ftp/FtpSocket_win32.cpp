@@ -2,7 +2,6 @@
 #include "platform/ftp/FtpSocket.h"
 
 #include "platform/ftp/FtpSocketCalls.h"
-#include "platform/ftp/ProgressWindow.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -168,27 +167,9 @@ int poll_sockets(std::span<WaitFor> sockets, int ms) {
     return rc;
 }
 
-// The file is a C runtime descriptor: read in large blocks from its current offset and sent.
-SocketResult<std::uint64_t> send_file(const Socket& s, int fd, std::uint64_t size) {
-    constexpr unsigned kBlock = 256 * 1024;
-    auto block = std::make_unique<char[]>(kBlock);
-    std::uint64_t sent = 0;
-    ProgressWindow progress;
-    while (sent < size) {
-        int n = ::_read(fd, block.get(),
-                        static_cast<unsigned>(std::min<std::uint64_t>(size - sent, kBlock)));
-        if (n == 0)
-            break;
-        if (n < 0)
-            return SocketError{Failure::CannotConnect, EIO};
-        if (auto done = send_all(s, block.get(), static_cast<std::size_t>(n)); !done)
-            return done.error();
-        sent += static_cast<std::uint64_t>(n);
-        // A peer that reads only a trickle is noticed between blocks.
-        if (!progress.add(static_cast<std::uint64_t>(n)))
-            return kTimedOut;
-    }
-    return sent;
+// The file is a C runtime descriptor.
+long long read_file_once(int fd, char* buffer, std::size_t size) {
+    return ::_read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
 }
 
 } // namespace kvr::ftpnet
