@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 namespace kvr::sys::file_calls {
 
@@ -47,6 +48,30 @@ int open_write(const std::string& path, WriteMode mode, int& err) {
     if (fd < 0)
         err = reason(errno);
     return fd;
+}
+
+int open_unnamed(const std::string& folder, int& err) {
+#ifdef O_TMPFILE
+    // It is named later through its descriptor's entry in /proc.
+    if (::access("/proc/self/fd", X_OK) != 0) {
+        err = EOPNOTSUPP;
+        return -1;
+    }
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd < 0)
+        err = reason(errno);
+    return fd;
+#else
+    err = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
+int name_file(int fd, const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        return reason(errno);
+    return 0;
 }
 
 int write_all(int fd, const unsigned char* data, std::size_t size) {

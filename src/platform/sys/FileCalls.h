@@ -18,6 +18,12 @@ int open_read(const std::string& path, std::uint64_t& size, int& err);
 enum class WriteMode { New, Truncate, Append, Existing };
 // A file opened for writing (created when missing); -1 and `err` set otherwise.
 int open_write(const std::string& path, WriteMode mode, int& err);
+// A new file without a name in `folder` ("" for the current one, else ending in a separator),
+// open for reading and writing: it vanishes if the process ends before it gets a name. -1 and
+// `err` set where the platform or the file system has no such files.
+int open_unnamed(const std::string& folder, int& err);
+// Gives the unnamed file `fd` the new name `path`; 0 or errno.
+int name_file(int fd, const std::string& path);
 // Writes all of `data`; 0 or errno.
 int write_all(int fd, const unsigned char* data, std::size_t size);
 // Reads up to `n` bytes at `offset`; -1 with `err` on failure.

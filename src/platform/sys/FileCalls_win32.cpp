@@ -78,6 +78,16 @@ int open_write(const std::string& path, WriteMode mode, int& err) {
     return fd;
 }
 
+// Every file is written under a name of its own here.
+int open_unnamed(const std::string&, int& err) {
+    err = EOPNOTSUPP;
+    return -1;
+}
+
+int name_file(int, const std::string&) {
+    return EOPNOTSUPP;
+}
+
 int write_all(int fd, const unsigned char* data, std::size_t size) {
     while (size > 0) {
         const unsigned block = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30));

@@ -9,20 +9,41 @@ namespace kvr::sys {
 
 namespace {
 
-// A new hidden file in the target's folder, so that the final move stays on one file system.
-int open_beside(const std::string& target, std::string& path, int& err) {
+// The hidden name of a file written beside `target`, in its folder so that the final move stays
+// on one file system.
+std::string beside_name(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     const std::size_t start = file_calls::name_start(target);
-    const std::string folder = target.substr(0, start);
-    const std::string name = target.substr(start);
+    return target.substr(0, start) + "." + target.substr(start) + ".part-" +
+           std::to_string(file_calls::process_id()) + "-" + std::to_string(counter++);
+}
+
+// A new file beside the target: without a name where the file system allows (`path` left
+// empty), so that a process killed mid-transfer leaves nothing behind, else a hidden one.
+int open_beside(const std::string& target, std::string& path, int& err) {
+    path.clear();
+    int fd = file_calls::open_unnamed(target.substr(0, file_calls::name_start(target)), err);
+    if (fd >= 0)
+        return fd;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        path = folder + "." + name + ".part-" + std::to_string(file_calls::process_id()) + "-" +
-               std::to_string(counter++);
-        int fd = file_calls::open_write(path, file_calls::WriteMode::New, err);
+        path = beside_name(target);
+        fd = file_calls::open_write(path, file_calls::WriteMode::New, err);
         if (fd >= 0 || err != EEXIST)
             return fd;
     }
     return -1;
+}
+
+// Gives a file opened without a name its hidden name beside the target; 0 or errno.
+int name_beside(int fd, const std::string& target, std::string& path) {
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        path = beside_name(target);
+        err = file_calls::name_file(fd, path);
+    }
+    if (err != 0)
+        path.clear();
+    return err;
 }
 
 } // namespace
@@ -143,7 +164,13 @@ Result<void> OutputFile::commit() {
             return fail(err);
         return {};
     }
-    int err = file_calls::close_file(std::exchange(m_fd, -1));
+    // An unnamed file is named only now, when it is whole.
+    int err = m_path.empty() ? name_beside(m_fd, m_real, m_path) : 0;
+    if (err != 0) {
+        abort();
+        return fail(err);
+    }
+    err = file_calls::close_file(std::exchange(m_fd, -1));
     if (err == 0 && m_finish == Finish::Rename)
         err = file_calls::replace_file(m_path, m_real);
     if (err != 0) {
@@ -189,7 +216,7 @@ void OutputFile::abort() {
         return;
     file_calls::close_file(std::exchange(m_fd, -1));
     m_buffer.clear();
-    if (m_finish != Finish::Nothing)
+    if (m_finish != Finish::Nothing && !m_path.empty())
         file_calls::remove_file(m_path);
 }
 

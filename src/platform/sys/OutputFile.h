@@ -19,7 +19,8 @@ class OutputFile {
 
     // Where the bytes go until commit: into the named file itself (created or truncated at
     // once: a log begun afresh), after its end (a log), or into a new file beside it that
-    // replaces it only on commit (every transfer).
+    // replaces it only on commit (every transfer). That file gets a name only on commit where
+    // the file system allows, so a process killed mid-transfer leaves nothing behind.
     //
     // Beside writes *through* the name: a symbolic link is followed and its target gets the
     // bytes; an existing file keeps its mode and owner; a file with more than one hard link
@@ -54,7 +55,7 @@ class OutputFile {
 
     std::string m_target; // the name the caller gave
     std::string m_real;   // that name with its symbolic links followed
-    std::string m_path;   // where the bytes are written
+    std::string m_path;   // where the bytes are written; empty while the file has no name
     int m_fd = -1;
     Finish m_finish = Finish::Nothing;
     std::vector<unsigned char> m_buffer;
