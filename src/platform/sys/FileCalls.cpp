@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace kvr::sys::file_calls {
@@ -65,6 +66,26 @@ int open_unnamed(const std::string& folder, int& err) {
     err = EOPNOTSUPP;
     return -1;
 #endif
+}
+
+int open_staging(int& err) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = tmp && *tmp ? tmp : "/tmp";
+    folder += '/';
+    if (int fd = open_unnamed(folder, err); fd >= 0)
+        return fd;
+    std::string name = folder + "kvrupload-XXXXXX";
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        err = reason(errno);
+        return -1;
+    }
+    ::unlink(name.c_str());
+    return fd;
+}
+
+bool can_write(const std::string& path) {
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 int name_file(int fd, const std::string& path) {

@@ -22,6 +22,11 @@ int open_write(const std::string& path, WriteMode mode, int& err);
 // open for reading and writing: it vanishes if the process ends before it gets a name. -1 and
 // `err` set where the platform or the file system has no such files.
 int open_unnamed(const std::string& folder, int& err);
+// A new file for bytes on their way elsewhere, in the temporary folder, without a name (or its
+// name removed at once); -1 and `err` set otherwise.
+int open_staging(int& err);
+// Whether this process may write into the existing file `path`.
+bool can_write(const std::string& path);
 // Gives the unnamed file `fd` the new name `path`; 0 or errno.
 int name_file(int fd, const std::string& path);
 // Writes all of `data`; 0 or errno.

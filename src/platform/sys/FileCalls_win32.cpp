@@ -84,6 +84,15 @@ int open_unnamed(const std::string&, int& err) {
     return -1;
 }
 
+int open_staging(int& err) {
+    err = EOPNOTSUPP;
+    return -1;
+}
+
+bool can_write(const std::string&) {
+    return false;
+}
+
 int name_file(int, const std::string&) {
     return EOPNOTSUPP;
 }

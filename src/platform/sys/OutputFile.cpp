@@ -74,10 +74,18 @@ Result<OutputFile> OutputFile::create(const std::string& path, Placement placeme
     }
     std::string written;
     int fd = open_beside(target.path, written, err);
+    Finish finish = Finish::Rename;
+    if (fd < 0 && (err == EACCES || err == EPERM) && target.exists &&
+        file_calls::can_write(target.path)) {
+        // A folder that takes no new file, around a file the user may write: the bytes wait
+        // in the temporary folder and are copied into the file once whole.
+        fd = file_calls::open_staging(err);
+        finish = Finish::CopyInto;
+    }
     if (fd < 0)
         return IoError{err != 0 ? err : EIO, path};
-    Finish finish = Finish::Rename;
-    if (target.exists && (target.links > 1 || !file_calls::take_mode_and_owner(fd, target.path)))
+    if (finish == Finish::Rename && target.exists &&
+        (target.links > 1 || !file_calls::take_mode_and_owner(fd, target.path)))
         finish = Finish::CopyInto;
     return OutputFile(path, target.path, std::move(written), fd, finish);
 }

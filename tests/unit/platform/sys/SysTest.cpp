@@ -13,6 +13,7 @@
 
 #include <dlfcn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -181,6 +182,36 @@ TEST(Files, AnOutputFileReplacesTheTargetOnlyWhenCommitted) {
         EXPECT_EQ(fs::is_symlink(other), r.kind == Symlink);
         EXPECT_EQ(identity(), before);
         EXPECT_EQ(names(), names_before);
+    }
+}
+
+// A file its user may write, in a folder that takes no new file: the bytes wait elsewhere and
+// are copied into it once whole; nothing is left in the folder either way.
+TEST(Files, AWritableFileInAFolderThatTakesNoNewFile) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "acts as another user";
+    kvr::test::TempDir dir;
+    const fs::path folder = dir.path() / "ro";
+    fs::create_directory(folder);
+    const std::string file = (folder / "f.bin").string();
+    kvr::test::write_file(file, "old");
+    ASSERT_EQ(chmod(dir.str().c_str(), 0755) | chmod(file.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    for (const bool commit : {false, true}) {
+        const pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(2);
+            auto out = OutputFile::create(file, OutputFile::Placement::Beside);
+            const bool ok = out.ok() && out.value().write("new!", 4).ok() &&
+                            (!commit || out.value().commit().ok());
+            _exit(ok ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(kvr::test::read_file(file), commit ? "new!" : "old");
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
     }
 }
 
