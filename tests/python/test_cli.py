@@ -100,6 +100,22 @@ def test_download_and_upload_print_the_result_and_exit_0(http, serve, tmp_path):
         assert p.stdout.decode().count("\n") == 1 and pathlib.Path(target).read_bytes() == data
 
 
+def test_dev_stdout_is_the_standard_output_as_the_shell_opened_it(serve, tmp_path):
+    url = serve("cli-o.txt", b"body\n")
+    shown = b'body\n["1","/dev/stdout",5]\n'
+    assert run("download", url, "/dev/stdout").stdout == shown  # a pipe
+    log = tmp_path / "log"
+    log.write_bytes(b"earlier\n")
+    with open(log, "ab") as out:  # a log the shell appends to keeps its lines
+        assert subprocess.run([CLI, "download", url, "/dev/stdout"], stdout=out,
+                              env=cli_env()).returncode == 0
+    assert log.read_bytes() == b"earlier\n" + shown
+    # started without one: neither a socket nor a file of the command's takes its number
+    closed = subprocess.run([CLI, "download", url, "/dev/stdout"], capture_output=True,
+                            env=cli_env(), preexec_fn=lambda: os.close(1))
+    assert (closed.returncode, closed.stderr) == (0, b"")
+
+
 def test_the_json_is_valid_utf8_whatever_the_bytes_of_a_path(serve, tmp_path):
     url = serve("cli-u.txt", b"u")
     cases = [  # the name's bytes, as the JSON text shows them

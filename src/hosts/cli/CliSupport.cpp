@@ -2,8 +2,10 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <iostream>
 #include <poll.h>
@@ -247,6 +249,12 @@ int print_failure(const std::string& message, int code) {
 int usage_error(const std::string& message, const std::string& help_hint) {
     std::cerr << "kvrupload: " << message << "\n" << help_hint << std::endl;
     return kExitUsage;
+}
+
+void open_missing_standard_streams() {
+    for (int fd = 0; fd < 3; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF && ::open("/dev/null", O_RDWR) != fd)
+            break;
 }
 
 void install_interrupt_handler() {

@@ -47,6 +47,11 @@ int usage_error(const std::string& message, const std::string& help_hint);
 // Ctrl-C: from here on the first SIGINT only raises a flag that the library's waits read
 // through the calling thread's cancel check (a second one ends the process at once).
 void install_interrupt_handler();
+
+// Opens /dev/null on any of stdin, stdout and stderr that the command was started without, so
+// that no file or socket the command opens takes their numbers (and "/dev/stdout" never names
+// a socket).
+void open_missing_standard_streams();
 bool interrupted();
 
 bool stdin_is_terminal();

@@ -79,6 +79,7 @@ void choose_backend(char** argv) {
 }
 
 int run_command(int argc, char** argv) {
+    kvr::cli::open_missing_standard_streams();
     kvr::cli::prepare_command();
     std::setlocale(LC_ALL, "");
     std::vector<std::string> args(argv + 1, argv + argc);

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace kvr::sys::file_calls {
 
@@ -170,6 +172,30 @@ int examine_target(const std::string& name, Target& target) {
             link.front() == '/' ? link : target.path.substr(0, name_start(target.path)) + link;
     }
     return ELOOP;
+}
+
+int descriptor_named(const std::string& path) {
+    constexpr std::string_view kNamed[] = {"/dev/stdin", "/dev/stdout", "/dev/stderr"};
+    for (int fd = 0; fd < 3; ++fd)
+        if (path == kNamed[fd])
+            return fd;
+    for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (path.rfind(folder, 0) != 0)
+            continue;
+        const std::string_view digits = std::string_view(path).substr(folder.size());
+        int fd = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), fd);
+        if (ec == std::errc() && end == digits.data() + digits.size() && !digits.empty())
+            return fd;
+    }
+    return -1;
+}
+
+int duplicate(int fd, int& err) {
+    int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0)
+        err = reason(errno);
+    return copy;
 }
 
 int open_special(const std::string& path, int& err) {

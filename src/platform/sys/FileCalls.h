@@ -50,6 +50,11 @@ struct Target {
     unsigned long links = 1;
 };
 int examine_target(const std::string& name, Target& target);
+// The descriptor a name stands for when it names one of this process's own (/dev/stdout,
+// /dev/stderr, /dev/stdin, /dev/fd/N, /proc/self/fd/N); -1 for any other name.
+int descriptor_named(const std::string& path);
+// A new descriptor for the same open file as `fd` (sharing its offset); -1 and `err` set.
+int duplicate(int fd, int& err);
 // A device or a pipe opened to be written straight; a pipe nobody reads is ENXIO at once.
 int open_special(const std::string& path, int& err);
 // Gives the new file `fd` the mode and owner of the file `like`; false when it cannot have

@@ -79,6 +79,16 @@ int open_write(const std::string& path, WriteMode mode, int& err) {
 }
 
 // Every file is written under a name of its own here.
+// Descriptor names are a POSIX system's.
+int descriptor_named(const std::string&) {
+    return -1;
+}
+
+int duplicate(int, int& err) {
+    err = EBADF;
+    return -1;
+}
+
 int open_unnamed(const std::string&, int& err) {
     err = EOPNOTSUPP;
     return -1;

@@ -61,6 +61,15 @@ Result<OutputFile> OutputFile::create(const std::string& path, Placement placeme
             return IoError{err != 0 ? err : EIO, path};
         return OutputFile(path, path, path, fd, Finish::Nothing);
     }
+    // One of the process's own descriptors by name (/dev/stdout, /dev/fd/N): the bytes go
+    // through that descriptor, after what it already holds, as the shell's redirection means;
+    // the file behind it is never replaced (a log opened for appending keeps its lines).
+    if (const int own = file_calls::descriptor_named(path); own >= 0) {
+        int fd = file_calls::duplicate(own, err);
+        if (fd < 0)
+            return IoError{err != 0 ? err : EBADF, path};
+        return OutputFile(path, path, path, fd, Finish::Nothing);
+    }
     file_calls::Target target;
     if (int failed = file_calls::examine_target(path, target))
         return IoError{failed, path};

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -213,6 +214,24 @@ TEST(Files, AWritableFileInAFolderThatTakesNoNewFile) {
         EXPECT_EQ(kvr::test::read_file(file), commit ? "new!" : "old");
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
     }
+}
+
+// One of the process's own descriptors by name is written through, after what its file holds:
+// a log the shell opened for appending keeps its lines, and nothing is made beside it.
+TEST(Files, AnOwnDescriptorByNameIsWrittenThrough) {
+    kvr::test::TempDir dir;
+    const std::string log = dir.str() + "/log";
+    kvr::test::write_file(log, "earlier\n");
+    const int fd = open(log.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    for (const std::string folder : {"/dev/fd/", "/proc/self/fd/"}) {
+        auto out = OutputFile::create(folder + std::to_string(fd), OutputFile::Placement::Beside);
+        ASSERT_TRUE(out.ok()) << folder;
+        EXPECT_TRUE(out.value().write("x", 1).ok() && out.value().commit().ok()) << folder;
+    }
+    close(fd);
+    EXPECT_EQ(kvr::test::read_file(log), "earlier\nxx");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
 }
 
 // Errors carry errno and path; what is not a regular file is refused or written straight at
