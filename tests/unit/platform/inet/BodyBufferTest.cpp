@@ -7,12 +7,10 @@
 
 using kvr::inet::BodyBuffer;
 
-namespace {
-std::string take(BodyBuffer& buf, std::size_t n) {
+static std::string take(BodyBuffer& buf, std::size_t n) {
     auto out = buf.take(n);
     return {out.begin(), out.end()};
 }
-} // namespace
 
 // Random pieces in, random reads out, against a plain string: order kept across the ring's
 // wrap, a piece that does not fit refused whole, never more held than the capacity.

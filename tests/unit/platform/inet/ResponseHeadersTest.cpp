@@ -12,14 +12,8 @@ using kvr::inet::ResponseHeaders;
 // scripted server.
 TEST(ResponseHeaders, OnlyTheFinalResponsesLinesRemain) {
     enum class End { None, Body, Transfer };
-    struct Row {
-        const char* name;
-        std::string lines;
-        End end;
-        bool final;
-        std::string text;
-    };
-    const Row rows[] = {
+    // what, the lines, how far the transfer got, final, the text then
+    const std::tuple<const char*, std::string, End, bool, std::string> rows[] = {
         {"bare line feeds", "HTTP/1.1 200\nA: b\n\n", End::None, true, "HTTP/1.1 200\r\nA: b"},
         {"after an interim answer", "HTTP/1.1 100 Continue\r\n\r\n", End::None, false, ""},
         {"headers still coming", "HTTP/1.1 200 OK\r\nA: b\r\n", End::None, false, ""},
@@ -41,18 +35,18 @@ TEST(ResponseHeaders, OnlyTheFinalResponsesLinesRemain) {
         {"only an interim answer before a failure", "HTTP/1.1 100 Continue\r\n\r\n", End::Transfer,
          true, ""},
     };
-    for (const auto& r : rows) {
+    for (const auto& [name, lines, end, final, text] : rows) {
         ResponseHeaders h;
-        for (std::size_t at = 0, end; at < r.lines.size(); at = end + 1) {
-            end = r.lines.find('\n', at);
-            h.add_line(r.lines.substr(at, end - at + 1));
+        for (std::size_t at = 0, eol; at < lines.size(); at = eol + 1) {
+            eol = lines.find('\n', at);
+            h.add_line(lines.substr(at, eol - at + 1));
         }
-        if (r.end == End::Body)
+        if (end == End::Body)
             h.body_started();
-        if (r.end == End::Transfer)
+        if (end == End::Transfer)
             h.transfer_ended();
-        EXPECT_EQ(h.final(), r.final) << r.name;
-        EXPECT_EQ(h.text(), r.text) << r.name;
+        EXPECT_EQ(h.final(), final) << name;
+        EXPECT_EQ(h.text(), text) << name;
         h.clear();
         EXPECT_FALSE(h.final());
         EXPECT_EQ(h.text(), "");
