@@ -14,75 +14,51 @@ Variant r(std::initializer_list<Variant> items) {
     return Variant::array(items);
 }
 
-class WebDirTest : public ::testing::Test {
-  protected:
-    void use_config(const std::string& text) {
-        test::write_file(m_dir.path() / "webdir.conf", text);
-        setenv("KVRWEBDIR_CONFIG", (m_dir.path() / "webdir.conf").c_str(), 1);
-    }
-    void TearDown() override { unsetenv("KVRWEBDIR_CONFIG"); }
-    Variant call(const std::string& method, VariantArray args = {}) {
-        return CreateObject("KVRWebDir.clsKVRWebDir")->call(method, std::move(args));
-    }
-    test::TempDir m_dir;
-};
-
-TEST_F(WebDirTest, AnswersFromItsConfigurationFile) {
-    use_config("# sites of this machine\n"
-               "webroot = /srv/www/\n"
-               "address = 127.0.0.1:8080\r\n"
-               "\n"
-               "Site Vendas = /srv/sites/Vendas\n"
-               "site docs=/srv/docs\n");
-    struct Row {
-        const char* method;
-        VariantArray args;
-        Variant expected;
+// Each answer with the configuration file it comes from: "unset" names none, "missing" names
+// one that is not there.
+TEST(WebDirTest, AnswersFromItsConfigurationFile) {
+    const std::string sites = "# sites of this machine\nwebroot = /srv/www/\n"
+                              "address = 127.0.0.1:8080\r\n\nSite Vendas = /srv/sites/Vendas\n"
+                              "site docs=/srv/docs\n";
+    const std::string no_root = "site vendas = /srv/vendas\n"; // an address by default too
+    test::TempDir dir;
+    const std::string conf = (dir.path() / "webdir.conf").string();
+    const Variant no_webroot = r({"03", "Raiz WEB não configurada."});
+    const std::tuple<std::string, const char*, const char*, Variant> rows[] = {
+        {sites, "ObterDiretorioFisico", "vendas", r({"00", "/srv/sites/Vendas"})},
+        {sites, "ObterDiretorioFisico", " VENDAS ", r({"00", "/srv/sites/Vendas"})},
+        {sites, "ObterDiretorioFisico", "/vendas/rel/", r({"00", "/srv/sites/Vendas/rel/"})},
+        {sites, "ObterDiretorioFisico", "\\docs\\a", r({"00", "/srv/docs/a"})},
+        {sites, "ObterDiretorioFisico", "/outros/a.txt", r({"00", "/srv/www/outros/a.txt"})},
+        {sites, "ObterDiretorioFisico", "compras", r({"02", "Site não encontrado: compras."})},
+        {sites, "ObterIPPorta", nullptr, r({"00", "127.0.0.1:8080"})},
+        {sites, "ObterWebRoot", "127.0.0.1", r({"00", "/srv/www"})},
+        {no_root, "ObterWebRoot", "127.0.0.1", no_webroot},
+        {no_root, "ObterDiretorioFisico", "/outros", no_webroot},
+        {no_root, "ObterDiretorioFisico", "/vendas", r({"00", "/srv/vendas"})},
+        {no_root, "ObterIPPorta", nullptr, r({"00", "127.0.0.1:80"})},
+        {"webroot = /srv/www\nisto nao vale\n", "ObterDiretorioFisico", "x",
+         r({"01", "Linha 2 inválida no arquivo de configuração " + conf + "."})},
+        {"unset", "ObterIPPorta", nullptr,
+         r({"01", "Arquivo de configuração do KVRWebDir não definido (KVRWEBDIR_CONFIG)."})},
+        {"missing", "ObterWebRoot", "127.0.0.1",
+         r({"01", "Não foi possível ler o arquivo de configuração " + conf + "."})},
     };
-    const std::vector<Row> rows{
-        {"ObterDiretorioFisico", {Variant("vendas")}, r({"00", "/srv/sites/Vendas"})},
-        {"ObterDiretorioFisico", {Variant(" VENDAS ")}, r({"00", "/srv/sites/Vendas"})},
-        {"ObterDiretorioFisico", {Variant("/vendas/rel/")}, r({"00", "/srv/sites/Vendas/rel/"})},
-        {"ObterDiretorioFisico", {Variant("\\docs\\a")}, r({"00", "/srv/docs/a"})},
-        {"ObterDiretorioFisico", {Variant("/outros/a.txt")}, r({"00", "/srv/www/outros/a.txt"})},
-        {"ObterDiretorioFisico", {Variant("compras")}, r({"02", "Site não encontrado: compras."})},
-        {"ObterIPPorta", {}, r({"00", "127.0.0.1:8080"})},
-        {"ObterWebRoot", {Variant("127.0.0.1")}, r({"00", "/srv/www"})},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(call(row.method, row.args), row.expected)
-            << row.method << " " << (row.args.empty() ? "" : row.args[0].to_string());
-}
-
-TEST_F(WebDirTest, FailuresOfTheConfiguration) {
-    unsetenv("KVRWEBDIR_CONFIG");
-    EXPECT_EQ(call("ObterIPPorta"),
-              r({"01", "Arquivo de configuração do KVRWebDir não definido (KVRWEBDIR_CONFIG)."}));
-
-    setenv("KVRWEBDIR_CONFIG", (m_dir.path() / "nenhum.conf").c_str(), 1);
-    EXPECT_EQ(call("ObterWebRoot", {Variant("127.0.0.1")}).as_array()[0], Variant("01"));
-
-    use_config("webroot = /srv/www\nisto nao vale\n");
-    EXPECT_EQ(call("ObterDiretorioFisico", {Variant("x")}),
-              r({"01", "Linha 2 inválida no arquivo de configuração " +
-                           (m_dir.path() / "webdir.conf").string() + "."}));
-
-    // Without a web root: sites still resolve, the server's address has its default.
-    use_config("site vendas = /srv/vendas\n");
-    EXPECT_EQ(call("ObterWebRoot", {Variant("127.0.0.1")}), r({"03", "Raiz WEB não configurada."}));
-    EXPECT_EQ(call("ObterDiretorioFisico", {Variant("/outros")}),
-              r({"03", "Raiz WEB não configurada."}));
-    EXPECT_EQ(call("ObterDiretorioFisico", {Variant("/vendas")}), r({"00", "/srv/vendas"}));
-    EXPECT_EQ(call("ObterIPPorta"), r({"00", "127.0.0.1:80"}));
+    for (const auto& [config, method, arg, expected] : rows) {
+        test::write_file(conf, config);
+        if (config == "missing")
+            std::filesystem::remove(conf);
+        const test::ScopedEnv env{{"KVRWEBDIR_CONFIG", config == "unset" ? "" : conf}};
+        EXPECT_EQ(CreateObject("KVRWebDir.clsKVRWebDir")
+                      ->call(method, arg ? VariantArray{Variant(arg)} : VariantArray{}),
+                  expected)
+            << method << " " << (arg ? arg : "");
+    }
 }
 
 TEST(ServidorTest, ServerVariablesAreTheEnvironmentInNameOrder) {
-    setenv("APPL_PHYSICAL_PATH", "/srv/app/", 1);
-    setenv("AAA_KVR_FIRST", "1", 1);
+    const test::ScopedEnv env{{"APPL_PHYSICAL_PATH", "/srv/app/"}, {"AAA_KVR_FIRST", "1"}};
     Variant reply = CreateObject("RXTServidorAsp.clsServidor")->call("ObterAmbienteServidor", {});
-    unsetenv("APPL_PHYSICAL_PATH");
-    unsetenv("AAA_KVR_FIRST");
-
     const VariantArray& a = reply.as_array();
     ASSERT_EQ(a.size() % 2, 1u);
     EXPECT_EQ(a[0], Variant("00"));
