@@ -14,19 +14,13 @@ using namespace kvr::ui;
 
 namespace {
 
-class frmTeste : public Form {
-  public:
+struct frmTeste : Form {
     frmTeste() : Form("frmTeste") {
-        frame = &add("Frame1", ControlKind::Frame);
-        button = &add("cmdOk", ControlKind::CommandButton, frame);
-        button->on_click = [this] {
-            hide();
-            clicked = true;
-        };
+        button->on_click = [this] { clicked = true, hide(); };
     }
     bool clicked = false;
-    Control* frame;
-    Control* button;
+    Control* frame = &add("Frame1", ControlKind::Frame);
+    Control* button = &add("cmdOk", ControlKind::CommandButton, frame);
 };
 
 using HeadlessBackendTest = kvr::test::HeadlessTest;

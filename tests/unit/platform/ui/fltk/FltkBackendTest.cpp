@@ -17,30 +17,23 @@ using namespace kvr::ui;
 
 namespace {
 
-class frmJanela : public Form {
-  public:
+struct frmJanela : Form {
     frmJanela() : Form("frmJanela") {
         move(1500, 1500, 4500, 1800);
         set_back_color(rgb(224, 224, 224));
-        titulo = &add("Label1", ControlKind::Label);
         titulo->move(150, 150, 2500, 300);
         titulo->set_caption("KVRUpload");
         titulo->set_fore_color(rgb(0, 0, 255));
         titulo->set_font({"Tahoma", 12, true});
-        barra = &add("ProgressBar1", ControlKind::ProgressBar);
         barra->move(150, 900, 4200, 300);
-        fechar = &add("cmdFechar", ControlKind::CommandButton);
         fechar->move(4000, 150, 315, 315);
-        fechar->set_caption("X");
         fechar->on_click = [this] { hide(); };
     }
-    int paints = 0;
-    Control* titulo;
-    Control* barra;
-    Control* fechar;
-
-  protected:
     void Form_Paint() override { ++paints; }
+    int paints = 0;
+    Control* titulo = &add("Label1", ControlKind::Label);
+    Control* barra = &add("ProgressBar1", ControlKind::ProgressBar);
+    Control* fechar = &add("cmdFechar", ControlKind::CommandButton);
 };
 
 // Counts pixels of one colour in a rectangle of the screen.
@@ -67,30 +60,29 @@ using FltkBackendTest = kvr::test::FltkTest;
 TEST_F(FltkBackendTest, AFormIsDrawnFollowsItsModelAndEndsAModalShow) {
     Display* dpy = XOpenDisplay(nullptr);
     ASSERT_NE(dpy, nullptr);
-    // The X server draws when it gets to it: the loop runs until the screen shows what is
-    // expected, for two seconds at the most.
-    auto shows = [&](int x, int y, int w, int h, unsigned r, unsigned g, unsigned b, auto test) {
-        for (int i = 0; i < 100 && !test(count_pixels(dpy, x, y, w, h, r, g, b)); ++i)
+    // Whether more than n pixels of a colour show in a rectangle (`more`) or not. The X server
+    // draws when it gets to it: the loop waits for the answer wanted, two seconds at the most.
+    auto shows = [&](int x, int y, int w, int h, unsigned r, unsigned g, unsigned b, int n,
+                     bool more) {
+        for (int i = 0; i < 100 && (count_pixels(dpy, x, y, w, h, r, g, b) > n) != more; ++i)
             Fl::wait(0.02);
-        return test(count_pixels(dpy, x, y, w, h, r, g, b));
+        return (count_pixels(dpy, x, y, w, h, r, g, b) > n) == more;
     };
-    auto over = [](int n) { return [n](int got) { return got > n; }; };
-    auto under = [](int n) { return [n](int got) { return got < n; }; };
     frmJanela f;
     f.show();
     // The window sits at (100, 100) pixels with its grey background and a blue caption.
-    EXPECT_TRUE(shows(100, 100, 300, 120, 224, 224, 224, over(1000)));
-    EXPECT_TRUE(shows(110, 110, 167, 20, 0, 0, 255, over(10)));
+    EXPECT_TRUE(shows(100, 100, 300, 120, 224, 224, 224, 1000, true));
+    EXPECT_TRUE(shows(110, 110, 167, 20, 0, 0, 255, 10, true));
     EXPECT_EQ(f.paints, 1);
 
     f.barra->set_max(100);
     f.barra->set_value(50);
     f.titulo->set_fore_color(rgb(255, 0, 0));
-    EXPECT_TRUE(shows(110, 110, 167, 20, 255, 0, 0, over(10)));
-    EXPECT_TRUE(shows(110, 110, 167, 20, 0, 0, 255, under(1)));
+    EXPECT_TRUE(shows(110, 110, 167, 20, 255, 0, 0, 10, true));
+    EXPECT_TRUE(shows(110, 110, 167, 20, 0, 0, 255, 0, false));
 
     f.hide();
-    EXPECT_TRUE(shows(100, 100, 300, 120, 224, 224, 224, under(100)));
+    EXPECT_TRUE(shows(100, 100, 300, 120, 224, 224, 224, 99, false));
     XCloseDisplay(dpy);
 
     // A modal show returns when a click hides the form.
