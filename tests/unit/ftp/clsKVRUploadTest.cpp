@@ -5,14 +5,11 @@
 
 #include <gtest/gtest.h>
 
-using kvr::ComError;
-using kvr::Variant;
-using kvr::VariantArray;
-using kvr::test::texts;
-using kvr::test::Texts;
+using namespace kvr;
+using namespace kvr::test;
 
 TEST(clsKVRUpload, UnconnectedMembersAnswerTheirWay) {
-    auto ftp = kvr::CreateObject("KVRUpload.clsKVRUpload");
+    auto ftp = CreateObject("KVRUpload.clsKVRUpload");
     const std::string not_connected = "-2147219499 - Não conectado ao Site FTP.";
     struct Row {
         const char* member;

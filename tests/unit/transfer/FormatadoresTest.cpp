@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 using kvr::frmKVRProgress;
 
 TEST(FormatarTamanho, UnitsAndRounding) {
@@ -32,11 +30,7 @@ TEST(FormatarTempo, HoursMinutesSeconds) {
 }
 
 TEST(CompletarURL, AppendsTheLocalNameOnlyWhenTheURLNamesNoFile) {
-    const struct {
-        const char* local;
-        const char* url;
-        const char* resultado;
-    } casos[] = {
+    const std::tuple<const char*, const char*, const char*> casos[] = {
         {"/tmp/fotos/foto.jpg", "http://h/dir/", "http://h/dir/foto.jpg"},
         {"/tmp/fotos/foto.jpg", "http://h/dir", "http://h/dir/foto.jpg"},
         {"/tmp/fotos/foto.jpg", "http://h/dir/novo.jpg", "http://h/dir/novo.jpg"},
@@ -45,11 +39,9 @@ TEST(CompletarURL, AppendsTheLocalNameOnlyWhenTheURLNamesNoFile) {
         {"/tmp/backup.old/rel", "http://h/d", "http://h/d/rel"},
         {"", "http://h/d", "http://h/d/"}, // the dialog mode, before the dialog
     };
-    for (const auto& c : casos) {
-        std::string url = c.url;
-        frmKVRProgress::CompletarURL(c.local, url);
-        EXPECT_EQ(url, c.resultado) << c.local << " + " << c.url;
+    for (const auto& [local, given, resultado] : casos) {
+        std::string url = given;
+        frmKVRProgress::CompletarURL(local, url);
+        EXPECT_EQ(url, resultado) << local << " + " << given;
     }
 }
-
-} // namespace
