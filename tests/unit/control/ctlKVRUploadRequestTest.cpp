@@ -30,8 +30,6 @@ class CountingServidor : public Object {
     std::string type_name() const override { return "clsServidor"; }
 };
 
-using test::RegistrationGuard;
-
 using Janela = ui::DefaultInstance<frmKVRProgress>;
 
 Variant V(const char* text) {
@@ -80,7 +78,6 @@ TEST(ProcessarParametros, SettingsReachTheWindowAndItsTransferControl) {
         Janela::unload();
         frmKVRProgress& frm = Janela::get();
         frm.Inet1().set_Proxy("antigo");
-        frm.Inet1().set_RemotePort(80);
         frm.Inet1().set_AccessType(inet::icNamedProxy);
         frm.UserName = "anterior";
         frm.Password = "velha";
@@ -106,7 +103,7 @@ TEST(ProcessarParametros, SettingsReachTheWindowAndItsTransferControl) {
 // creates nothing. The server-environment object is created by the first request that can
 // create it, kept for the control's life and released once at its end.
 TEST(ctlKVRUploadRequests, AFailedPreparationAndTheServerEnvironmentsLife) {
-    RegistrationGuard servidor{"RXTServidorAsp.clsServidor"};
+    test::RegistrationGuard servidor{"RXTServidorAsp.clsServidor"};
     const auto counting = [] { return std::make_shared<CountingServidor>(); };
     servidor.replace(counting);
     {

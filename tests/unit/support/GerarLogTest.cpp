@@ -24,10 +24,6 @@ sys::TimePoint at(int y, int mo, int d, int h, int mi, int s) {
         {.year = y, .month = mo, .day = d, .hour = h, .minute = mi, .second = s});
 }
 
-void set_mtime(const fs::path& p, sys::TimePoint t) {
-    fs::last_write_time(p, std::chrono::file_clock::from_sys(t));
-}
-
 // Tuesday 9 January 2024, 14:05:09: files end in _3.log.
 class LogTest : public ::testing::Test {
   protected:
@@ -63,12 +59,10 @@ const std::string kHead = "09/01/2024 14:05:09 Instância: KVRUPLOAD            
 
 TEST_F(LogTest, ExactBytesOfLines) {
     const std::string gerar = kHead + " Rotina: GerarLog                  ";
-    struct Row {
-        const char* what;
-        Variant gravar, instancia, mensagem, rotina, erro, aplicacao;
-        std::string line;
-    };
     const Variant S = Variant("sim"), E = Variant(""), m = Variant("m");
+    // what; switch, instance, message, routine, error, application; the line
+    using Row =
+        std::tuple<const char*, Variant, Variant, Variant, Variant, Variant, Variant, std::string>;
     const Row rows[] = {
         {"defaults", S, E, Variant("Caminho não encontrado"), M, M, M,
          gerar + "-> Caminho não encontrado \r\n"},
@@ -93,12 +87,10 @@ TEST_F(LogTest, ExactBytesOfLines) {
          gerar + "-> ERRO: m \r\n"},
         {"error line, switch empty", E, E, m, M, Variant(true), M, gerar + "-> ERRO: m \r\n"},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.what);
+    for (const auto& [what, gravar, instancia, mensagem, rotina, erro, aplicacao, line] : rows) {
         fs::remove(file());
-        GerarLog(r.gravar, r.instancia, r.mensagem, M, r.rotina, r.erro, r.aplicacao,
-                 Variant(dir.str()));
-        EXPECT_EQ(content(), r.line);
+        GerarLog(gravar, instancia, mensagem, M, rotina, erro, aplicacao, Variant(dir.str()));
+        EXPECT_EQ(content(), line) << what;
     }
     // A switch that is not "SIM" writes no ordinary line, and no file; a blank bErro is False.
     fs::remove(file());
@@ -130,7 +122,7 @@ TEST_F(LogTest, OneFilePerWeekdayEmptiedOnTheFirstLineOfTheDay) {
     set_now(at(2024, 1, 9, 14, 5, 9));
     for (const auto& [modified, emptied] : rows) {
         kvr::test::write_file(file(), "linha antiga\r\n");
-        set_mtime(file(), modified);
+        fs::last_write_time(file(), std::chrono::file_clock::from_sys(modified));
         write("nova");
         const std::string kept = emptied ? "" : "linha antiga\r\n";
         EXPECT_EQ(content(), kept + nova);

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <regex>
 #include <sstream>
 
 namespace kvr {
@@ -159,14 +160,12 @@ TEST(DefinirWebPath, CasesWithTheirLogLines) {
         Variant result = DefinirWebPath(servidor, row.path);
 
         EXPECT_EQ(result, row.expected ? Variant(row.expected) : Variant()) << result.type_name();
-        std::istringstream logs(test::read_file(log)), expected(row.logs);
-        std::string got, wanted;
+        std::string got; // the log's lines from their routine on
+        std::istringstream logs(test::read_file(log));
         for (std::string line; std::getline(logs, line);)
-            if (line.find("WebPath - ") != std::string::npos)
-                got += line.substr(line.find("Rotina: ")) + "\n";
-        for (std::string m; std::getline(expected, m);)
-            wanted += "Rotina: " + pad_right("GerarLog", 25) + " -> " + m + " \r\n";
-        EXPECT_EQ(got, wanted);
+            got += line.substr(line.find("Rotina: ")) + "\n";
+        EXPECT_EQ(got, std::regex_replace(row.logs, std::regex("(.+)\n"),
+                                          "Rotina: " + pad_right("GerarLog", 25) + " -> $1 \r\n"));
         EXPECT_EQ(webdir_asked, row.asked);
     }
 }

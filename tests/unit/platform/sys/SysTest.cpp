@@ -1,4 +1,3 @@
-#include "platform/automation/ComError.h"
 #include "platform/sys/Clock.h"
 #include "platform/sys/Codeset.h"
 #include "platform/sys/Files.h"
@@ -26,14 +25,6 @@
 
 namespace fs = std::filesystem;
 using namespace kvr::sys;
-
-namespace {
-
-struct LocaleGuard {
-    ~LocaleGuard() { std::setlocale(LC_ALL, "C"); }
-};
-
-} // namespace
 
 // Linked statically into this test: the executable's own folder; loaded from the shared
 // library: the library's.
@@ -81,7 +72,9 @@ TEST(Codeset, ConversionKeepsEveryCharacter) {
 
 // The conversions follow every switch of the locale; a decoder, the locale it was made in.
 TEST(Codeset, TheLocalesCodeset) {
-    LocaleGuard restore;
+    struct Restore {
+        ~Restore() { std::setlocale(LC_ALL, "C"); }
+    } restore;
     ASSERT_TRUE(std::setlocale(LC_ALL, "pt_BR.ISO-8859-1"))
         << "locale pt_BR.ISO-8859-1 is not installed (./make.sh generates it)";
     EXPECT_EQ(locale_codeset(), "ISO-8859-1");
@@ -101,12 +94,11 @@ TEST(Codeset, TheLocalesCodeset) {
 }
 
 TEST(LocalPath, LegacyPathsBecomeNative) {
-    const std::string tmp = fs::temp_directory_path().string();
-    const std::string tmp_no_slash = tmp.back() == '/' ? tmp.substr(0, tmp.size() - 1) : tmp;
+    const std::string tmp = (fs::temp_directory_path() / "x").parent_path().string();
     const std::pair<std::string, std::string> rows[] = {
         {"c:\\", "/"},
         {"D:\\dados\\arq.txt", "/dados/arq.txt"},
-        {"C:\\TEMP\\", tmp_no_slash + "/"},
+        {"C:\\TEMP\\", tmp + "/"},
         {"c:\\temporario\\x", "/temporario/x"},
         {"..\\log\\", "../log/"},
         {"/var/tmp/a", "/var/tmp/a"},
@@ -177,9 +169,8 @@ TEST(Files, AnOutputFileReplacesTheTargetOnlyWhenCommitted) {
         }
         const std::string expected = r.commit ? "new!" : "old";
         EXPECT_EQ(kvr::test::read_file(real), expected);
-        if (r.kind == Symlink || r.kind == HardLink) {
+        if (r.kind == Symlink || r.kind == HardLink)
             EXPECT_EQ(kvr::test::read_file(other), expected);
-        }
         EXPECT_EQ(fs::is_symlink(other), r.kind == Symlink);
         EXPECT_EQ(identity(), before);
         EXPECT_EQ(names(), names_before);
