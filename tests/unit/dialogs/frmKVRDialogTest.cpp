@@ -83,52 +83,45 @@ TEST_F(DialogTest, OpenAndSaveAnswersCancelsAndFailures) {
         return "Ocorreu o Seguinte Erro:" + std::to_string(rt::Unexpected) + " - " + dialog +
                " dialog: no user action is queued and nothing else can end the wait";
     };
+    const auto refused = [](const char* ext) {
+        return "Extensão de Arquivo \"" + std::string(ext) + "\" Não Permitido.";
+    };
     using Answer = std::optional<std::optional<std::string>>; // none = nothing queued
     const std::optional<std::string> cancel;
-    const struct {
-        bool save;
-        const char* key;
-        Answer queued;
-        Variant result;
-        std::string message; // "" = no message box
-    } rows[] = {
-        {false, "TXT", d + "/notas.txt", Variant(d + "/notas.txt"), ""},
-        {false, "TXT", d + "/LEIAME", Variant(d + "/LEIAME"), ""},
-        {false, "TXT", d + "/report.old.exe", Variant(d + "/report.old.exe"), ""},
-        {false, "TXT", cancel, Variant(false), ""},
-        {false, "TXT", std::nullopt, Variant(false), nobody("Open")},
-        {false, "TXT", d + "/virus.exe", Variant(false),
-         "Extensão de Arquivo \".exe\" Não Permitido."},
-        {false, "TXT", d + "/musica. Mp3 ", Variant(false),
-         "Extensão de Arquivo \".Mp3\" Não Permitido."},
-        {false, "TXT", d + "/filme.ovl", Variant(false),
-         "Extensão de Arquivo \".ovl\" Não Permitido."},
+    // Save As or Open, the answer, whether it is the result (else False), the message box
+    const std::tuple<bool, Answer, bool, std::string> rows[] = {
+        {false, d + "/notas.txt", true, ""},
+        {false, d + "/LEIAME", true, ""},
+        {false, d + "/report.old.exe", true, ""},
+        {false, cancel, false, ""},
+        {false, std::nullopt, false, nobody("Open")},
+        {false, d + "/virus.exe", false, refused(".exe")},
+        {false, d + "/musica. Mp3 ", false, refused(".Mp3")},
+        {false, d + "/filme.ovl", false, refused(".ovl")},
         // An empty answer goes to the error exit with no error: number 0.
-        {false, "TXT", "", Variant(false), "Ocorreu o Seguinte Erro:0 - "},
-        {true, "csv", existing, Variant(existing), ""}, // deleted
-        {true, "csv", fresh, Variant(fresh), ""},       // only named
-        {true, "csv", cancel, Variant(false), ""},
-        {true, "csv", "/proc/version", Variant(false),
-         "Ocorreu o Seguinte Erro:70 - Permission denied"},
-        {true, "csv", std::nullopt, Variant(false), nobody("Save As")},
+        {false, "", false, "Ocorreu o Seguinte Erro:0 - "},
+        {true, existing, true, ""}, // deleted
+        {true, fresh, true, ""},    // only named
+        {true, cancel, false, ""},
+        {true, "/proc/version", false, "Ocorreu o Seguinte Erro:70 - Permission denied"},
+        {true, std::nullopt, false, nobody("Save As")},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.result.to_string());
+    for (const auto& [save, queued, ok, message] : rows) {
+        SCOPED_TRACE(queued ? queued->value_or("(cancel)") : "(nothing)");
         ui().clear_events();
         ui().clear_queue();
-        if (r.queued)
-            answer(*r.queued);
-        const Variant got =
-            r.save ? form().SalvarArquivo(Variant(r.key)) : form().AbrirArquivo(Variant(r.key));
-        EXPECT_EQ(got, r.result);
+        if (queued)
+            answer(*queued);
+        EXPECT_EQ(save ? form().SalvarArquivo(Variant("csv")) : form().AbrirArquivo(Variant("TXT")),
+                  ok ? Variant(**queued) : Variant(false));
         EXPECT_EQ(message_boxes(),
-                  r.message.empty() ? std::vector<std::string>{} : std::vector{r.message});
-        EXPECT_EQ(recorded("DialogTitle"), Variant(r.save ? "Download de Arquivo: Salvar Como"
-                                                          : "Upload de Arquivo: Abrir"));
-        EXPECT_EQ(recorded("Filter"), Variant(r.save ? "Documentos CSV (*.csv)|*.csv;|"
-                                                     : "Documentos em Texto (*.txt)|*.txt;|"));
-        EXPECT_EQ(recorded("ShowOpen").has_value(), !r.save);
-        EXPECT_EQ(recorded("ShowSave").has_value(), r.save);
+                  message.empty() ? std::vector<std::string>{} : std::vector{message});
+        EXPECT_EQ(recorded("DialogTitle"),
+                  Variant(save ? "Download de Arquivo: Salvar Como" : "Upload de Arquivo: Abrir"));
+        EXPECT_EQ(recorded("Filter"), Variant(save ? "Documentos CSV (*.csv)|*.csv;|"
+                                                   : "Documentos em Texto (*.txt)|*.txt;|"));
+        EXPECT_EQ(recorded("ShowOpen").has_value(), !save);
+        EXPECT_EQ(recorded("ShowSave").has_value(), save);
     }
     EXPECT_FALSE(fs::exists(existing));
     EXPECT_FALSE(fs::exists(fresh));
