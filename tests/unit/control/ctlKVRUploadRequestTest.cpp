@@ -43,36 +43,34 @@ Variant V(const char* text) {
 TEST(ProcessarParametros, SettingsReachTheWindowAndItsTransferControl) {
     const std::string ok = "1|Parâmetros processados com Sucesso.|";
     const std::string kept = "|antigo|anterior|velha||";
-    const std::tuple<const char*, std::vector<std::pair<const char*, Variant>>, std::string>
-        rows[] = {
-            {"fresh control", {}, ok + "4|80" + kept},
-            {"https lower case", {{"Protocol", V("https")}}, ok + "5|80" + kept},
-            {"HTTPS with a trailing blank is HTTP",
-             {{"Protocol", V("HTTPS ")}},
-             ok + "4|80" + kept},
-            {"port as text", {{"RemotePort", V("8080")}}, ok + "4|8080" + kept},
-            {"Null port and proxy count as not given",
-             {{"RemotePort", Variant::null()}, {"ProxyAddress", Variant::null()}},
-             ok + "4|80" + kept},
-            {"proxy, credentials and flags",
-             {{"ProxyAddress", V("127.0.0.1:3128")},
-              {"UserName", V(" ana ")},
-              {"Password", V("s")},
-              {"ExibirProgresso", V("sim")},
-              {"FecharProgresso", V("nao")}},
-             ok + "4|80|127.0.0.1:3128| ana |s|SIM|NAO"},
-            {"port not a number",
-             {{"RemotePort", V("porta")}, {"ExibirProgresso", V("SIM")}},
-             "0|13 - Type mismatch|4|80|antigo|anterior|velha|antes|antes"},
-            {"port out of range, later steps still run",
-             {{"RemotePort", Variant(std::int32_t{40000})},
-              {"UserName", V("ana")},
-              {"FecharProgresso", V("SIM")}},
-             "0|6 - Overflow|4|80|antigo|ana|velha|antes|antes"},
-            {"Null user name cannot be read as text",
-             {{"UserName", Variant::null()}, {"Protocol", V("https")}},
-             "0|94 - Invalid use of Null|5|80|antigo|anterior|velha|antes|antes"},
-        };
+    using Puts = std::vector<std::pair<const char*, Variant>>;
+    const std::tuple<const char*, Puts, std::string> rows[] = {
+        {"fresh control", {}, ok + "4|80" + kept},
+        {"https lower case", {{"Protocol", V("https")}}, ok + "5|80" + kept},
+        {"HTTPS with a trailing blank is HTTP", {{"Protocol", V("HTTPS ")}}, ok + "4|80" + kept},
+        {"port as text", {{"RemotePort", V("8080")}}, ok + "4|8080" + kept},
+        {"Null port and proxy count as not given",
+         {{"RemotePort", Variant::null()}, {"ProxyAddress", Variant::null()}},
+         ok + "4|80" + kept},
+        {"proxy, credentials and flags",
+         {{"ProxyAddress", V("127.0.0.1:3128")},
+          {"UserName", V(" ana ")},
+          {"Password", V("s")},
+          {"ExibirProgresso", V("sim")},
+          {"FecharProgresso", V("nao")}},
+         ok + "4|80|127.0.0.1:3128| ana |s|SIM|NAO"},
+        {"port not a number",
+         {{"RemotePort", V("porta")}, {"ExibirProgresso", V("SIM")}},
+         "0|13 - Type mismatch|4|80|antigo|anterior|velha|antes|antes"},
+        {"port out of range, later steps still run",
+         {{"RemotePort", Variant(std::int32_t{40000})},
+          {"UserName", V("ana")},
+          {"FecharProgresso", V("SIM")}},
+         "0|6 - Overflow|4|80|antigo|ana|velha|antes|antes"},
+        {"Null user name cannot be read as text",
+         {{"UserName", Variant::null()}, {"Protocol", V("https")}},
+         "0|94 - Invalid use of Null|5|80|antigo|anterior|velha|antes|antes"},
+    };
     for (const auto& [name, puts, expected] : rows) {
         SCOPED_TRACE(name);
         Janela::unload();

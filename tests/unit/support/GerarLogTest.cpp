@@ -11,9 +11,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using kvr::GerarLog;
-using kvr::Variant;
-namespace sys = kvr::sys;
+using namespace kvr;
 
 namespace {
 
@@ -27,10 +25,7 @@ sys::TimePoint at(int y, int mo, int d, int h, int mi, int s) {
 // Tuesday 9 January 2024, 14:05:09: files end in _3.log.
 class LogTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::setlocale(LC_ALL, "C");
-        set_now(at(2024, 1, 9, 14, 5, 9));
-    }
+    void SetUp() override { set_now(at(2024, 1, 9, 14, 5, 9)); }
     void TearDown() override {
         sys::set_clock_override(nullptr);
         std::setlocale(LC_ALL, "C");
@@ -41,13 +36,13 @@ class LogTest : public ::testing::Test {
     std::string file(const std::string& name = "KVRUpload", int weekday = 3) const {
         return dir.str() + "/" + name + "_" + std::to_string(weekday) + ".log";
     }
-    std::string content() const { return kvr::test::read_file(file()); }
+    std::string content() const { return test::read_file(file()); }
     // An ordinary line of the default instance, application and routine.
     void write(const char* message, const Variant& name = M) {
         GerarLog(Variant("sim"), Variant(""), Variant(message), name, M, M, M, Variant(dir.str()));
     }
 
-    kvr::test::TempDir dir;
+    test::TempDir dir;
 };
 
 // The start of a line with the default instance and application, written out: 32 and 32
@@ -108,7 +103,7 @@ TEST_F(LogTest, OneFilePerWeekdayEmptiedOnTheFirstLineOfTheDay) {
         write("dia", Variant("Semana"));
         EXPECT_TRUE(fs::exists(file("Semana", day - 6))) << day;
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 7);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 7);
 
     // Tuesday: the old line goes when the file was last written before today's midnight.
     const std::pair<sys::TimePoint, bool> rows[] = {
@@ -121,7 +116,7 @@ TEST_F(LogTest, OneFilePerWeekdayEmptiedOnTheFirstLineOfTheDay) {
     const std::string nova = gerar + "nova \r\n", outra = gerar + "outra \r\n";
     set_now(at(2024, 1, 9, 14, 5, 9));
     for (const auto& [modified, emptied] : rows) {
-        kvr::test::write_file(file(), "linha antiga\r\n");
+        test::write_file(file(), "linha antiga\r\n");
         fs::last_write_time(file(), std::chrono::file_clock::from_sys(modified));
         write("nova");
         const std::string kept = emptied ? "" : "linha antiga\r\n";
@@ -156,9 +151,7 @@ TEST_F(LogTest, FolderRules) {
         EXPECT_TRUE(fs::exists(folder / (name + "_3.log")));
         fs::remove(folder / (name + "_3.log"));
     }
-    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir.path()),
-                            fs::recursive_directory_iterator()),
-              1); // only "sub"
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir.path()), {}), 1); // only "sub"
     if (made)
         fs::remove(log);
 }
@@ -177,8 +170,7 @@ TEST_F(LogTest, AFolderThatCannotTakeTheLineLosesItSilently) {
     // Arguments that cannot become text.
     GerarLog(Variant::null(), Variant::null(), Variant::null(), Variant::null(), Variant::null(),
              Variant::null(), Variant::null(), Variant(dir.str()));
-    GerarLog(Variant("sim"), Variant(kvr::VariantArray{}), Variant("x"), M, M, M, M,
-             Variant(dir.str()));
+    GerarLog(Variant("sim"), Variant(VariantArray{}), Variant("x"), M, M, M, M, Variant(dir.str()));
 }
 
 TEST_F(LogTest, TheLineIsInTheLocalesCodeset) {
