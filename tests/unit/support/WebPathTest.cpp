@@ -24,8 +24,7 @@ namespace fs = std::filesystem;
 using Replies = std::map<std::string, Variant>;
 
 // A component that answers each method with a fixed reply and notes "method(first argument)".
-class Scripted : public Object {
-  public:
+struct Scripted : Object {
     Scripted(Replies replies, std::string& asked) : m_replies(std::move(replies)), m_asked(asked) {}
     std::string type_name() const override { return "Scripted"; }
     Variant call(std::string_view name, VariantArray args) override {
@@ -36,8 +35,6 @@ class Scripted : public Object {
             raise_runtime(rt::MethodNotSupported, "Scripted");
         return it->second;
     }
-
-  private:
     Replies m_replies;
     std::string& m_asked;
 };

@@ -36,19 +36,16 @@ struct frmJanela : Form {
     Control* fechar = &add("cmdFechar", ControlKind::CommandButton);
 };
 
-// Counts pixels of one colour in a rectangle of the screen.
-int count_pixels(Display* dpy, int x, int y, int w, int h, unsigned r, unsigned g, unsigned b) {
+// Counts the pixels of one colour (0xRRGGBB) in a rectangle of the screen.
+int count_pixels(Display* dpy, int x, int y, int w, int h, unsigned long colour) {
     XImage* img = XGetImage(dpy, DefaultRootWindow(dpy), x, y, static_cast<unsigned>(w),
                             static_cast<unsigned>(h), AllPlanes, ZPixmap);
     if (!img)
         return -1;
     int n = 0;
     for (int j = 0; j < h; ++j)
-        for (int i = 0; i < w; ++i) {
-            unsigned long p = XGetPixel(img, i, j);
-            if (((p >> 16) & 0xFF) == r && ((p >> 8) & 0xFF) == g && (p & 0xFF) == b)
-                ++n;
-        }
+        for (int i = 0; i < w; ++i)
+            n += (XGetPixel(img, i, j) & 0xFFFFFF) == colour;
     XDestroyImage(img);
     return n;
 }
@@ -62,27 +59,26 @@ TEST_F(FltkBackendTest, AFormIsDrawnFollowsItsModelAndEndsAModalShow) {
     ASSERT_NE(dpy, nullptr);
     // Whether more than n pixels of a colour show in a rectangle (`more`) or not. The X server
     // draws when it gets to it: the loop waits for the answer wanted, two seconds at the most.
-    auto shows = [&](int x, int y, int w, int h, unsigned r, unsigned g, unsigned b, int n,
-                     bool more) {
-        for (int i = 0; i < 100 && (count_pixels(dpy, x, y, w, h, r, g, b) > n) != more; ++i)
+    auto shows = [&](int x, int y, int w, int h, unsigned long colour, int n, bool more) {
+        for (int i = 0; i < 100 && (count_pixels(dpy, x, y, w, h, colour) > n) != more; ++i)
             Fl::wait(0.02);
-        return (count_pixels(dpy, x, y, w, h, r, g, b) > n) == more;
+        return (count_pixels(dpy, x, y, w, h, colour) > n) == more;
     };
     frmJanela f;
     f.show();
     // The window sits at (100, 100) pixels with its grey background and a blue caption.
-    EXPECT_TRUE(shows(100, 100, 300, 120, 224, 224, 224, 1000, true));
-    EXPECT_TRUE(shows(110, 110, 167, 20, 0, 0, 255, 10, true));
+    EXPECT_TRUE(shows(100, 100, 300, 120, 0xE0E0E0, 1000, true));
+    EXPECT_TRUE(shows(110, 110, 167, 20, 0x0000FF, 10, true));
     EXPECT_EQ(f.paints, 1);
 
     f.barra->set_max(100);
     f.barra->set_value(50);
     f.titulo->set_fore_color(rgb(255, 0, 0));
-    EXPECT_TRUE(shows(110, 110, 167, 20, 255, 0, 0, 10, true));
-    EXPECT_TRUE(shows(110, 110, 167, 20, 0, 0, 255, 0, false));
+    EXPECT_TRUE(shows(110, 110, 167, 20, 0xFF0000, 10, true));
+    EXPECT_TRUE(shows(110, 110, 167, 20, 0x0000FF, 0, false));
 
     f.hide();
-    EXPECT_TRUE(shows(100, 100, 300, 120, 224, 224, 224, 99, false));
+    EXPECT_TRUE(shows(100, 100, 300, 120, 0xE0E0E0, 99, false));
     XCloseDisplay(dpy);
 
     // A modal show returns when a click hides the form.
