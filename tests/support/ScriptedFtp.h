@@ -30,10 +30,8 @@ class ScriptedFtp {
     }
     // The received command lines that start with `verb`.
     std::vector<std::string> sent(const std::string& verb) const {
-        std::vector<std::string> lines;
-        for (auto& line : transcript())
-            if (line.rfind(verb, 0) == 0)
-                lines.push_back(line);
+        auto lines = transcript();
+        std::erase_if(lines, [&](const std::string& line) { return !line.starts_with(verb); });
         return lines;
     }
 

@@ -4,8 +4,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <spawn.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -79,12 +79,9 @@ ScriptedServer::~ScriptedServer() {
 std::map<std::string, std::string> server_env(const std::string& name) {
     std::map<std::string, std::string> env;
     std::ifstream in(std::filesystem::path(servers_dir()) / name / (name + ".env"));
-    std::string line;
-    while (std::getline(in, line)) {
-        auto eq = line.find('=');
-        if (eq != std::string::npos)
+    for (std::string line; std::getline(in, line);)
+        if (auto eq = line.find('='); eq != std::string::npos)
             env[line.substr(0, eq)] = line.substr(eq + 1);
-    }
     return env;
 }
 
@@ -102,14 +99,11 @@ ScopedEnv::~ScopedEnv() {
 
 std::string read_file(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void write_file(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 } // namespace kvr::test

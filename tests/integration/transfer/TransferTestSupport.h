@@ -81,6 +81,14 @@ class JanelaTest : public HeadlessTest {
         auto v = ultimo(control, "Caption");
         return v ? v->to_string() : std::string("<never set>");
     }
+    // `mensagem`, or when it is empty the transfer control's own code (one of its failures)
+    // and text.
+    std::string motivo(const std::string& mensagem) const {
+        if (!mensagem.empty())
+            return mensagem;
+        EXPECT_GE(f->Inet1().ResponseCode(), 12000);
+        return std::to_string(f->Inet1().ResponseCode()) + " - " + f->Inet1().ResponseInfo();
+    }
 
     std::unique_ptr<frmKVRProgress> f;
     Nginx web;
