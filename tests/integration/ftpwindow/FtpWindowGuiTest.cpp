@@ -2,17 +2,12 @@
 // The FTP client window as real FLTK widgets on the virtual display, driven through the
 // toolkit's own event handling.
 #include "ftp/frmKVRFtp.h"
-#include "platform/ui/fltk/FltkBackend.h"
 #include "support/FltkTestSupport.h"
 #include "support/ScriptedFtp.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <string>
-#include <vector>
 
 // Xlib's macros (None, Status, ...) clash with GoogleTest's names: the toolkit comes last.
 #include <FL/Fl.H>
@@ -21,6 +16,7 @@
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_PNG_Image.H>
+#include <FL/fl_draw.H>
 #include <FL/x.H>
 
 using namespace kvr::ui;
@@ -67,15 +63,21 @@ void type(Fl_Window* win, const std::string& text) {
     Fl::e_length = 0;
 }
 
-void collect(Fl_Widget* w, std::vector<Fl_Widget*>& out) {
-    out.push_back(w);
+// The labels of `w` and of everything in it, a line each; `button` becomes the first button
+// labelled `wanted`.
+void read(Fl_Widget* w, const std::string& wanted, std::string& labels, Fl_Widget*& button) {
+    if (w->label() && *w->label()) {
+        labels += std::string(w->label()) + "\n";
+        if (!button && wanted == w->label() && dynamic_cast<Fl_Button*>(w))
+            button = w;
+    }
     if (auto* g = w->as_group())
         for (int i = 0; i < g->children(); ++i)
-            collect(g->child(i), out);
+            read(g->child(i), wanted, labels, button);
 }
 
-// The user in front of the screen: every window that opens over the form is read (its labels,
-// a line each) and answered by pressing the button with the next label given.
+// The user in front of the screen: every window that opens over the form is read and answered
+// by pressing the button with the next label given.
 struct Answerer {
     Fl_Window* form_window = nullptr;
     std::vector<std::string> buttons, seen;
@@ -84,25 +86,16 @@ struct Answerer {
         auto* self = static_cast<Answerer*>(data);
         for (Fl_Window* w = Fl::first_window(); w && !self->buttons.empty();
              w = Fl::next_window(w)) {
-            if (w == self->form_window || !w->shown())
-                continue;
-            std::vector<Fl_Widget*> all;
-            collect(w, all);
-            std::string texts;
-            Fl_Widget* target = nullptr;
-            for (Fl_Widget* c : all) {
-                if (!c->label() || !*c->label())
-                    continue;
-                texts += std::string(c->label()) + "\n";
-                if (!target && self->buttons.front() == c->label() && dynamic_cast<Fl_Button*>(c))
-                    target = c;
+            std::string labels;
+            Fl_Widget* button = nullptr;
+            if (w != self->form_window && w->shown())
+                read(w, self->buttons.front(), labels, button);
+            if (button) {
+                self->seen.push_back(labels);
+                self->buttons.erase(self->buttons.begin());
+                button->do_callback();
+                break;
             }
-            if (!target)
-                continue;
-            self->seen.push_back(texts);
-            self->buttons.erase(self->buttons.begin());
-            target->do_callback();
-            break;
         }
         Fl::repeat_timeout(0.1, tick, data);
     }
@@ -110,36 +103,34 @@ struct Answerer {
     ~Answerer() { Fl::remove_timeout(tick, this); }
 };
 
-// The share of pixels of the window that differ clearly from the reference picture.
+// The share of the window's pixels that differ clearly from the reference picture; the window
+// as drawn is written to `actual_ppm`.
 double difference(Fl_Window* win, const std::string& reference, const std::string& actual_ppm) {
-    XImage* img = XGetImage(fl_display, fl_xid(win), 0, 0, static_cast<unsigned>(win->w()),
-                            static_cast<unsigned>(win->h()), AllPlanes, ZPixmap);
-    if (!img)
-        return 1.0;
+    const int w = win->w(), h = win->h();
+    win->make_current();
+    const std::unique_ptr<uchar[]> got(fl_read_image(nullptr, 0, 0, w, h));
     std::ofstream ppm(actual_ppm, std::ios::binary);
-    ppm << "P6\n" << win->w() << " " << win->h() << "\n255\n";
+    ppm << "P6\n" << w << " " << h << "\n255\n";
+    ppm.write(reinterpret_cast<const char*>(got.get()), 3L * w * h);
     Fl_PNG_Image ref(reference.c_str());
-    const bool usable = ref.w() == win->w() && ref.h() == win->h() && ref.d() >= 3;
-    const auto* data = usable ? reinterpret_cast<const unsigned char*>(ref.data()[0]) : nullptr;
+    if (ref.w() != w || ref.h() != h || ref.d() < 3)
+        return 1.0;
+    const auto* want = reinterpret_cast<const uchar*>(ref.data()[0]);
     long differing = 0;
-    for (int y = 0; y < win->h(); ++y)
-        for (int x = 0; x < win->w(); ++x) {
-            unsigned long p = XGetPixel(img, x, y);
-            const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
-                                          static_cast<unsigned char>(p >> 8),
-                                          static_cast<unsigned char>(p)};
-            ppm.write(reinterpret_cast<const char*>(rgb), 3);
-            if (!data)
-                continue;
-            const unsigned char* q = data + (y * win->w() + x) * ref.d();
-            for (int k = 0; k < 3; ++k)
-                if (std::abs(rgb[k] - q[k]) > 48) {
-                    ++differing;
-                    break;
-                }
-        }
-    XDestroyImage(img);
-    return data ? static_cast<double>(differing) / (win->w() * win->h()) : 1.0;
+    for (long i = 0; i < long{w} * h; ++i)
+        for (int k = 0; k < 3; ++k)
+            if (std::abs(got[3 * i + k] - want[ref.d() * i + k]) > 48) {
+                ++differing;
+                break;
+            }
+    return static_cast<double>(differing) / (w * h);
+}
+
+// Shows the form and lets the toolkit draw it; its window.
+Fl_Double_Window* shown(Form& f) {
+    f.show();
+    settle();
+    return fltk_window(f);
 }
 
 using FtpWindowGui = kvr::test::FltkTest;
@@ -148,9 +139,7 @@ using FtpWindowGui = kvr::test::FltkTest;
 
 TEST_F(FtpWindowGui, AFixedDialogFrameWithEveryControlInItsPlace) {
     frmKVRFtp f;
-    f.show();
-    settle();
-    Fl_Double_Window* win = fltk_window(f);
+    Fl_Double_Window* win = shown(f);
     ASSERT_NE(win, nullptr);
     EXPECT_TRUE(win->border());
     // Not resizable: the window manager is told one size only.
@@ -178,9 +167,7 @@ TEST_F(FtpWindowGui, AFixedDialogFrameWithEveryControlInItsPlace) {
     Form panel("frmPainel");
     panel.move(0, 0, 1500, 1500);
     panel.set_border_style(bsNone);
-    panel.show();
-    settle();
-    ASSERT_NE(fltk_window(panel), nullptr);
+    ASSERT_NE(shown(panel), nullptr);
     EXPECT_FALSE(fltk_window(panel)->border());
     panel.unload();
 }
@@ -188,9 +175,7 @@ TEST_F(FtpWindowGui, AFixedDialogFrameWithEveryControlInItsPlace) {
 TEST_F(FtpWindowGui, TypingClickingAndTheDialogsThroughTheToolkit) {
     kvr::test::ScriptedFtp server(R"({"files": {"a.gif": "GIF89a", "b.txt": "b"}})");
     frmKVRFtp f;
-    f.show();
-    settle();
-    Fl_Double_Window* win = fltk_window(f);
+    Fl_Double_Window* win = shown(f);
     ASSERT_NE(win, nullptr);
     auto* server_box = static_cast<Fl_Input*>(fltk_widget(f.txtServer));
     server_box->take_focus();
