@@ -25,15 +25,11 @@ inline Texts texts(const Variant& v) {
     return out;
 }
 
-inline std::shared_ptr<Object> new_ftp() {
-    return CreateObject("KVRUpload.clsKVRUpload");
-}
-
 // An FTP object connected to `host`, in `directory` when one is given; throws when it fails.
 inline std::shared_ptr<Object> connected(const std::string& host, const std::string& user = "u",
                                          const std::string& password = "p",
                                          const std::string& directory = {}) {
-    auto ftp = new_ftp();
+    auto ftp = CreateObject("KVRUpload.clsKVRUpload");
     Variant dir = directory.empty() ? Variant::missing() : Variant(directory);
     auto r = texts(ftp->call("Connect", {Variant(host), Variant(user), Variant(password), dir}));
     if (r.at(0) != "1")

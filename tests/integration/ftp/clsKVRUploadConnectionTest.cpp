@@ -21,7 +21,7 @@ TEST(clsKVRUploadConnection, ConnectDisconnectAndPropertiesAgainstVsftpd) {
     ftpd.fresh_folder("conn");
     std::filesystem::create_directories(ftpd.home() / "conn/inner");
     write_file(ftpd.home() / "conn/inner/here.txt", "x");
-    auto ftp = new_ftp();
+    auto ftp = kvr::CreateObject("KVRUpload.clsKVRUpload");
     ftp->put("Host", Variant(ftpd.host()));
     ftp->put("User", Variant(ftpd.user()));
     ftp->put("Password", Variant(ftpd.password()));
@@ -74,7 +74,7 @@ TEST(clsKVRUploadConnection, RefusedAndFailedConnections) {
                 .host();
         if (!listens)
             server.reset();
-        auto ftp = new_ftp();
+        auto ftp = kvr::CreateObject("KVRUpload.clsKVRUpload");
         EXPECT_EQ(texts(ftp->call("Connect", {Variant(host), Variant("u"), Variant("p")})),
                   (Texts{"0", "-2147219503 - Não é possível estabelecer uma conexão com " + host +
                                   " usando os parâmetros User e Password fornecidos.\r\n" +

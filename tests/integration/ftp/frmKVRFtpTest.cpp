@@ -20,45 +20,26 @@ UserAction typed(const std::string& box, const std::string& text) {
 UserAction click(const std::string& control) {
     return {UserAction::Click, "frmKVRFtp." + control, {}};
 }
-UserAction choose(int entry) {
-    return {UserAction::Select, "frmKVRFtp.lstServer", {}, entry};
-}
-UserAction dialog(std::optional<std::string> answer) {
-    return {UserAction::Dialog, "", std::move(answer)};
-}
 
-kvr::ui::HeadlessBackend& ui() {
-    return *kvr::ui::headless();
-}
-
-void act(std::vector<UserAction> actions) {
-    for (auto& a : actions)
-        ui().queue(std::move(a));
-    kvr::ui::DoEvents();
-    EXPECT_EQ(ui().queued(), 0u) << "an action could not be performed";
-}
-
-// What the window reported: message boxes and mouse pointer values, in order.
-std::pair<Texts, std::vector<int>> reports() {
-    Texts boxes;
-    std::vector<int> pointer;
-    for (const auto& e : ui().events()) {
-        if (e.form == "MsgBox")
-            boxes.push_back(e.value.to_string());
-        else if (e.form == "Screen" && e.property == "MousePointer")
-            pointer.push_back(e.value.to_long());
+class frmKVRFtpTest : public HeadlessTest {
+  protected:
+    static void act(std::vector<UserAction> actions) {
+        for (auto& a : actions)
+            ui().queue(std::move(a));
+        kvr::ui::DoEvents();
+        EXPECT_EQ(ui().queued(), 0u) << "an action could not be performed";
     }
-    return {boxes, pointer};
-}
-
-Texts verbs(const std::vector<std::string>& transcript) {
-    Texts out;
-    for (const auto& line : transcript)
-        out.push_back(line.substr(0, line.find(' ')));
-    return out;
-}
-
-using frmKVRFtpTest = HeadlessTest;
+    // What the window reported: message boxes and mouse pointer values, in order.
+    static std::pair<Texts, std::vector<int>> reports() {
+        std::pair<Texts, std::vector<int>> out;
+        for (const auto& e : ui().events())
+            if (e.form == "MsgBox")
+                out.first.push_back(e.value.to_string());
+            else if (e.form == "Screen" && e.property == "MousePointer")
+                out.second.push_back(e.value.to_long());
+        return out;
+    }
+};
 
 } // namespace
 
@@ -101,7 +82,10 @@ TEST_F(frmKVRFtpTest, ScenariosAgainstTheScriptedServer) {
         act({{UserAction::Close, "frmKVRFtp", {}}});
         EXPECT_FALSE(f.loaded());
         EXPECT_EQ(reports().first, Texts{});
-        EXPECT_EQ(verbs(server.transcript()), r.wire);
+        Texts verbs = server.transcript();
+        for (auto& line : verbs)
+            line = line.substr(0, line.find(' '));
+        EXPECT_EQ(verbs, r.wire);
     }
 }
 
@@ -126,7 +110,9 @@ TEST_F(frmKVRFtpTest, AClickedNameIsFetchedAndAChosenFileSentBackToVsftpd) {
     const std::string fetched = (local.path() / "recebido.gif").string();
     const std::string sent = (local.path() / "enviado.gif").string();
     ui().clear_events();
-    act({choose(at), dialog(fetched), dialog(sent)});
+    act({{UserAction::Select, "frmKVRFtp.lstServer", {}, at},
+         {UserAction::Dialog, "", fetched},
+         {UserAction::Dialog, "", sent}});
     EXPECT_EQ(reports().first, (Texts{"Getfile: " + fetched, "Putfile: " + sent}));
     EXPECT_EQ(read_file(fetched), "GIF89a janela");
     EXPECT_EQ(read_file(ftpd.home() / "enviado.gif"), "GIF89a enviado");

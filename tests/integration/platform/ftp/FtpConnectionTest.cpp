@@ -6,7 +6,6 @@
 #include "platform/ftp/FtpThreadStatus.h"
 #include "platform/sys/Cancel.h"
 #include "support/ScriptedFtp.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +17,7 @@
 #include <random>
 
 using namespace kvr::ftpnet;
-using kvr::test::read_file;
-using kvr::test::ScopedEnv;
-using kvr::test::ScriptedFtp;
-using kvr::test::TempDir;
+using namespace kvr::test;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -92,7 +88,7 @@ TEST(FtpConnection, ConnectionFailuresHaveTheirCodes) {
 TEST(FtpConnection, RepliesMoveTheSessionAsTheyShould) {
     TempDir tmp;
     const std::string local = tmp.str() + "/f";
-    kvr::test::write_file(local, "x");
+    write_file(local, "x");
     using Call = std::function<bool(FtpConnection&)>;
     const Call put = [&](FtpConnection& c) { return c.put_file(local, "g", TransferType::Binary); };
     const Call rename = [](FtpConnection& c) { return c.rename_file("f", "g"); };
@@ -104,16 +100,15 @@ TEST(FtpConnection, RepliesMoveTheSessionAsTheyShould) {
         bool succeeds;
         const char* never_sent;
     };
-    const std::string file = R"("files": {"f": "x"})";
     const Row rows[] = {
         {"greeting after 120", R"({"greeting": "120 Soon.\n220 Ready."})", {}, true, ""},
         {"USER answered 230", R"({"user": "230 Welcome."})", {}, true, "PASS"},
         {"USER refused", R"({"user": "530 Not you."})", {}, false, "PASS"},
         {"PASS answered 332", R"({"pass": "332 Need account."})", {}, false, "TYPE"},
         {"STOR opened by 125", R"({"opening": "125 Already open."})", put, true, ""},
-        {"RNTO refused", "{" + file + R"(, "replies": {"RNTO": "553 No."}})", rename, false, ""},
-        {"DELE answered 200", "{" + file + R"(, "replies": {"DELE": "200 Fine."}})", remove, false,
-         ""},
+        {"RNTO refused", "{" + kFiles + R"(, "replies": {"RNTO": "553 No."}})", rename, false, ""},
+        {"DELE answered 200", "{" + kFiles + R"(, "replies": {"DELE": "200 Fine."}})", remove,
+         false, ""},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -151,7 +146,7 @@ TEST(FtpConnection, FailedDownloadsLeaveTheLocalFileAsItWas) {
         ScriptedFtp server(scenario);
         TempDir tmp;
         const auto local = tmp.path() / "keep.txt";
-        kvr::test::write_file(local, "precious");
+        write_file(local, "precious");
         auto c = connect_to(server.host());
         ASSERT_NE(c, nullptr);
         const auto start = Clock::now();
@@ -227,13 +222,13 @@ TEST(FtpConnection, DataChannelOfEachMode) {
 
 // Random bytes through vsftpd in both modes: stored, fetched and listed whole.
 TEST(FtpConnection, BinaryRoundTripThroughVsftpdInBothModes) {
-    auto env = kvr::test::server_env("ftp");
+    auto env = server_env("ftp");
     ASSERT_FALSE(env.empty()) << "vsftpd fixture not running";
     std::string bytes(16 * 1024 * 1024 + 7, '\0');
     std::independent_bits_engine<std::mt19937, 8, unsigned> rng(42);
     std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(rng()); });
     TempDir tmp;
-    kvr::test::write_file(tmp.path() / "up.bin", bytes);
+    write_file(tmp.path() / "up.bin", bytes);
     for (const char* passive : {"0", "1"}) {
         SCOPED_TRACE(passive);
         const ScopedEnv mode{{"KVRUPLOAD_FTP_PASSIVE", passive}};
