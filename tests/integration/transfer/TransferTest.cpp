@@ -235,14 +235,16 @@ TEST_F(Download, CredentialsOnlyWithAUserName) {
     }
 }
 
-// Every failure: the message returned; for the four logged kinds the line in the library's
-// log (the others write none) and what is left on disk, for the others no file at all.
-TEST_F(Download, Failures) {
+// Every failure of both directions and the message returned. Of a download, four kinds are
+// logged in the library's log and leave the old file as it was; the others log nothing and
+// make no file. An upload found faulty before its PUT sends nothing.
+TEST_F(JanelaTest, FailuresOfBothDirections) {
     const RelogioDeTeste relogio;
     ScriptedHttp sem_razao("no_reason", {"--size", "100"}), vazio("empty_reply"), parado("stall");
     ScriptedHttp sem_corpo("cut_after_pause", {"--size", "0"}),
         cortado("cut_after_pause", {"--size", "3000"}),
         cortado_junto("cut_body"); // the same 3000 bytes, cut as the headers arrive
+    ScriptedHttp recebe("put_201", {"--record", tmp.str() + "/pedido"});
     // A form whose button fails when clicked: a scripted user's click that raises while the
     // download waits for its response.
     ui::Form outro("frmFalha");
@@ -253,59 +255,102 @@ TEST_F(Download, Failures) {
     std::filesystem::create_directory(pasta_existente);
     const std::string nome = web.http("/" + prefixo + "falha.bin");
     web.serve(prefixo + "falha.bin", 100);
-    const std::string apos = "Erro após o ExecutarDownload. Erro: ";
-    const Variant L(local), NAO("NAO");
-    enum Usuario { Ninguem, CancelaDialogo, CliqueComFalha };
+    const std::string ok = arquivo("ok.txt", 10), sem_ponto = arquivo("semponto", 10);
+    const std::string programa = arquivo("Programa.Exe", 10);
+    const std::string em_pasta_com_ponto = arquivo("backup.old/executa.bat", 10);
+    const std::string pasta_txt = tmp.str() + "/pasta.txt", fila = tmp.str() + "/fila.txt";
+    std::filesystem::create_directory(pasta_txt);
+    mkfifo(fila.c_str(), 0600);
+    const std::string url = recebe.url("/envio/"), apos = "Erro após o ExecutarDownload. Erro: ";
+    const std::string sem_url = "URL do Arquivo não Informado.",
+                      informe = "Arquivo Local ou Opção de Diálogo deve ser informado.";
+    const Variant L(local), OK(ok), NAO("NAO");
+    using A = ui::UserAction;
+    const A cancela{A::Dialog, "", std::nullopt}, clique{A::Click, "frmFalha.cmdFalha", {}};
     const struct {
+        bool envio; // an upload, else a download
         std::string url;
         Variant local, dialogo;
-        std::string mensagem; // "" when it is the transfer control's own code and text
-        std::string log = ""; // the logged kind's prefix, "" when not logged
+        std::string mensagem;          // "" when it is the transfer control's own code and text
+        std::optional<A> usuario = {}; // what the user does while the call runs
+        std::string log = "";          // the logged kind's prefix, "" when not logged
         std::optional<std::string> no_disco = {}; // nullopt: no file is made
-        Usuario usuario = Ninguem;
     } casos[] = {
-        {"", L, NAO, "URL do Arquivo não Informado."},
-        {"   ", L, NAO, "URL do Arquivo não Informado."},
-        {nome, Variant(""), Variant(" nao "),
-         "Arquivo Local ou Opção de Diálogo deve ser informado."},
-        {nome, Variant::null(), Variant::null(),
-         "Arquivo Local ou Opção de Diálogo deve ser informado."},
-        {nome, L, Variant("jpg"), "Download Cancelado.", "", {}, CancelaDialogo},
-        {ScriptedHttp::closed_url("/x.bin"), L, NAO, "Servidor não Encontrado."},
-        {web.http("/" + prefixo + "nao-existe.bin"), L, NAO, "HTTP/1.1 404 Not Found"},
-        {sem_razao.url("/x.bin"), L, NAO, "HTTP/1.1 200"},
-        {vazio.url("/x.bin"), L, NAO, ""},
-        {"nada://127.0.0.1/x.bin", L, NAO, kProtocoloRecusado,
-         "Erro no Execute GET. Erro: ", "antes"},
-        {parado.url("/x.bin"), L, NAO,
-         std::to_string(kObjectError + 77) + " - Falha provocada pelo teste.",
-         "Erro no GetHeader. Erro: ", "antes", CliqueComFalha},
-        {sem_corpo.url("/x.bin"), L, NAO, "", "Erro no GetChunk. Erro: ", "antes"},
+        {false, "", L, NAO, sem_url},
+        {false, "   ", L, NAO, sem_url},
+        {false, nome, Variant(""), Variant(" nao "), informe},
+        {false, nome, Variant::null(), Variant::null(), informe},
+        {false, nome, L, Variant("jpg"), "Download Cancelado.", cancela},
+        {false, ScriptedHttp::closed_url("/x.bin"), L, NAO, "Servidor não Encontrado."},
+        {false, web.http("/" + prefixo + "nao-existe.bin"), L, NAO, "HTTP/1.1 404 Not Found"},
+        {false, sem_razao.url("/x.bin"), L, NAO, "HTTP/1.1 200"},
+        {false, vazio.url("/x.bin"), L, NAO, ""},
+        {false,
+         "nada://127.0.0.1/x.bin",
+         L,
+         NAO,
+         kProtocoloRecusado,
+         {},
+         "Erro no Execute GET. Erro: ",
+         "antes"},
+        {false, parado.url("/x.bin"), L, NAO,
+         std::to_string(kObjectError + 77) + " - Falha provocada pelo teste.", clique,
+         "Erro no GetHeader. Erro: ", "antes"},
+        {false, sem_corpo.url("/x.bin"), L, NAO, "", {}, "Erro no GetChunk. Erro: ", "antes"},
         // A body cut short is never a success, and the old file stays as it was.
-        {cortado.url("/x.bin"), L, NAO, "", apos, "antes"},
-        {cortado_junto.url("/x.bin"), L, NAO, "", apos, "antes"},
-        {nome, Variant(pasta_existente), NAO, "75 - Path/File access error", apos, "antes"},
-        {nome, Variant(local + "/dentro.bin"), NAO, "64 - Bad file name", apos, "antes"},
+        {false, cortado.url("/x.bin"), L, NAO, "", {}, apos, "antes"},
+        {false, cortado_junto.url("/x.bin"), L, NAO, "", {}, apos, "antes"},
+        {false,
+         nome,
+         Variant(pasta_existente),
+         NAO,
+         "75 - Path/File access error",
+         {},
+         apos,
+         "antes"},
+        {false, nome, Variant(local + "/dentro.bin"), NAO, "64 - Bad file name", {}, apos, "antes"},
+        {true, "", OK, NAO, sem_url},
+        {true, url, Variant(tmp.str() + "/falta.txt"), NAO, "Arquivo Local não Existe."},
+        {true, url, Variant(sem_ponto), Variant(""), "Arquivo Local não Existe."},
+        // An empty path is what every host passes for an omitted one.
+        {true, url, Variant(""), Variant("nao"), informe},
+        {true, url, Variant::null(), NAO, informe},
+        {true, url, OK, Variant("TXT"), "Upload Cancelado.", cancela},
+        {true, url, Variant(programa), NAO, "Extensão de Arquivo \".Exe\" Não Permitido."},
+        // The local check takes everything after the first dot ("old/executa.bat"); the URL,
+        // completed with the name, is where ".bat" is caught.
+        {true, url, Variant(em_pasta_com_ponto), NAO,
+         "Extensão de Arquivo \".bat\" Não Permitido."},
+        {true, url + "rodar.sh", OK, NAO, "Extensão de Arquivo \".sh\" Não Permitido."},
+        // Refused as it starts, without the panel: its own path to the result.
+        {true, "nada://127.0.0.1/x.txt", OK, NAO, kProtocoloRecusado},
+        {true, ScriptedHttp::closed_url("/x/"), OK, NAO, "Servidor não Encontrado."},
+        {true, vazio.url("/x/"), OK, NAO, ""},
+        // A file that exists but cannot be read is a failure before anything is sent.
+        {true, url, OK, Variant("SIM"), "75 - Path/File access error", A{A::Dialog, "", pasta_txt}},
+        // A pipe or a device is no file to send: refused at once, never waited on.
+        {true, url, Variant(fila), NAO, "75 - Path/File access error"},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.url + " " + c.mensagem + " " + c.log);
         nova();
-        if (c.usuario == CliqueComFalha) {
-            outro.set_visible(true);
-            ui().queue({ui::UserAction::Click, "frmFalha.cmdFalha", std::nullopt});
-        } else if (c.usuario == CancelaDialogo) {
-            ui().queue({ui::UserAction::Dialog, "", std::nullopt});
-        }
+        if (c.usuario)
+            ui().queue(*c.usuario);
+        outro.set_visible(c.usuario && c.usuario->target == clique.target);
         std::filesystem::remove(relogio.log());
         std::filesystem::remove(local);
         if (c.no_disco)
             write_file(local, "antes");
-        const Variant r = f->Download(Variant(c.url), c.local, c.dialogo);
+        const Variant r = c.envio ? enviar(c.url, c.local, c.dialogo)
+                                  : f->Download(Variant(c.url), c.local, c.dialogo);
         outro.set_visible(false);
         EXPECT_EQ(ui().queued(), 0u);
         const std::string mensagem = motivo(c.mensagem);
         EXPECT_EQ(r, falha(mensagem));
-        if (c.log.empty()) {
+        EXPECT_FALSE(std::filesystem::exists(tmp.path() / "pedido"));
+        if (c.envio) {
+            EXPECT_FALSE(ui::DefaultInstance<frmKVRDialog>::exists());
+        } else if (c.log.empty()) {
             EXPECT_FALSE(std::filesystem::exists(relogio.log()));
             EXPECT_FALSE(std::filesystem::exists(local));
         } else {
@@ -317,6 +362,13 @@ TEST_F(Download, Failures) {
             EXPECT_TRUE(read_file(local) == *c.no_disco);
         }
     }
+
+    // The file chosen in the Open dialog is sent; a path in sInPutFile is ignored then.
+    nova();
+    ui().queue({ui::UserAction::Dialog, "", ok});
+    EXPECT_EQ(enviar(url, Variant(sem_ponto), Variant("txt")),
+              Variant::array({"1", ok, std::int32_t{10}}));
+    EXPECT_EQ(read_file(tmp.path() / "pedido").find("PUT /envio/ok.txt HTTP/1.1"), 0u);
 }
 
 // A host that asks the thread to stop (Ctrl-C) while a transfer waits on a server gone quiet,
@@ -373,66 +425,6 @@ TEST_F(Upload, AnswersOfNginx) {
             EXPECT_TRUE(recebido(c.no_servidor) == c.conteudo);
         }
     }
-}
-
-// Every failure, and nothing sent for those found before the PUT.
-TEST_F(Upload, FailuresReturned) {
-    ScriptedHttp servidor("put_201", {"--record", tmp.str() + "/pedido"}), vazio("empty_reply");
-    const std::string ok = arquivo("ok.txt", 10), sem_ponto = arquivo("semponto", 10);
-    const std::string programa = arquivo("Programa.Exe", 10);
-    const std::string em_pasta_com_ponto = arquivo("backup.old/executa.bat", 10);
-    const std::string pasta_txt = tmp.str() + "/pasta.txt", fila = tmp.str() + "/fila.txt";
-    std::filesystem::create_directory(pasta_txt);
-    mkfifo(fila.c_str(), 0600);
-    const std::string url = servidor.url("/envio/");
-    const std::string informe = "Arquivo Local ou Opção de Diálogo deve ser informado.";
-    const Variant NAO("NAO");
-    const struct {
-        std::string url;
-        Variant local;
-        Variant dialogo;
-        std::optional<std::string> resposta_do_dialogo; // queued for the Open dialog
-        std::string mensagem; // "" when it is the transfer control's own code and text
-    } casos[] = {
-        {"", Variant(ok), NAO, {}, "URL do Arquivo não Informado."},
-        {url, Variant(tmp.str() + "/falta.txt"), NAO, {}, "Arquivo Local não Existe."},
-        {url, Variant(sem_ponto), Variant(""), {}, "Arquivo Local não Existe."},
-        // An empty path is what every host passes for an omitted one.
-        {url, Variant(""), Variant("nao"), {}, informe},
-        {url, Variant::null(), NAO, {}, informe},
-        {url, Variant(ok), Variant("TXT"), std::nullopt, "Upload Cancelado."},
-        {url, Variant(programa), NAO, {}, "Extensão de Arquivo \".Exe\" Não Permitido."},
-        // The local check takes everything after the first dot ("old/executa.bat"); the URL,
-        // completed with the name, is where ".bat" is caught.
-        {url, Variant(em_pasta_com_ponto), NAO, {}, "Extensão de Arquivo \".bat\" Não Permitido."},
-        {url + "rodar.sh", Variant(ok), NAO, {}, "Extensão de Arquivo \".sh\" Não Permitido."},
-        // Refused as it starts, without the panel: its own path to the result.
-        {"nada://127.0.0.1/x.txt", Variant(ok), NAO, {}, kProtocoloRecusado},
-        {ScriptedHttp::closed_url("/x/"), Variant(ok), NAO, {}, "Servidor não Encontrado."},
-        {vazio.url("/x/"), Variant(ok), NAO, {}, ""},
-        // A file that exists but cannot be read is a failure before anything is sent.
-        {url, Variant(ok), Variant("SIM"), pasta_txt, "75 - Path/File access error"},
-        // A pipe or a device is no file to send: refused at once, never waited on.
-        {url, Variant(fila), NAO, {}, "75 - Path/File access error"},
-    };
-    for (const auto& c : casos) {
-        SCOPED_TRACE(c.url + " " + c.mensagem);
-        nova();
-        if (c.dialogo.to_string() == "TXT" || c.dialogo.to_string() == "SIM")
-            ui().queue({ui::UserAction::Dialog, "", c.resposta_do_dialogo});
-        const Variant r = enviar(c.url, c.local, c.dialogo);
-        EXPECT_EQ(r, falha(motivo(c.mensagem)));
-        EXPECT_EQ(ui().queued(), 0u);
-        EXPECT_FALSE(std::filesystem::exists(tmp.path() / "pedido"));
-        EXPECT_FALSE(ui::DefaultInstance<frmKVRDialog>::exists());
-    }
-
-    // The file chosen in the Open dialog is sent; a path in sInPutFile is ignored then.
-    nova();
-    ui().queue({ui::UserAction::Dialog, "", ok});
-    EXPECT_EQ(enviar(url, Variant(sem_ponto), Variant("txt")),
-              Variant::array({"1", ok, std::int32_t{10}}));
-    EXPECT_EQ(read_file(tmp.path() / "pedido").find("PUT /envio/ok.txt HTTP/1.1"), 0u);
 }
 
 // The panel: prepared, then "Situação:" "Concluído"; hidden at once with
