@@ -1,6 +1,5 @@
 // fixtures: ftp
-// The FTP class against vsftpd and the scripted server: connecting, the connection's
-// properties, listing, fetching, storing and renaming; the result array, the raised errors,
+// The FTP class against vsftpd and the scripted server: the result arrays and raised errors,
 // the bytes on disk or the commands received.
 #include "integration/ftp/FtpClassSupport.h"
 #include "platform/automation/ComError.h"
@@ -29,9 +28,8 @@ std::string upload_failed(const std::string& remote) {
 
 } // namespace
 
-// Fetching, storing, renaming and listing against vsftpd, in one session: listing changes the
-// current folder, so it comes last. Renaming and deleting that succeed, and a delete that
-// fails, are run by the command's tests.
+// One session: listing changes the current folder, so it comes last. Renames and deletes that
+// succeed, and a delete that fails, are the command's tests.
 TEST(clsKVRUploadOperations, CallsAgainstVsftpd) {
     Vsftpd ftpd;
     ASSERT_TRUE(ftpd.running());

@@ -27,18 +27,16 @@ namespace kvr::test {
 namespace {
 
 // The clock stands at 10:20:30 on Tuesday 7 January 2031 and moves `step` seconds at every
-// reading. The download logs into "c:\KVRUpload.log\KVRUpload_<weekday>.log": the drive root
-// is a folder of the test's own, where that log folder is made.
+// reading; "c:\KVRUpload.log", where the download logs, is a folder of the test's own.
 class RelogioDeTeste {
   public:
     explicit RelogioDeTeste(double step = 0) {
-        sys::LocalDateTime l;
-        l.year = 2031, l.month = 1, l.day = 7, l.hour = 10, l.minute = 20, l.second = 30;
+        const auto base = sys::from_local(
+            {.year = 2031, .month = 1, .day = 7, .hour = 10, .minute = 20, .second = 30});
         auto leituras = std::make_shared<std::atomic<long>>(0);
         const auto passo = std::chrono::duration_cast<sys::TimePoint::duration>(
             std::chrono::duration<double>(step));
-        sys::set_clock_override(
-            [base = sys::from_local(l), leituras, passo] { return base + passo * (*leituras)++; });
+        sys::set_clock_override([=] { return base + passo * (*leituras)++; });
         setenv("KVRUPLOAD_DRIVE_ROOT", m_raiz.str().c_str(), 1);
         std::filesystem::create_directory(m_raiz.path() / "KVRUpload.log");
     }
@@ -136,10 +134,9 @@ inline const std::string kProtocoloRecusado = "35753 - Protocolo não suportado 
 using Download = JanelaTest;
 using Upload = JanelaTest;
 
-// Sizes around the 1024-byte chunk and the lTotalKB rounding (512 bytes are 0 KB, 513 are
-// 1 KB), and bodies without a usable size (no Content-Length, or "Content-Length:5000"
-// without the blank: announced as 0): every byte on disk, the size announced, and the panel's
-// last texts. The clock moves one second at every reading, so the rate and times are known.
+// Sizes around the 1024-byte chunk and the KB rounding, and bodies without a usable size
+// (announced as 0): every byte on disk, the size announced, the panel's last texts. The clock
+// moves one second a reading, so the rate and times are known.
 TEST_F(Download, SizesWithThePanel) {
     const struct {
         const char* cenario; // nullptr: served by nginx
@@ -190,9 +187,8 @@ TEST_F(Download, SizesWithThePanel) {
     }
 }
 
-// Missing folders are made one level after the other; an existing file is replaced (through
-// a link, which stays a link); a URL that names a folder gets the local file's name; HTTPS is
-// verified with the test CA.
+// Missing folders are made; a file is replaced through a link, which stays one; a URL naming a
+// folder gets the local file's name; HTTPS is verified with the test CA.
 TEST_F(Download, WhereTheFileLands) {
     const std::string pasta = prefixo + "pasta";
     const std::string bytes = web.serve(pasta + "/rel.pdf", 2000);
@@ -393,10 +389,9 @@ TEST_F(Download, AStopAskedDuringTheWaitEndsTheTransferAsTheUsersCancel) {
         }
 }
 
-// What nginx answers: a new file (larger than a send buffer) is created (201); sending it again
-// replaces it, and the 204 answer has neither " 200 " nor " 201 " in its status line, so it is
-// reported as it is; a location that takes no PUT has its status line as the message. With " stream
-// " in any case the caller's text is the body and its length counts characters.
+// What nginx answers: a new file is created (201); sent again, the 204 answer is a failure with
+// its status line, as is a location that takes no PUT. With " stream " the caller's text is
+// the body and its length counts characters.
 TEST_F(Upload, AnswersOfNginx) {
     const std::string nome = prefixo + "arquivo.dat";
     const std::string local = arquivo(nome, 600000);
@@ -427,9 +422,8 @@ TEST_F(Upload, AnswersOfNginx) {
     }
 }
 
-// The panel: prepared, then "Situação:" "Concluído"; hidden at once with
-// FecharProgresso "SIM", otherwise after the queued click on its "X". A request that cannot
-// be started ends the wait at once: the panel says "Cancelado", the result carries the error.
+// The panel ends at "Situação:" "Concluído", hidden at once with FecharProgresso "SIM", else
+// after a click on its "X"; a request that cannot start says "Cancelado" at once.
 TEST_F(Upload, PanelAndCloseButton) {
     ScriptedHttp servidor("put_201");
     const std::string local = arquivo("painel.txt", 5000);

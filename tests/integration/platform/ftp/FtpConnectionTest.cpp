@@ -82,9 +82,8 @@ TEST(FtpConnection, ConnectionFailuresHaveTheirCodes) {
     }
 }
 
-// Replies vsftpd does not send, each through a whole session: a preliminary greeting is
-// waited past, a USER answered 230 needs no PASS, a transfer opened by 125 carries its data,
-// a refusal fails its own call only and the session takes the next command.
+// Replies vsftpd does not send, each through a whole session: a refusal fails its own call
+// only and the session takes the next command.
 TEST(FtpConnection, RepliesMoveTheSessionAsTheyShould) {
     TempDir tmp;
     const std::string local = tmp.str() + "/f";

@@ -1,7 +1,6 @@
 // fixtures: http
-// The transfer control against the scripted server, for faults nginx will not produce on
-// demand, and against nginx: no redirect from HTTPS to HTTP, the bounds on memory and chunks,
-// a request replaced or cancelled while it runs (GET and PUT whole: the window's tests).
+// The transfer control against the scripted server (faults nginx will not produce on demand)
+// and nginx; whole GETs and PUTs are the window's tests.
 #include "platform/inet/Inet.h"
 #include "platform/automation/ComError.h"
 #include "platform/inet/InetErrors.h"
