@@ -22,10 +22,9 @@ def ctl():
     ("UserName", " maria ", " maria "), ("Protocol", 5, "5"), ("RemotePort", 8080.5, 8080.5),
     ("RemotePort", "porta", "porta"),
     # Null is stored: the Variant properties give it back, the text ones cannot read it (94)
-    ("RemoteHost", k.Null, k.Null), ("RemotePort", k.Null, k.Null),
-    ("ProxyAddress", k.Null, k.Null), ("ExibirProgresso", k.Null, 94),
-    ("FecharProgresso", k.Null, 94), ("UserName", k.Null, 94), ("Password", k.Null, 94),
-    ("Protocol", k.Null, 94),
+    *[(name, k.Null, k.Null) for name in ("RemoteHost", "RemotePort", "ProxyAddress")],
+    *[(name, k.Null, 94) for name in ("ExibirProgresso", "FecharProgresso", "UserName", "Password",
+                                      "Protocol")],
 ])
 def test_accepted_values_read_back(ctl, name, value, reads_back):
     setattr(ctl, name, value)

@@ -1,9 +1,9 @@
 # fixtures: ftp
 """The FTP class from Python: each object independent, its results Python lists, its declared
 defaults filled in, one object safe to share between threads."""
+import concurrent.futures
 import os
 import pathlib
-import threading
 
 import kvrupload
 
@@ -48,11 +48,8 @@ def test_one_object_shared_by_threads(ftpd, tmp_path):
             got.append((list(ftp.GetFile(f"f{i}.bin", str(local), "BINARY")), local, f"f{i}.bin"))
             got.append((list(ftp.GetDirectoryList()), None, None))
 
-    threads = [threading.Thread(target=work, args=(i,)) for i in range(3)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
+    with concurrent.futures.ThreadPoolExecutor(3) as pool:
+        list(pool.map(work, range(3)))
     assert len(got) == 24
     for result, local, name in got:
         if local is None:

@@ -2,6 +2,7 @@
 web server here runs in this same process), each thread has its own windows and settings,
 and Ctrl-C ends a transfer at once."""
 import base64
+import concurrent.futures
 import contextlib
 import http.server
 import json
@@ -9,6 +10,7 @@ import os
 import signal
 import threading
 import time
+import types
 
 import pytest
 
@@ -36,13 +38,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_response(200)
         self.send_header("Content-Length", str(len(BODY)))
         self.end_headers()
-        try:
+        with contextlib.suppress(OSError):  # the client went away (the interrupted transfers)
             for i in range(16):
                 self.wfile.write(BODY[i * 1024:(i + 1) * 1024])
-                self.wfile.flush()
                 time.sleep(float(seconds) / 16)
-        except OSError:  # the client went away (the interrupted transfers)
-            pass
 
     def do_PUT(self):
         self.rfile.read(int(self.headers.get("Content-Length", "0")))
@@ -84,14 +83,9 @@ def upload(web, tmp):
 
 def through_component(web, tmp, seconds):
     """A download whose local path a host's web-directory component resolves, slowly."""
-    class WebDir:
-        def ObterDiretorioFisico(self, site):
-            time.sleep(seconds)
-            return ["00", str(tmp)]
-
-        def ObterIPPorta(self):
-            return ["00", "127.0.0.1:80"]
-    k.register("KVRWebDir.clsKVRWebDir", WebDir)
+    k.register("KVRWebDir.clsKVRWebDir", lambda: types.SimpleNamespace(
+        ObterDiretorioFisico=lambda site: time.sleep(seconds) or ["00", str(tmp)],
+        ObterIPPorta=lambda: ["00", "127.0.0.1:80"]))
     try:
         return k.CreateObject("KVRUpload.ctlKVRUpload").Download(f"{web}/0/c.bin", "$(webpath[s])/c.bin")
     finally:
@@ -130,15 +124,11 @@ def test_other_threads_run_while_a_call_waits(web, tmp_path, ftp, call):
 
 
 def test_each_thread_sends_its_own_credentials(web, tmp_path):
-    results = {}
-    threads = [threading.Thread(target=lambda u=u: results.update(
-        {u: download(web, tmp_path, 1, "SIM", u)})) for u in ("alice", "bob")]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    for user in ("alice", "bob"):
-        assert results[user][0] == "1", results[user]
+    users = ("alice", "bob")
+    with concurrent.futures.ThreadPoolExecutor(len(users)) as pool:
+        results = list(pool.map(lambda u: download(web, tmp_path, 1, "SIM", u), users))
+    for user, result in zip(users, results):
+        assert result[0] == "1", result
         expected = base64.b64encode(f"{user}:senha-{user}".encode()).decode()
         assert Handler.seen[user + ".bin"] == "Basic " + expected
 
