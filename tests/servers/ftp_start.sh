@@ -47,12 +47,8 @@ for _ in $(seq 1 100); do
     exit 1
   fi
   if timeout 1 bash -c "exec 3<>/dev/tcp/127.0.0.1/$port" 2>/dev/null; then
-    cat >"$dir/ftp.env" <<ENV
-KVR_FTP_PORT=$port
-KVR_FTP_USER=$user
-KVR_FTP_PASSWORD=$password
-KVR_FTP_HOME=$home
-ENV
+    printf 'KVR_FTP_PORT=%s\nKVR_FTP_USER=%s\nKVR_FTP_PASSWORD=%s\nKVR_FTP_HOME=%s\n' \
+        "$port" "$user" "$password" "$home" >"$dir/ftp.env"
     echo "vsftpd on 127.0.0.1:$port, root $home"
     exit 0
   fi

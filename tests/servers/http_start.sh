@@ -94,8 +94,7 @@ EOF
         fi
         sleep 0.1
     done
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    { kill "$pid"; wait "$pid"; } 2>/dev/null || true
     echo "http_start: attempt $attempt failed:" >&2
     tail -n 5 "$dir/logs/error.log" "$dir/logs/nginx.out" >&2 2>/dev/null || true
 done

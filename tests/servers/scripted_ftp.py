@@ -6,27 +6,26 @@
 Serves active (PORT, EPRT) and passive (PASV, EPSV) clients on a free loopback port by the
 scenario, a JSON object whose keys are all optional:
   greeting, greeting_delay  reply to a new connection (null: none ever), seconds before it
-  user, pass                replies to USER and PASS (default 331 / 230)
+  user, pass; opening       replies to USER, PASS (331 / 230) and opening a transfer (150)
   replies                   {"VERB": reply} answered instead of the normal handling of VERB
   files, name_count         {"name": text} for RETR/STOR/RNFR/DELE; NLST lists these names,
                             or name_count names f00000.txt ...
   drop_on, drop_after       VERB: after the opening reply, drop_after bytes, then close all
   stall_on                  VERB: read the command and never answer
   stor_limit, stor_reply    STOR: after this many bytes, this reply and a reset data link
-  opening                   the reply that opens a transfer (default 150)
   foreign_data              "first": 127.0.0.2 connects to the data port before the server,
                             offers "EVIL\r\n", recording "FOREIGN <bytes read>"; "only": the
                             server never connects
   trickle                   seconds between the single bytes of the data the server sends
   flood_on, flood_every     VERB (or "greeting"): `flood` ("120 ...", or a "ddd-" line for an
                             endless multi-line reply) every flood_every seconds, for ever
-  ipv6                      listen on ::1
-  pasv_host, pasv_decoy     the address a 227 names; with pasv_decoy it listens on the same
-                            port, offering "EVIL\r\n"
+  ipv6; pasv_host           listen on ::1; the address a 227 names
+  pasv_decoy                something listens on pasv_host at the 227's port, offering "EVIL\r\n"
 Replies have no final line end; "\n" separates the lines of a multi-line reply. Each command
 line received is appended to the transcript.
 """
 import argparse
+import contextlib
 import json
 import socket
 import socketserver
@@ -47,13 +46,9 @@ def record(line):
             f.write(line + "\n")
 
 
-def wire(reply):
-    return "".join(part + "\r\n" for part in reply.split("\n")).encode("latin-1")
-
-
 class Session(socketserver.StreamRequestHandler):
     def send(self, reply):
-        self.wfile.write(wire(reply))
+        self.wfile.write("".join(part + "\r\n" for part in reply.split("\n")).encode("latin-1"))
         self.wfile.flush()
 
     def open_data(self):
@@ -70,16 +65,12 @@ class Session(socketserver.StreamRequestHandler):
 
     def foreign_connect(self):
         got = 0
-        try:
-            s = socket.create_connection(self.data_address, timeout=5,
-                                         source_address=("127.0.0.2", 0))
+        with contextlib.suppress(OSError), socket.create_connection(
+                self.data_address, timeout=5, source_address=("127.0.0.2", 0)) as s:
             s.sendall(b"EVIL\r\n")
             s.shutdown(socket.SHUT_WR)
             while chunk := s.recv(65536):
                 got += len(chunk)
-            s.close()
-        except OSError:
-            pass
         record("FOREIGN %d" % got)
 
     def flood(self):
@@ -102,13 +93,9 @@ class Session(socketserver.StreamRequestHandler):
                                                              port >> 8, port & 255))
 
     def serve_decoy(self, decoy):
-        try:
-            s, _ = decoy.accept()
+        with contextlib.suppress(OSError), decoy.accept()[0] as s:
             record("DECOY")
             s.sendall(b"EVIL\r\n")
-            s.close()
-        except OSError:
-            pass
 
     def drain(self):
         """Reads until the client goes, answering nothing."""
@@ -116,9 +103,7 @@ class Session(socketserver.StreamRequestHandler):
             pass
 
     def handle(self):
-        self.data_address = None
-        self.passive = None
-        self.rename_from = None
+        self.data_address = self.passive = self.rename_from = None
         files = scenario.setdefault("files", {})
         greeting = scenario.get("greeting", "220 scripted")
         if greeting is None:
@@ -188,12 +173,10 @@ class Session(socketserver.StreamRequestHandler):
             self.request.shutdown(socket.SHUT_RDWR)
             self.request.close()
             raise ConnectionAbortedError
-        if "trickle" in scenario:
-            for i in range(len(payload)):
-                data.sendall(payload[i:i + 1])
-                time.sleep(scenario["trickle"])
-        else:
-            data.sendall(payload)
+        piece = 1 if "trickle" in scenario else len(payload) or 1  # trickle: a byte at a time
+        for i in range(0, len(payload), piece):
+            data.sendall(payload[i:i + piece])
+            time.sleep(scenario.get("trickle", 0))
         data.close()
         self.send("226 Transfer complete.")
 
@@ -202,10 +185,7 @@ class Session(socketserver.StreamRequestHandler):
         data = self.open_data()
         limit = scenario.get("stor_limit")
         received = bytearray()
-        while limit is None or len(received) < limit:
-            chunk = data.recv(65536)
-            if not chunk:
-                break
+        while (limit is None or len(received) < limit) and (chunk := data.recv(65536)):
             received += chunk
         if limit is not None and len(received) >= limit:
             self.send(scenario.get("stor_reply", "552 Requested file action aborted."))

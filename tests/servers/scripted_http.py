@@ -9,6 +9,7 @@ until it is terminated. --record writes the last request (head, blank line, body
 """
 import argparse
 import os
+import pathlib
 import socket
 import socketserver
 import struct
@@ -26,7 +27,7 @@ def body_of(size):
 
 
 def read_request(conn):
-    """One request: (head, body), or None at the end; answers Expect: 100-continue first."""
+    """One request (head, blank line, body), or None at the end; answers 100-continue first."""
     data = b""
     while b"\r\n\r\n" not in data:
         part = conn.recv(65536)
@@ -44,7 +45,7 @@ def read_request(conn):
         if not part:
             break
         body += part
-    return head, body
+    return head + b"\r\n\r\n" + body
 
 
 def respond(conn, status, headers, body=b""):
@@ -82,7 +83,7 @@ def answer(status, headers, body=b"", after=None):
 
 
 def close(conn, size):
-    pass
+    pass  # the connection closes once the scenario returns
 
 
 def reset(conn, size):
@@ -142,14 +143,9 @@ SCENARIOS = {
 class Connection(socketserver.BaseRequestHandler):
     def handle(self):
         self.request.settimeout(30)
-        while True:
-            got = read_request(self.request)
-            if got is None:
-                return
-            request = got[0] + b"\r\n\r\n" + got[1]
+        while (request := read_request(self.request)) is not None:
             if opts.record:
-                with open(opts.record + ".tmp", "wb") as f:
-                    f.write(request)
+                pathlib.Path(opts.record + ".tmp").write_bytes(request)
                 os.replace(opts.record + ".tmp", opts.record)
             if not SCENARIOS[opts.scenario](self.request, request, opts.size):
                 return
