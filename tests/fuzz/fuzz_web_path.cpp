@@ -43,14 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(caminho.find('\\') == std::string::npos);
     if (recebido.find(')') == std::string::npos && recebido.find("://") == std::string::npos) {
         // No prefix: past the drive mapping, only the separators change.
-        std::string esperado;
-        for (char c : kvr::sys::native_local_path(recebido))
-            if (c != '\\' && c != '/')
-                esperado += c;
-        std::string letras;
-        for (char c : caminho)
-            if (c != '/')
-                letras += c;
+        std::string esperado = kvr::sys::native_local_path(recebido), letras = caminho;
+        std::erase_if(esperado, [](char c) { return c == '\\' || c == '/'; });
+        std::erase(letras, '/');
         FUZZ_CHECK(letras == esperado);
     }
     return 0;
