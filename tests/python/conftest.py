@@ -53,10 +53,8 @@ def cli_env(**extra):
     if not os.access(CLI, os.X_OK):
         pytest.skip("the kvrupload command is not built")
     gone = ("DISPLAY", "KVRUPLOAD_PASSWORD", "COLUMNS", "KVRUPLOAD_GUI_MODULE")
-    env = {k: v for k, v in os.environ.items() if k not in gone}
-    env["HOME"] = extra.pop("HOME", "/nonexistent")
-    env.update(extra)
-    return env
+    kept = {k: v for k, v in os.environ.items() if k not in gone}
+    return {**kept, "HOME": "/nonexistent", **extra}
 
 
 def run(*args, stdin="", cwd=None, timeout=300, **env):

@@ -51,7 +51,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
 @pytest.fixture(scope="module")
 def web():
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    server.daemon_threads = True
     threading.Thread(target=server.serve_forever, daemon=True).start()
     yield f"http://127.0.0.1:{server.server_address[1]}"
     server.shutdown()
