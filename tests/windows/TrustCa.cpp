@@ -7,7 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,9 +17,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string pem = text.str();
+    const std::string pem{std::istreambuf_iterator<char>(in), {}};
     DWORD size = 0;
     if (!CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
                               nullptr)) {

@@ -38,7 +38,7 @@ def until(done, timeout, pause=0.1):
 def wait_window(name, timeout=120):
     """A viewable X window with this exact name. Each step waits for its window to go first,
     so no older window is taken for a new one (and X reuses a gone client's window ids)."""
-    return until(lambda: (run("xdotool", "search", "--onlyvisible", "--name", "^%s$" % name).split()
+    return until(lambda: (xdo("search", "--onlyvisible", "--name", "^%s$" % name).split()
                           or [None])[0], timeout)
 
 
@@ -52,25 +52,19 @@ def size(wid):
     return int(info.get("Width", 0)), int(info.get("Height", 0))
 
 
-def key(*keys):
-    run("xdotool", "key", *keys)
+def xdo(*args):
+    return run("xdotool", *args)
 
 
 def chord(modifier, name):
     # Wine misses a modifier pressed and released within the same instant.
-    run("xdotool", "keydown", modifier)
-    time.sleep(0.1)
-    key(name)
-    time.sleep(0.1)
-    run("xdotool", "keyup", modifier)
+    for step in (("keydown", modifier), ("key", name), ("keyup", modifier)):
+        xdo(*step)
+        time.sleep(0.1)
 
 
 def click(wid, x, y):
-    run("xdotool", "mousemove", "--window", wid, str(x), str(y), "click", "1")
-
-
-def type_text(text):
-    run("xdotool", "type", "--delay", "30", text)
+    xdo("mousemove", "--window", wid, str(x), str(y), "click", "1")
 
 
 def xwd(wid, convert):
@@ -87,24 +81,17 @@ def darkest(wid, x, y, w, h):
         return 1.0
 
 
-def answer_dialog(title, path):
-    """Types a path and Return into the dialog, or presses Escape when `path` is None."""
+def answer(title, typed=None):
+    """Types `typed` and Return into the window (a dialog, a message box), or presses Escape
+    when `typed` is None; true once it has gone."""
     wid = wait_window(title, timeout=60)
-    if not check("dialog " + title, wid is not None, "not shown"):
+    if not check("shown: " + title, wid is not None, "not shown"):
         return False
-    run("xdotool", "windowfocus", "--sync", wid)
-    if path is not None:
-        type_text(path)
-    key("Escape" if path is None else "Return")
-    return check("dialog " + title + " answered", gone(wid), "still shown")
-
-
-def dismiss_message_box():
-    wid = wait_window("KVRUpload", timeout=60)
-    if check("message box", wid is not None, "not shown"):
-        run("xdotool", "windowfocus", "--sync", wid)
-        key("Return")
-        check("message box dismissed", gone(wid), "still shown")
+    xdo("windowfocus", "--sync", wid)
+    if typed:
+        xdo("type", "--delay", "30", typed)
+    xdo("key", "Escape" if typed is None else "Return")
+    return check("answered: " + title, gone(wid), "still shown")
 
 
 def close_button_after_transfer(wid):
@@ -115,16 +102,16 @@ def close_button_after_transfer(wid):
 def close_during_transfer(wid):
     time.sleep(1.5)  # about a third of the way
     xwd(wid, os.path.join(SHOTS, "progress-window.png"))
-    run("xdotool", "windowfocus", "--sync", wid)
+    xdo("windowfocus", "--sync", wid)
     chord("alt", "F4")
 
 
 def ftp_session(wid):
-    run("xdotool", "windowfocus", "--sync", wid)
+    xdo("windowfocus", "--sync", wid)
     click(wid, 155, 70)  # txtPassword
-    key("End")
+    xdo("key", "End")
     chord("shift", "Home")
-    type_text(ENV["KVR_FTP_PASSWORD"])
+    xdo("type", "--delay", "30", ENV["KVR_FTP_PASSWORD"])
     click(wid, 283, 43)  # cmdConnect
     check("the list shows the server's names after Connect",
           until(lambda: darkest(wid, 6, 92, 300, 80) <= 0.5, 60, 0.2))
@@ -136,17 +123,17 @@ def ftp_session(wid):
     ours = ENV["KVR_GUI_FTP_NAME"]
     before = [n for n in os.listdir(ENV["KVR_FTP_HOME"]) if n < ours and not n.startswith(".")]
     check("our file is the first listed", not before, "before it: %s" % before)
-    for row_y, answer in ((109, None), (96, local)):
+    for row_y, path in ((109, None), (96, local)):
         click(wid, 60, row_y)
-        if not answer_dialog("Download de Arquivo: Salvar Como", answer):
+        if not answer("Download de Arquivo: Salvar Como", path):
             break
-        dismiss_message_box()  # Getfile: ...
-        if answer is None:
+        answer("KVRUpload", "")  # the message box: Getfile: ...
+        if path is None:
             check("no Open dialog after a cancelled Save dialog",
                   wait_window("Upload de Arquivo: Abrir", timeout=2) is None)
-        elif answer_dialog("Upload de Arquivo: Abrir", answer):
-            dismiss_message_box()  # Putfile: ...
-    run("xdotool", "windowfocus", "--sync", wid)
+        elif answer("Upload de Arquivo: Abrir", path):
+            answer("KVRUpload", "")  # Putfile: ...
+    xdo("windowfocus", "--sync", wid)
     chord("alt", "F4")
 
 
@@ -155,8 +142,7 @@ for (caption, client), act in [(PROGRESS, close_button_after_transfer),
     wid = wait_window(caption)
     if wid is None:
         # What there was instead: a window mapped but not viewable, or under another name.
-        others = [run("xdotool", "getwindowname", w)
-                  for w in run("xdotool", "search", "--name", "KVRUpload|Download").split()]
+        others = [xdo("getwindowname", w) for w in xdo("search", "--name", "KVRUpload|Download").split()]
         check("window " + caption, False, "no viewable X window with that name; %s" % others)
         break
     check("window " + caption, True)
