@@ -6,18 +6,17 @@
 # refuses to touch packages of the same names that are already installed.
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 DIR" >&2; exit 2; }
+fail() { echo "install check: $*" >&2; exit 1; }
 debs=$(realpath "$1")
 src=$(cd "$(dirname "$0")/../.." && pwd)
 names=(kvrupload kvrupload-dev python3-kvrupload kvrupload-gui)
 files=()
 for n in "${names[@]}"; do
-    f=$(ls "$debs/${n}"_*.deb 2>/dev/null | head -1)
-    [ -n "$f" ] || { echo "no package $n in $debs" >&2; exit 1; }
+    f=$(ls "$debs/${n}"_*.deb 2>/dev/null | head -1) || true
+    [ -n "$f" ] || fail "no package $n in $debs"
     files+=("$f")
-    if [[ $(dpkg-query -W -f='${Status}' "$n" 2>/dev/null || true) == *"ok installed"* ]]; then
-        echo "$n is already installed here; not touching it" >&2
-        exit 1
-    fi
+    [[ $(dpkg-query -W -f='${Status}' "$n" 2>/dev/null || true) != *"ok installed"* ]] ||
+        fail "$n is already installed here; not touching it"
 done
 version=$(dpkg-deb -f "${files[0]}" Version)
 
@@ -30,11 +29,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() {
-    echo "install check: $*" >&2
-    exit 1
-}
 step() { echo "== install check: $*"; }
+logged() { "$@" >"$work/log" 2>&1 || { cat "$work/log" >&2; fail "$* failed"; }; } # quiet unless it fails
 # What an ordinary user's shell has: no build tree, no display.
 as_user() { env -i PATH=/usr/bin:/bin HOME="$work" LANG=C.UTF-8 "$@"; }
 
@@ -43,7 +39,7 @@ depends=$(dpkg-deb -f "${files[0]}" Depends)
 ! grep -Eiq 'libx|fltk|fontconfig|freetype' <<<"$depends" || fail "kvrupload depends on a window library: $depends"
 
 step "dpkg -i ${files[*]##*/}"
-dpkg -i "${files[@]}" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i failed"; }
+logged dpkg -i "${files[@]}"
 dpkg -L "${names[@]}" | sort -u >"$work/installed"
 
 step "kvrupload --version"
@@ -65,7 +61,6 @@ step "import kvrupload with /usr/bin/python3"
 import kvrupload, sys
 assert kvrupload.__file__.startswith("/usr/lib/python3/dist-packages/"), kvrupload.__file__
 assert kvrupload.__version__ == sys.argv[3], kvrupload.__version__
-print("  ", kvrupload.__file__, kvrupload.__version__)
 ctl = kvrupload.CreateObject("KVRUpload.ctlKVRUpload")
 ctl.ExibirProgresso = "NAO"
 r = ctl.Download(sys.argv[1], sys.argv[2])
@@ -93,16 +88,15 @@ as_user DISPLAY="$display" kvrupload download "$url" "$work/windowed.bin" >"$wor
 [ ! -s "$work/windowed.err" ] || fail "the installed command with a display: $(cat "$work/windowed.err")"
 
 step "a C++ program built against the development package"
-as_user cmake -S "$src/tests/install" -B "$work/outside" >"$work/cmake.log" 2>&1 ||
-    { cat "$work/cmake.log" >&2; fail "find_package(KVRUpload)"; }
-as_user cmake --build "$work/outside" >>"$work/cmake.log" 2>&1 || { cat "$work/cmake.log" >&2; fail "build"; }
+logged as_user cmake -S "$src/tests/install" -B "$work/outside"
+logged as_user cmake --build "$work/outside"
 as_user "$work/outside/outside" "$url" "$work/cxx.bin" 4096
 # shellcheck disable=SC2046
 g++ -std=c++17 "$src/tests/install/outside.cpp" -o "$work/outside-pc" $(pkg-config --cflags --libs kvrupload)
 as_user "$work/outside-pc" "$url" "$work/pc.bin" 4096
 
 step "dpkg --purge ${names[*]}"
-dpkg --purge "${names[@]}" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg --purge failed"; }
+logged dpkg --purge "${names[@]}"
 left=()
 # Folders the packages share with the system (/usr, /usr/bin, ...) stay, as they should; their
 # own folders go.

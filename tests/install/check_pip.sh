@@ -24,7 +24,6 @@ assert os.path.isfile(os.path.join(libs, "kvrupload", "libKVRUploadGui.so")), os
 ctl = kvrupload.CreateObject("KVRUpload.ctlKVRUpload")
 ctl.ExibirProgresso = "NAO"
 assert ctl.ExibirProgresso == "NAO"
-print("   ", kvrupload.__file__)
 PY
 "$work/venv/bin/python" -m pip uninstall -q -y kvrupload
 [ -z "$(ls "$work"/venv/lib/python3*/site-packages | grep -i kvrupload)" ] ||

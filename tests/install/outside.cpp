@@ -15,10 +15,9 @@ int main(int argc, char** argv) {
     }
     int failures = 0;
     auto expect = [&](bool ok, const std::string& what) {
-        if (!ok) {
+        failures += !ok;
+        if (!ok)
             std::cerr << "FAILED: " << what << "\n";
-            ++failures;
-        }
     };
     expect(std::string(kvrupload::version()) == KVRUPLOAD_VERSION, "header and library versions");
     std::string why = "?";
