@@ -53,10 +53,7 @@ http {
     default_type application/octet-stream;
     access_log $dir/logs/access.log;
     client_body_temp_path $dir/temp/client;
-    proxy_temp_path $dir/temp/proxy;
-    fastcgi_temp_path $dir/temp/fastcgi;
-    uwsgi_temp_path $dir/temp/uwsgi;
-    scgi_temp_path $dir/temp/scgi;
+$(for t in proxy fastcgi uwsgi scgi; do echo "    ${t}_temp_path $dir/temp/$t;"; done)
     client_max_body_size 0;
     sendfile on;
     server {
