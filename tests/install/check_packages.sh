@@ -76,11 +76,9 @@ bash "$src/tests/install/no_window_libraries.sh" "$gui" "$lib" /usr/bin/kvruploa
 step "the installed window module, with a display"
 bash "$src/tests/servers/display_start.sh" "$work/display" >/dev/null
 display=$(sed -n 's/^DISPLAY=//p' "$work/display/display.env")
-(cd / && as_user DISPLAY="$display" /usr/bin/python3 -c '
-import kvrupload
-assert kvrupload.ui.use_gui()
-kvrupload.ui.use_headless()
-') || fail "the window module did not load from its installed place"
+(cd / && as_user DISPLAY="$display" /usr/bin/python3 -c \
+    'import kvrupload as k; assert k.ui.use_gui(); k.ui.use_headless()') ||
+    fail "the window module did not load from its installed place"
 # The command hands a run with a display to the windowed build beside the library; a message
 # on stderr would mean it or the window module was not found from the installed places.
 as_user DISPLAY="$display" kvrupload download "$url" "$work/windowed.bin" >"$work/result.json" \
