@@ -26,11 +26,9 @@ def test_connect_list_get_and_disconnect(ftpd, tmp_path):
     assert list(ftp.Connect()) == ["1", "Conexão Bem-Sucedida"]
     assert ftp.Connected is True and other.Connected is False
     ftp.Directory = "py"
-    assert list(ftp.GetDirectoryList()) == ["1", "one.txt"]
     # The declared defaults: TransferType "ASCII", sOptDialog "NAO".
     assert list(ftp.GetFile("one.txt")) == [
         "0", "Arquivo Local ou Opção de Diálogo deve ser informado."]
-    assert list(ftp.GetFile("one.txt", str(tmp_path / "one.txt"))) == ["1", str(tmp_path / "one.txt")]
     assert list(ftp.Disconnect()) == ["1", "Desconexão Bem-Sucedida"] and ftp.Host == ""
 
 
