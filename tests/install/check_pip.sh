@@ -21,9 +21,7 @@ venv = sys.argv[1]
 assert kvrupload.__file__.startswith(venv), kvrupload.__file__
 libs = os.path.join(os.path.dirname(kvrupload.__file__), "kvrupload.libs")
 assert os.path.isfile(os.path.join(libs, "kvrupload", "libKVRUploadGui.so")), os.listdir(libs)
-ctl = kvrupload.CreateObject("KVRUpload.ctlKVRUpload")
-ctl.ExibirProgresso = "NAO"
-assert ctl.ExibirProgresso == "NAO"
+assert kvrupload.CreateObject("KVRUpload.ctlKVRUpload").TypeName == "ctlKVRUpload"
 PY
 "$work/venv/bin/python" -m pip uninstall -q -y kvrupload
 [ -z "$(ls "$work"/venv/lib/python3*/site-packages | grep -i kvrupload)" ] ||
