@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -21,9 +22,7 @@ std::shared_ptr<kvr::Object> g_servidor;
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Everything the components read, and the log the failures write, in a folder of our own.
     static std::string dir = "/tmp/kvr-fuzz-webpath-" + std::to_string(getpid());
-    std::string mk = "mkdir -p " + dir;
-    if (std::system(mk.c_str()) != 0)
-        std::abort();
+    std::filesystem::create_directories(dir);
     std::ofstream(dir + "/webdir.conf") << "webroot = /srv/www\naddress = 127.0.0.1:80\n"
                                            "site vendas = /srv/sites/Vendas\n";
     setenv("KVRWEBDIR_CONFIG", (dir + "/webdir.conf").c_str(), 1);
