@@ -185,22 +185,19 @@ def test_each_kind_of_failure_has_its_exit_code(http, serve, tmp_path):
     https = f"https://127.0.0.1:{http['KVR_HTTPS_PORT']}/cli-a.dat"
     (tmp_path / "plain.txt").write_text("x")
     serve("cli-a.dat", b"a")
+    local = lambda *parts: str(tmp_path.joinpath(*parts))
     with web(tmp_path, "stall") as stall:
         cases = [  # args, environment, exit code, the result's message
-            (["download", f"{base}/cli-no-such-file.txt", str(tmp_path / "n")], {}, 4,
-             "HTTP/1.1 404 Not Found"),
-            (["upload", f"{base}/cli-ro/", str(tmp_path / "plain.txt")], {}, 4, "HTTP/1.1 40"),
+            (["download", f"{base}/cli-none.txt", local("n")], {}, 4, "HTTP/1.1 404 Not Found"),
+            (["upload", f"{base}/cli-ro/", local("plain.txt")], {}, 4, "HTTP/1.1 40"),
             (["download", "http://127.0.0.1:9/a.txt", "a.txt"], {}, 5, "Servidor não Encontrado."),
             (["ftp", "127.0.0.1:9", "list"], {}, 5, "Não é possível estabelecer uma conexão"),
-            (["download", f"{stall}/a", str(tmp_path / "s")], {"KVR_INET_LOW_SPEED_TIME": "1"},
-             6, "12002 - "),
-            (["download", https, str(tmp_path / "t")], {"CURL_CA_BUNDLE": "/dev/null"}, 7, "121"),
-            (["download", https.replace("cli-a.dat", "to-http/a.txt"), str(tmp_path / "r")],
+            (["download", f"{stall}/a", local("s")], {"KVR_INET_LOW_SPEED_TIME": "1"}, 6, "12002 - "),
+            (["download", https, local("t")], {"CURL_CA_BUNDLE": "/dev/null"}, 7, "121"),
+            (["download", https.replace("cli-a.dat", "to-http/a.txt"), local("r")],
              {"CURL_CA_BUNDLE": http["KVR_CA_FILE"]}, 1, "12040 - Uma conexão segura foi redirecionada"),
-            (["download", f"{base}/cli-a.dat", str(tmp_path / "plain.txt" / "sub" / "x")],
-             {}, 8, " - "),
-            (["upload", f"{base}/upload/", str(tmp_path / "none.txt")], {}, 1,
-             "Arquivo Local não Existe."),
+            (["download", f"{base}/cli-a.dat", local("plain.txt", "sub", "x")], {}, 8, " - "),
+            (["upload", f"{base}/upload/", local("none.txt")], {}, 1, "Arquivo Local não Existe."),
             (["upload", f"{base}/upload/cli-none/"], {}, 1,
              "Arquivo Local ou Opção de Diálogo deve ser informado."),
         ]
