@@ -330,13 +330,11 @@ def test_ctrl_c_ends_the_transfer_removes_the_partial_file_and_exits_130(tmp_pat
     big = tmp_path / "grande.dat"
     big.write_bytes(os.urandom(2_000_000))
     partial = tmp_path / "parcial.dat"
-    on_progress = [("%)", b"\x03")]  # once the line shows
+    on_progress, cancelled = [("%)", b"\x03")], "Situação: Cancelado *\n"  # once the line shows
     with web(tmp_path, "trickle", size=200_000) as trickle, web(tmp_path, "stall") as stall:
         cases = [  # args, when Ctrl-C comes, the result's message, the line's last state
-            (["download", f"{trickle}/a.dat", str(partial)], on_progress, "Download Cancelado.",
-             "Situação: Cancelado *\n"),
-            (["upload", f"{stall}/up/", str(big)], on_progress, "Upload Cancelado.",
-             "Situação: Cancelado *\n"),
+            (["download", f"{trickle}/a.dat", str(partial)], on_progress, "Download Cancelado.", cancelled),
+            (["upload", f"{stall}/up/", str(big)], on_progress, "Upload Cancelado.", cancelled),
             (["download", f"{trickle}/a.dat", "--dialog", "txt"], [("cancelar: ", b"\x03")],
              "Download Cancelado.", "cancelar: \\^C\n"),
         ]
