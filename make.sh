@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The project's two commands:
 #   ./make.sh demo   install what is missing, build, and run the main job
-#   ./make.sh test   install what is missing, build with the sanitizers, run every test
+#   ./make.sh test   install what is missing, build with the sanitizers (a compiler warning
+#                    fails the build), run every test
 #                    (the Windows COM server is built first and tested under Wine), then
 #                    make the Debian packages and check them installed (as root)
 #   ./make.sh windows  build KVRUpload.dll, 64-bit (build-win64) and 32-bit (build-win32)
@@ -51,10 +52,12 @@ gen_locales() {
   done
 }
 
+# With KVR_STRICT=1 (the test command sets it) a compiler warning fails the build.
 build() { # build DIR [cmake options...]
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_COMPILE_WARNING_AS_ERROR="${KVR_STRICT:-OFF}" "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
 }
 
@@ -103,6 +106,7 @@ case "${1:-}" in
     ;;
   test)
     deps
+    export KVR_STRICT=1
     if command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
       windows
     else
