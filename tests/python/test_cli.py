@@ -194,10 +194,7 @@ def test_each_kind_of_failure_has_its_exit_code(http, serve, tmp_path):
             (["ftp", "127.0.0.1:9", "list"], {}, 5, "Não é possível estabelecer uma conexão"),
             (["download", f"{stall}/a", local("s")], {"KVR_INET_LOW_SPEED_TIME": "1"}, 6, "12002 - "),
             (["download", https, local("t")], {"CURL_CA_BUNDLE": "/dev/null"}, 7, "121"),
-            (["download", https.replace("cli-a.dat", "to-http/a.txt"), local("r")],
-             {"CURL_CA_BUNDLE": http["KVR_CA_FILE"]}, 1, "12040 - Uma conexão segura foi redirecionada"),
             (["download", f"{base}/cli-a.dat", local("plain.txt", "sub", "x")], {}, 8, " - "),
-            (["upload", f"{base}/upload/", local("none.txt")], {}, 1, "Arquivo Local não Existe."),
             (["upload", f"{base}/upload/cli-none/"], {}, 1,
              "Arquivo Local ou Opção de Diálogo deve ser informado."),
         ]
