@@ -188,7 +188,7 @@ TEST_F(Download, SizesWithThePanel) {
 }
 
 // Missing folders are made; a file is replaced through a link, which stays one; a URL naming a
-// folder gets the local file's name; HTTPS is verified with the test CA.
+// folder gets the local file's name.
 TEST_F(Download, WhereTheFileLands) {
     const std::string pasta = prefixo + "pasta";
     const std::string bytes = web.serve(pasta + "/rel.pdf", 2000);
@@ -201,9 +201,7 @@ TEST_F(Download, WhereTheFileLands) {
         {web.http("/" + pasta + "/rel.pdf"), cadeia}, // made
         {web.http("/" + pasta + "/rel.pdf"), elo},    // written over through the link
         {web.http("/" + pasta), destino("rel.pdf")},
-        {web.https("/" + pasta + "/"), destino("tls/rel.pdf")},
     };
-    const ScopedEnv ca{{"CURL_CA_BUNDLE", web.env.at("KVR_CA_FILE")}};
     for (const auto& c : casos) {
         SCOPED_TRACE(c.url);
         nova();
@@ -258,6 +256,8 @@ TEST_F(JanelaTest, FailuresOfBothDirections) {
     std::filesystem::create_directory(pasta_txt);
     mkfifo(fila.c_str(), 0600);
     const std::string url = recebe.url("/envio/"), apos = "Erro após o ExecutarDownload. Erro: ";
+    const std::string execute = "Erro no Execute GET. Erro: ",
+                      acesso = "75 - Path/File access error";
     const std::string sem_url = "URL do Arquivo não Informado.",
                       informe = "Arquivo Local ou Opção de Diálogo deve ser informado.";
     const Variant L(local), OK(ok), NAO("NAO");
@@ -281,14 +281,7 @@ TEST_F(JanelaTest, FailuresOfBothDirections) {
         {false, web.http("/" + prefixo + "nao-existe.bin"), L, NAO, "HTTP/1.1 404 Not Found"},
         {false, sem_razao.url("/x.bin"), L, NAO, "HTTP/1.1 200"},
         {false, vazio.url("/x.bin"), L, NAO, ""},
-        {false,
-         "nada://127.0.0.1/x.bin",
-         L,
-         NAO,
-         kProtocoloRecusado,
-         {},
-         "Erro no Execute GET. Erro: ",
-         "antes"},
+        {false, "nada://127.0.0.1/x.bin", L, NAO, kProtocoloRecusado, {}, execute, "antes"},
         {false, parado.url("/x.bin"), L, NAO,
          std::to_string(kObjectError + 77) + " - Falha provocada pelo teste.", clique,
          "Erro no GetHeader. Erro: ", "antes"},
@@ -296,14 +289,7 @@ TEST_F(JanelaTest, FailuresOfBothDirections) {
         // A body cut short is never a success, and the old file stays as it was.
         {false, cortado.url("/x.bin"), L, NAO, "", {}, apos, "antes"},
         {false, cortado_junto.url("/x.bin"), L, NAO, "", {}, apos, "antes"},
-        {false,
-         nome,
-         Variant(pasta_existente),
-         NAO,
-         "75 - Path/File access error",
-         {},
-         apos,
-         "antes"},
+        {false, nome, Variant(pasta_existente), NAO, acesso, {}, apos, "antes"},
         {false, nome, Variant(local + "/dentro.bin"), NAO, "64 - Bad file name", {}, apos, "antes"},
         {true, "", OK, NAO, sem_url},
         {true, url, Variant(tmp.str() + "/falta.txt"), NAO, "Arquivo Local não Existe."},
@@ -323,9 +309,9 @@ TEST_F(JanelaTest, FailuresOfBothDirections) {
         {true, ScriptedHttp::closed_url("/x/"), OK, NAO, "Servidor não Encontrado."},
         {true, vazio.url("/x/"), OK, NAO, ""},
         // A file that exists but cannot be read is a failure before anything is sent.
-        {true, url, OK, Variant("SIM"), "75 - Path/File access error", A{A::Dialog, "", pasta_txt}},
+        {true, url, OK, Variant("SIM"), acesso, A{A::Dialog, "", pasta_txt}},
         // A pipe or a device is no file to send: refused at once, never waited on.
-        {true, url, Variant(fila), NAO, "75 - Path/File access error"},
+        {true, url, Variant(fila), NAO, acesso},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.url + " " + c.mensagem + " " + c.log);
