@@ -80,18 +80,14 @@ def updates(term):
 def test_download_and_upload_print_the_result_and_exit_0(http, serve, tmp_path):
     data = os.urandom(5000)
     url = serve("cli-a.dat", data)
-    local = tmp_path / "nota.txt"
-    local.write_bytes("conteúdo".encode())
     name = f"cli-{os.getpid()}-{time.monotonic_ns()}"
     folder, put = f"{http['base']}/upload/{name}", pathlib.Path(http["KVR_HTTP_PUT_ROOT"]) / name
-    a, p_dat, got = (str(tmp_path / n) for n in ("a.dat", "p.dat", "cli-a.dat"))
+    p_dat, got = str(tmp_path / "p.dat"), str(tmp_path / "cli-a.dat")
     cases = [  # args, the result, the file written, its bytes
-        (["download", url, a], ["1", a, 5000], a, data),
         (["download", url], ["1", got, 5000], got, data),  # no LOCAL: the URL's name, here
         # a port above 32767 survives the control's 16-bit property
         (["download", "127.0.0.1/cli-a.dat", p_dat, "--port", http["KVR_HTTP_PORT"]],
          ["1", p_dat, 5000], p_dat, data),
-        (["upload", folder + "/", str(local)], ["1", str(local), 9], put / "nota.txt", "conteúdo".encode()),
         (["upload", folder + "/s.txt", "--stream", "dados"], ["1", "Stream", 5], put / "s.txt", b"dados"),
     ]
     for args, expected, target, data in cases:
