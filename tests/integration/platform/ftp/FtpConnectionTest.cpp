@@ -48,9 +48,9 @@ TEST(FtpConnection, ConnectionFailuresHaveTheirCodes) {
         {"greeting never comes", R"({"greeting": null})", 12002},
         {"stop asked while the greeting is awaited", R"({"greeting": null})",
          static_cast<std::uint32_t>(kvr::code::OperationCancelled), "", "u", "p", true},
-        // A refusal's reply is kept whole (multi-line replies: through the FTP class).
-        {"refused greeting", R"({"greeting": "421 Too many users."})", 12003,
-         "421 Too many users.\r\n"},
+        // A refusal's reply is kept whole, every line of it.
+        {"refused greeting", R"({"greeting": "421-Too many users.\n421 Bye."})", 12003,
+         "421-Too many users.\r\n421 Bye.\r\n"},
         {"absurd reply", R"({"user": "331-)" + std::string(70000, 'x') + R"("})", 12152},
         {"greeting flooded with 120", R"({"flood_on": "greeting"})", 12002},
         {"multi-line reply dripped",
