@@ -27,8 +27,6 @@ def test_show_is_modal_and_returns_when_the_window_is_closed(ftpd):
     assert k.forms.frmKVRFtp.Show() is k.Empty and k.ui.queued() == 0
     events = k.ui.events()
     assert ("frmKVRFtp", "lstServer", "AddItem", "janela-py.txt") in events
-    assert [e[3] for e in events if e[2] == "MousePointer"] == [11, 0]
-    assert [e for e in events if e[0] == "MsgBox"] == []
     # Shown again with nobody to answer: an error, not a hang, and the window unloaded.
     with pytest.raises(k.ComError):
         k.forms.frmKVRFtp.Show()

@@ -100,6 +100,7 @@ TEST_F(frmKVRFtpTest, AClickedNameIsFetchedAndAChosenFileSentBackToVsftpd) {
     f.show();
     act({typed("txtServer", ftpd.host()), typed("txtUser", ftpd.user()),
          typed("txtPassword", ftpd.password()), click("cmdConnect")});
+    EXPECT_EQ(reports(), std::make_pair(Texts{}, std::vector<int>{11, 0})) << "no message box";
     EXPECT_FALSE(f.cmdConnect.enabled());
     EXPECT_FALSE(f.txtServer.enabled());
     EXPECT_TRUE(f.cmdDisconnect.enabled());

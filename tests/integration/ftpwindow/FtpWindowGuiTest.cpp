@@ -199,11 +199,9 @@ TEST_F(FtpWindowGui, TypingClickingAndTheDialogsThroughTheToolkit) {
     EXPECT_NE(user.seen[0].find("Download de Arquivo: Salvar Como"), std::string::npos);
     EXPECT_NE(user.seen[1].find("Getfile: GetFile Cancelado"), std::string::npos);
 
-    // The title bar's X: the window unloads, and the connection ends.
+    // The title bar's X unloads the window (which ends the connection: the headless tests).
     win->do_callback();
     settle();
     EXPECT_FALSE(f.loaded());
-    const auto wire = server.transcript();
-    EXPECT_EQ(wire.empty() ? "" : wire.back(), "QUIT");
     EXPECT_TRUE(server.sent("RETR").empty());
 }
