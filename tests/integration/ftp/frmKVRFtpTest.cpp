@@ -101,9 +101,7 @@ TEST_F(frmKVRFtpTest, AClickedNameIsFetchedAndAChosenFileSentBackToVsftpd) {
     act({typed("txtServer", ftpd.host()), typed("txtUser", ftpd.user()),
          typed("txtPassword", ftpd.password()), click("cmdConnect")});
     EXPECT_EQ(reports(), std::make_pair(Texts{}, std::vector<int>{11, 0})) << "no message box";
-    EXPECT_FALSE(f.cmdConnect.enabled());
-    EXPECT_FALSE(f.txtServer.enabled());
-    EXPECT_TRUE(f.cmdDisconnect.enabled());
+    EXPECT_FALSE(f.txtServer.enabled()) << "the buttons: the toolkit test";
     int at = 0;
     while (at < f.lstServer.list_count() && f.lstServer.list(at) != "janela.gif")
         ++at;
