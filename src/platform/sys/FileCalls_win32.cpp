@@ -78,7 +78,6 @@ int open_write(const std::string& path, WriteMode mode, int& err) {
     return fd;
 }
 
-// Every file is written under a name of its own here.
 // Descriptor names are a POSIX system's.
 int descriptor_named(const std::string&) {
     return -1;
@@ -89,6 +88,7 @@ int duplicate(int, int& err) {
     return -1;
 }
 
+// Every file is written under a name of its own here.
 int open_unnamed(const std::string&, int& err) {
     err = EOPNOTSUPP;
     return -1;
